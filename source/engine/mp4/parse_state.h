@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "engine/mp4/frame_date_time.h"
+#include "engine/mp4/track.h"
+
+namespace wuvo {
+
+// The movie of the file last checked; shared by the job and the preview and
+// written by the reader without a lock (the two never read files at once).
+struct Mp4ParseState {
+    uint64_t ftypSize = 0;
+    uint8_t* ftypBuffer = nullptr;  // malloc'ed
+    uint64_t moovOffset = ~uint64_t{0};
+    uint64_t moovSize = 0;
+    uint8_t* moovBuffer = nullptr;  // malloc'ed: header as read, then body
+    uint32_t movieCreationTime = 0;
+    uint32_t movieModificationTime = 0;
+    uint32_t movieTimescale = 0;
+    uint32_t movieDuration = 0;
+    uint32_t preferredRate = 0;
+    uint16_t preferredVolume = 0;
+    uint32_t nextTrackId = 0;
+    std::vector<Mp4Track> tracks;
+    // Indexes into `tracks`: references would dangle as the vector grows.
+    std::optional<size_t> videoTrack;
+    std::optional<size_t> soundTrack;
+    FrameDateTime firstDate;
+    FrameDateTime lastDate;
+    std::vector<uint64_t> sampleTimes;
+    uint32_t timescale = 0;
+    uint32_t averageSampleDelta = 0;
+    uint16_t profile = 0;
+    uint16_t level = 0;
+    uint32_t gopLength = 0;
+    uint8_t parseFinished = 0;
+
+    void Create();
+    void Reset();
+    void Destroy() { Reset(); }
+
+    Mp4Track* CurrentTrack() { return tracks.empty() ? nullptr : &tracks.back(); }
+    const Mp4Track* VideoTrack() const { return videoTrack ? &tracks[*videoTrack] : nullptr; }
+    const Mp4Track* SoundTrack() const { return soundTrack ? &tracks[*soundTrack] : nullptr; }
+};
+
+}  // namespace wuvo

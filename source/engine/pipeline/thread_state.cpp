@@ -1,0 +1,32 @@
+#include "engine/pipeline/thread_state.h"
+
+#include <mutex>
+
+namespace wuvo {
+
+void InitThreadState(ThreadState& state)
+{
+    std::lock_guard guard(state.lock);
+    state.running = 0;
+    state.abort = 0;
+}
+
+void SetRunning(ThreadState& state, bool running)
+{
+    std::lock_guard guard(state.lock);
+    state.running = running ? 1 : 0;
+}
+
+bool IsRunning(ThreadState& state)
+{
+    std::lock_guard guard(state.lock);
+    return state.running != 0;
+}
+
+bool IsAbortRequested(ThreadState& state)
+{
+    std::lock_guard guard(state.lock);
+    return state.abort != 0;
+}
+
+}  // namespace wuvo

@@ -1,0 +1,70 @@
+#include "platform/files/posix_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace wuvo::platform {
+
+int OpenFile(const std::string& path, FileAccess access)
+{
+    int flags = O_CLOEXEC;
+    switch (access) {
+    case FileAccess::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case FileAccess::Read: flags |= O_RDONLY; break;
+    case FileAccess::ReadWrite: flags |= O_RDWR; break;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, 0644);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return kInvalidFile;
+    // A folder opens for reading on POSIX, but is no file to read.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return kInvalidFile;
+    }
+    return fd;
+}
+
+int64_t ReadFile(int fd, void* destination, size_t count)
+{
+    size_t done = 0;
+    auto* out = static_cast<char*>(destination);
+    while (done < count) {
+        ssize_t n = ::read(fd, out + done, count - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+int64_t SeekFile(int fd, int64_t offset, SeekFrom from)
+{
+    int whence = from == SeekFrom::Start ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
+    return ::lseek(fd, offset, whence);
+}
+
+int64_t FileSize(int fd)
+{
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return -1;
+    return info.st_size;
+}
+
+void CloseFile(int fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+}  // namespace wuvo::platform

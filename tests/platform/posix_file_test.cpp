@@ -1,0 +1,37 @@
+#include "platform/files/posix_file.h"
+#include "support/fixtures.h"
+
+#include <unistd.h>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+using namespace wuvo::platform;
+
+TEST(PosixFile, WritesReadsSeeksAndSizes)
+{
+    std::string path = wuvo::test::TestOutputDir() + "/posix_file_test.bin";
+    int out = OpenFile(path, FileAccess::WriteTruncate);
+    ASSERT_NE(out, kInvalidFile);
+    ASSERT_EQ(::write(out, "abcdef", 6), 6);
+    CloseFile(out);
+
+    int in = OpenFile(path, FileAccess::Read);
+    ASSERT_NE(in, kInvalidFile);
+    EXPECT_EQ(FileSize(in), 6);
+    EXPECT_EQ(SeekFile(in, 2, SeekFrom::Start), 2);
+    char buffer[8] = {};
+    EXPECT_EQ(ReadFile(in, buffer, 8), 4);
+    EXPECT_STREQ(buffer, "cdef");
+    EXPECT_EQ(ReadFile(in, buffer, 1), 0) << "end of file reads nothing";
+    EXPECT_EQ(SeekFile(in, -1, SeekFrom::End), 5);
+    CloseFile(in);
+    std::filesystem::remove(path);
+}
+
+TEST(PosixFile, RefusesMissingFilesAndFolders)
+{
+    EXPECT_EQ(OpenFile("/nonexistent/wuvo/file", FileAccess::Read), kInvalidFile);
+    EXPECT_EQ(OpenFile(wuvo::test::TestOutputDir(), FileAccess::Read), kInvalidFile);
+    EXPECT_EQ(OpenFile("/nonexistent/wuvo/file", FileAccess::ReadWrite), kInvalidFile);
+}

@@ -1,0 +1,23 @@
+#include "support/fixtures.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+namespace wuvo::test {
+
+std::string FixturePath(const std::string& name)
+{
+    std::string path = std::string(WUVO_FIXTURE_DIR) + "/" + name;
+    EXPECT_TRUE(std::filesystem::exists(path))
+        << path << " is missing: run tests/fixtures/make_fixtures.sh " << WUVO_FIXTURE_DIR;
+    return path;
+}
+
+std::string TestOutputDir()
+{
+    std::filesystem::create_directories(WUVO_TEST_OUTPUT_DIR);
+    return WUVO_TEST_OUTPUT_DIR;
+}
+
+}  // namespace wuvo::test
