@@ -1,0 +1,114 @@
+#include "platform/text/utf.h"
+
+#include <algorithm>
+
+namespace wuvo::platform {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+void AppendUtf16(std::u16string& out, char32_t c)
+{
+    if (c < 0x10000) {
+        out += static_cast<char16_t>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<char16_t>(0xD800 | (c >> 10));
+        out += static_cast<char16_t>(0xDC00 | (c & 0x3FF));
+    }
+}
+
+bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Decodes one UTF-8 sequence at `i`, advancing it; malformed input yields
+// the replacement character and moves on by one byte.
+char32_t DecodeUtf8(std::string_view text, size_t& i)
+{
+    auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
+    unsigned char lead = byte(i);
+    int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    if (extra < 0 || i + extra >= text.size()) {
+        ++i;
+        return kReplacement;
+    }
+    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (int k = 1; k <= extra; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) {
+            ++i;
+            return kReplacement;
+        }
+        c = (c << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    i += extra + 1;
+    bool valid = c >= kSmallest[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
+    return valid ? c : kReplacement;
+}
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t c = text[i];
+        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
+            AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
+            ++i;
+        } else {
+            AppendUtf8(out, IsHigh(c) || IsLow(c) ? kReplacement : c);
+        }
+    }
+    return out;
+}
+
+std::u16string ToUtf16(std::string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+        AppendUtf16(out, DecodeUtf8(text, i));
+    return out;
+}
+
+size_t FieldLength(const char16_t* field, size_t capacity)
+{
+    return static_cast<size_t>(std::find(field, field + capacity, u'\0') - field);
+}
+
+bool CopyToField(char16_t* field, size_t capacity, std::u16string_view text)
+{
+    if (capacity == 0)
+        return false;
+    if (text.size() >= capacity) {
+        field[0] = u'\0';
+        return false;
+    }
+    std::copy(text.begin(), text.end(), field);
+    field[text.size()] = u'\0';
+    return true;
+}
+
+}  // namespace wuvo::platform

@@ -1,0 +1,41 @@
+#include "platform/text/format.h"
+#include "platform/text/utf.h"
+
+#include <gtest/gtest.h>
+
+using namespace wuvo::platform;
+
+TEST(Utf, RoundTripsTextOutsideTheBasicPlane)
+{
+    std::u16string text = u"Grüße 日本 \U0001F600";
+    EXPECT_EQ(ToUtf8(text), "Grüße 日本 \xF0\x9F\x98\x80");
+    EXPECT_EQ(ToUtf16(ToUtf8(text)), text);
+}
+
+TEST(Utf, MalformedInputBecomesReplacementCharacters)
+{
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf16("a\xC3"), u"a\uFFFD") << "a sequence cut by the end";
+    EXPECT_EQ(ToUtf16("\xC0\x80"), u"\uFFFD") << "an overlong NUL";
+    EXPECT_EQ(ToUtf16("\xFF" "b"), u"\uFFFDb");
+}
+
+TEST(Utf, FixedFieldsAreNeverReadPastOrCut)
+{
+    char16_t field[4] = {u'a', u'b', u'c', u'd'};
+    EXPECT_EQ(FieldLength(field, 4), 4u) << "no terminator: the field's end";
+    EXPECT_TRUE(CopyToField(field, 4, u"abc"));
+    EXPECT_EQ(FieldLength(field, 4), 3u);
+    EXPECT_FALSE(CopyToField(field, 4, u"abcd")) << "no room for the terminator";
+    EXPECT_EQ(field[0], u'\0');
+}
+
+TEST(FormatText, FormatsWideTextAndNumbersAsPrintfDoes)
+{
+    EXPECT_EQ(FormatText(u"Cannot open video file <%s>\n", u"/tmp/ä.mp4"), u"Cannot open video file </tmp/ä.mp4>\n");
+    EXPECT_EQ(FormatText(u"Skip file: i %d, poll 0x%x, status 0x%x\n", 2, 0x1fu, 0x80004005u),
+              u"Skip file: i 2, poll 0x1f, status 0x80004005\n");
+    EXPECT_EQ(FormatText(u"%.1f%%", 99.95), u"100.0%");
+    EXPECT_EQ(FormatText(u":%02d|%5s|%-3s|", 7, u"ab", u"c"), u":07|   ab|c  |");
+    EXPECT_EQ(FormatText(u"%ls %q", u"x"), u"x %q") << "unknown conversions stay";
+}
