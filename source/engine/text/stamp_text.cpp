@@ -17,6 +17,8 @@ namespace wuvo {
 
 namespace {
 
+static_assert(kStampTextLength == kFormatChars, "a prepared format is read back as a slot");
+
 // Typed by the user in a custom format: backslash and n.
 constexpr std::u16string_view kLineBreakEscape = u"\\n";
 // The text rasteriser draws each carriage-return-separated part as a line.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <clocale>
 #include <cwchar>
 #include <locale.h>
 #include <string>
