@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
-  locales-all
+  locales-all tzdata
   libwxgtk3.2-dev
   xvfb xauth
   libgtest-dev libgmock-dev

@@ -35,3 +35,30 @@ TEST(PosixFile, RefusesMissingFilesAndFolders)
     EXPECT_EQ(OpenFile(wuvo::test::TestOutputDir(), FileAccess::Read), kInvalidFile);
     EXPECT_EQ(OpenFile("/nonexistent/wuvo/file", FileAccess::ReadWrite), kInvalidFile);
 }
+
+TEST(PosixFile, RenameNeverReplacesAnExistingFile)
+{
+    std::string folder = wuvo::test::TestOutputDir() + "/rename-no-replace";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    auto write = [](const std::string& path, const char* text) {
+        int fd = OpenFile(path, FileAccess::WriteTruncate);
+        ASSERT_NE(fd, kInvalidFile);
+        ASSERT_EQ(::write(fd, text, 1), 1);
+        CloseFile(fd);
+    };
+    write(folder + "/a", "a");
+    write(folder + "/b", "b");
+
+    EXPECT_EQ(RenameNoReplace(folder + "/a", folder + "/b"), RenameResult::TargetExists);
+    int fd = OpenFile(folder + "/b", FileAccess::Read);
+    char byte = 0;
+    EXPECT_EQ(ReadFile(fd, &byte, 1), 1);
+    EXPECT_EQ(byte, 'b') << "the target is untouched";
+    CloseFile(fd);
+
+    EXPECT_EQ(RenameNoReplace(folder + "/a", folder + "/c"), RenameResult::Renamed);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/a"));
+    EXPECT_EQ(RenameNoReplace(folder + "/a", folder + "/d"), RenameResult::Failed) << "no source";
+    std::filesystem::remove_all(folder);
+}

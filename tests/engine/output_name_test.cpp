@@ -1,0 +1,178 @@
+#include "engine/naming/output_name.h"
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "engine/settings/app_settings.h"
+#include "platform/text/utf.h"
+#include "support/fixtures.h"
+
+using namespace wuvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::tm Time(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm time{};
+    time.tm_year = year - 1900;
+    time.tm_mon = month - 1;
+    time.tm_mday = day;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    time.tm_yday = -1;
+    return time;
+}
+
+const std::tm kFirst = Time(2024, 5, 6, 7, 8, 9);
+const std::tm kLast = Time(2024, 5, 6, 7, 10, 0);
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const fs::path& path, const std::string& content)
+{
+    std::ofstream(path) << content;
+}
+
+class OutputNameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder = fs::path(test::TestOutputDir()) / (std::string("naming-") + info->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        ResetSettings(gSettings);
+        gSettings.renameOutput = 1;
+    }
+    void TearDown() override { ResetSettings(gSettings); }
+
+    void SetPattern(std::u16string_view pattern)
+    {
+        ASSERT_TRUE(platform::CopyToField(gSettings.renamePattern, kFormatChars, pattern));
+    }
+
+    // Writes a temporary output holding `content` into `into` and names it;
+    // returns the output path afterwards.
+    fs::path Name(const std::string& inputPath, const std::string& content = "video", fs::path into = {},
+                  const std::tm& first = kFirst, const std::tm& last = kLast)
+    {
+        if (into.empty())
+            into = folder;
+        fs::path temporary = into / "tmpWuvoout.mp4";
+        WriteAll(temporary, content);
+        char16_t outputPath[kPathChars] = {};
+        EXPECT_TRUE(platform::CopyToField(outputPath, kPathChars, platform::ToUtf16(temporary.string())));
+        message = platform::ToUtf8(MakeOutputFileName(platform::ToUtf16(inputPath).c_str(), outputPath, first, last));
+        fs::path result = platform::ToUtf8(outputPath);
+        EXPECT_EQ(ReadAll(result), content) << "the output path names the written file";
+        return result;
+    }
+
+    fs::path folder;
+    std::string message;
+};
+
+}  // namespace
+
+TEST_F(OutputNameTest, DefaultPatternJoinsNameFirstAndLastTimecode)
+{
+    EXPECT_EQ(Name("/videos/clip.mp4"), folder / "clip-20240506070809-240506071000.mp4");
+    EXPECT_EQ(message, "");
+    EXPECT_FALSE(fs::exists(folder / "tmpWuvoout.mp4"));
+
+    EXPECT_EQ(Name("/videos/MOV_0001.MOV", "v", {}, Time(2023, 12, 31, 23, 59, 58), Time(2024, 1, 1, 0, 1, 2)),
+              folder / "MOV_0001-20231231235958-240101000102.mp4");
+}
+
+TEST_F(OutputNameTest, InputNameLosesOnlyItsLastExtension)
+{
+    SetPattern(u"@N");
+    EXPECT_EQ(Name("/videos/clip"), folder / "clip.mp4") << "no dot: the whole name";
+    EXPECT_EQ(Name("/videos/a.b.c.mov"), folder / "a.b.c.mp4");
+    EXPECT_EQ(Name("/my.videos/take"), folder / "take.mp4") << "a dot in a folder is not the name's";
+    EXPECT_EQ(Name("x@N@F.mp4"), folder / "x@N240506.mp4")
+        << "a name holding a token is expanded once by that token, and by the later ones";
+}
+
+TEST_F(OutputNameTest, ExistingFilesGetACounterAndAreNeverReplaced)
+{
+    SetPattern(u"@N");
+    WriteAll(folder / "clip.mp4", "older");
+    WriteAll(folder / "clip-1.mp4", "oldest");
+    EXPECT_EQ(Name("/videos/clip.mp4", "new"), folder / "clip-2.mp4");
+    EXPECT_EQ(ReadAll(folder / "clip.mp4"), "older");
+    EXPECT_EQ(ReadAll(folder / "clip-1.mp4"), "oldest");
+
+    SetPattern(u"trip");
+    EXPECT_EQ(Name("/videos/a.mp4", "a"), folder / "trip.mp4");
+    EXPECT_EQ(Name("/videos/b.mp4", "b"), folder / "trip-1.mp4");
+    EXPECT_EQ(Name("/videos/c.mp4", "c"), folder / "trip-2.mp4");
+    EXPECT_EQ(ReadAll(folder / "trip.mp4"), "a");
+}
+
+TEST_F(OutputNameTest, OnlyTheFileNameIsRewritten)
+{
+    fs::path inner = folder / "tmpWuvoout-work";
+    fs::create_directories(inner);
+    SetPattern(u"@N");
+    EXPECT_EQ(Name("/videos/clip.mp4", "v", inner), inner / "clip.mp4");
+}
+
+TEST_F(OutputNameTest, NameWithASlashIsRefusedAndTheOutputKeptAside)
+{
+    SetPattern(u"@N/../escape");
+    fs::path kept = Name("/videos/clip.mp4", "first");
+    EXPECT_NE(message.find("contains \"/\""), std::string::npos) << message;
+    EXPECT_EQ(kept, folder / "tmpWuvoout-1.mp4");
+    EXPECT_NE(message.find(kept.string()), std::string::npos) << "the log says where it is: " << message;
+    EXPECT_FALSE(fs::exists(folder.parent_path() / "escape.mp4"));
+
+    EXPECT_EQ(Name("/videos/clip2.mp4", "second"), folder / "tmpWuvoout-2.mp4")
+        << "the next file's temporary output does not overwrite the first";
+    EXPECT_EQ(ReadAll(kept), "first");
+}
+
+TEST_F(OutputNameTest, FailedRenameIsReportedAndNeverOverwritten)
+{
+    // 90 CJK characters fit the 100-character pattern but not a 255-byte
+    // file name in UTF-8, so the file system refuses the rename.
+    SetPattern(std::u16string(90, u'日'));
+    fs::path kept = Name("/videos/clip.mp4", "first");
+    EXPECT_NE(message.find("Cannot rename output file to"), std::string::npos) << message;
+    EXPECT_EQ(kept, folder / "tmpWuvoout-1.mp4");
+    EXPECT_FALSE(fs::exists(folder / "tmpWuvoout.mp4"));
+}
+
+TEST_F(OutputNameTest, PathsPastTheFieldAreRefused)
+{
+    fs::path deep = folder / std::string(150, 'd');
+    fs::create_directories(deep);
+    SetPattern(std::u16string(99, u'n'));
+    fs::path kept = Name("/videos/clip.mp4", "v", deep);
+    EXPECT_NE(message.find("Output file name too long"), std::string::npos) << message;
+    EXPECT_EQ(kept, deep / "tmpWuvoout-1.mp4");
+}
+
+TEST_F(OutputNameTest, NothingHappensWhenRenamingIsOff)
+{
+    gSettings.renameOutput = 0;
+    EXPECT_EQ(Name("/videos/clip.mp4"), folder / "tmpWuvoout.mp4");
+    EXPECT_EQ(message, "");
+}
+
+TEST_F(OutputNameTest, NoStampedFrameStillGivesAName)
+{
+    fs::path named = Name("/videos/clip.mp4", "v", {}, std::tm{}, std::tm{});
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(named.parent_path(), folder);
+    EXPECT_TRUE(named.filename().string().starts_with("clip-20")) << named;
+}

@@ -1,0 +1,119 @@
+#include "engine/naming/output_times.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "engine/settings/app_settings.h"
+#include "platform/files/posix_file.h"
+#include "support/fixtures.h"
+
+using namespace wuvo;
+
+namespace {
+
+std::tm Time(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm time{};
+    time.tm_year = year - 1900;
+    time.tm_mon = month - 1;
+    time.tm_mday = day;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    time.tm_yday = -1;
+    time.tm_isdst = -1;
+    return time;
+}
+
+// The reference: the same fields read as UTC, independent of any zone.
+time_t Utc(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm time = Time(year, month, day, hour, minute, second);
+    return ::timegm(&time);
+}
+
+// Times from long ago, so that no write by the test can match them.
+constexpr time_t kOldAccess = 1000000000;
+constexpr time_t kOldWrite = 1100000000;
+
+class OutputTimesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* zone = std::getenv("TZ");
+        savedZone = zone ? std::optional<std::string>(zone) : std::nullopt;
+        ::setenv("TZ", "Europe/Berlin", 1);
+        ::tzset();
+        ResetSettings(gSettings);
+
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = test::TestOutputDir() + "/times-" + info->name() + ".mp4";
+        std::ofstream(path) << "video";
+        timespec old[2] = {{kOldAccess, 0}, {kOldWrite, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), old, 0), 0);
+        file = platform::OpenFile(path, platform::FileAccess::ReadWrite);
+        ASSERT_NE(file, platform::kInvalidFile);
+    }
+    void TearDown() override
+    {
+        platform::CloseFile(file);
+        std::filesystem::remove(path);
+        if (savedZone)
+            ::setenv("TZ", savedZone->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+        ResetSettings(gSettings);
+    }
+
+    struct stat Stat() const
+    {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0);
+        return info;
+    }
+
+    std::optional<std::string> savedZone;
+    std::string path;
+    int file = platform::kInvalidFile;
+};
+
+}  // namespace
+
+TEST_F(OutputTimesTest, LastFrameCountsAsLocalTimeInSummerAndWinter)
+{
+    gSettings.writeTimeFromLast = 1;
+    SetOutputFileTimes(file, Time(2024, 7, 1, 9, 0, 0), Time(2024, 7, 1, 12, 0, 0));
+    EXPECT_EQ(Stat().st_mtim.tv_sec, Utc(2024, 7, 1, 10, 0, 0)) << "summer time is two hours ahead";
+    EXPECT_EQ(Stat().st_mtim.tv_nsec, 0);
+
+    SetOutputFileTimes(file, Time(2024, 1, 15, 9, 0, 0), Time(2024, 1, 15, 12, 0, 0));
+    EXPECT_EQ(Stat().st_mtim.tv_sec, Utc(2024, 1, 15, 11, 0, 0)) << "winter time is one hour ahead";
+    EXPECT_EQ(Stat().st_atim.tv_sec, kOldAccess) << "the last-access time is kept";
+}
+
+TEST_F(OutputTimesTest, OptionOffGivesTheMomentOfFinishing)
+{
+    gSettings.createTimeFromFirst = 1;
+    time_t before = std::time(nullptr);
+    SetOutputFileTimes(file, Time(2024, 7, 1, 9, 0, 0), Time(2024, 7, 1, 12, 0, 0));
+    time_t written = Stat().st_mtim.tv_sec;
+    EXPECT_GE(written, before);
+    EXPECT_LE(written, std::time(nullptr));
+}
+
+TEST_F(OutputTimesTest, NoStampedFrameLeavesTheTimesAlone)
+{
+    gSettings.writeTimeFromLast = 1;
+    SetOutputFileTimes(file, std::tm{}, std::tm{});
+    EXPECT_EQ(Stat().st_mtim.tv_sec, kOldWrite);
+}
