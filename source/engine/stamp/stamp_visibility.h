@@ -13,6 +13,9 @@ uint32_t PackDate(int32_t year, int32_t month, int32_t day);
 // The packed calendar day after a packed date, across month and year ends.
 uint32_t NextPackedDay(uint32_t packedDate);
 
+// Day of the week of a Gregorian date, 0 = Sunday.
+int32_t Weekday(int32_t year, int32_t month, int32_t day);
+
 // Decides whether a stamp shows on frame n under its show rule (every frame,
 // scene change, date change, periodic), after its delay, and writes the fade
 // step's base weights. Reads the context's current and previous date and
