@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -8,6 +9,8 @@ namespace wuvo {
 
 // The records below are held in memory in their stored layout: the settings
 // and project files carry them byte for byte (little-endian, UTF-16 text).
+
+static_assert(std::endian::native == std::endian::little, "the records are stored little-endian");
 
 constexpr size_t kFormatChars = 100;
 constexpr size_t kPathChars = 256;
@@ -31,7 +34,9 @@ struct FontRecord {
     char16_t faceName[kFaceNameChars];
 };
 static_assert(sizeof(FontRecord) == 92);
+static_assert(offsetof(FontRecord, weight) == 16);
 static_assert(offsetof(FontRecord, italic) == 20);
+static_assert(offsetof(FontRecord, pitchAndFamily) == 27);
 static_assert(offsetof(FontRecord, faceName) == 28);
 
 enum StampShowMode : uint32_t {
@@ -72,11 +77,21 @@ struct StampStyle {
 };
 static_assert(sizeof(StampStyle) == 388);
 static_assert(offsetof(StampStyle, hasDate) == 200);
+static_assert(offsetof(StampStyle, hasTime) == 204);
+static_assert(offsetof(StampStyle, enabled) == 208);
+static_assert(offsetof(StampStyle, upperCase) == 212);
+static_assert(offsetof(StampStyle, formatIndex) == 216);
 static_assert(offsetof(StampStyle, x) == 220);
+static_assert(offsetof(StampStyle, y) == 224);
 static_assert(offsetof(StampStyle, font) == 228);
 static_assert(offsetof(StampStyle, rasterHeight) == 320);
+static_assert(offsetof(StampStyle, outline) == 324);
+static_assert(offsetof(StampStyle, transparency) == 336);
 static_assert(offsetof(StampStyle, showMode) == 340);
+static_assert(offsetof(StampStyle, periodSeconds) == 360);
 static_assert(offsetof(StampStyle, auxSeconds) == 364);
+static_assert(offsetof(StampStyle, fadeOn) == 368);
+static_assert(offsetof(StampStyle, delaySeconds) == 380);
 static_assert(offsetof(StampStyle, rotation) == 384);
 
 // Every user setting; the body of "Wuvo.cfg" and of project files
@@ -116,21 +131,34 @@ struct AppSettings {
     uint8_t reserved5[3804];
 };
 static_assert(sizeof(AppSettings) == 6548);
+static_assert(offsetof(AppSettings, idle) == 16 - 16);
+static_assert(offsetof(AppSettings, hideUtcNote) == 20 - 16);
 static_assert(offsetof(AppSettings, language) == 24 - 16);
+static_assert(offsetof(AppSettings, adjustYears) == 28 - 16);
+static_assert(offsetof(AppSettings, adjustSeconds) == 48 - 16);
 static_assert(offsetof(AppSettings, outputSize) == 52 - 16);
+static_assert(offsetof(AppSettings, bitrate) == 56 - 16);
+static_assert(offsetof(AppSettings, reserved0) == 60 - 16);
 static_assert(offsetof(AppSettings, createTimeFromFirst) == 64 - 16);
+static_assert(offsetof(AppSettings, writeTimeFromLast) == 68 - 16);
+static_assert(offsetof(AppSettings, renameOutput) == 72 - 16);
 static_assert(offsetof(AppSettings, renamePattern) == 76 - 16);
 static_assert(offsetof(AppSettings, viewMode) == 276 - 16);
 static_assert(offsetof(AppSettings, lastInputPath) == 280 - 16);
 static_assert(offsetof(AppSettings, projectPath) == 792 - 16);
 static_assert(offsetof(AppSettings, dateStamp) == 1304 - 16);
 static_assert(offsetof(AppSettings, timeStamp) == 1692 - 16);
+static_assert(offsetof(AppSettings, reserved1) == 2080 - 16);
 static_assert(offsetof(AppSettings, reserved2) == 2468 - 16);
 static_assert(offsetof(AppSettings, nvDecoderAvailable) == 2472 - 16);
+static_assert(offsetof(AppSettings, nvEncoderSelected) == 2476 - 16);
+static_assert(offsetof(AppSettings, reserved3) == 2480 - 16);
 static_assert(offsetof(AppSettings, decoderKind) == 2740 - 16);
 static_assert(offsetof(AppSettings, disableAudio) == 2744 - 16);
+static_assert(offsetof(AppSettings, reserved4) == 2748 - 16);
 static_assert(offsetof(AppSettings, speedUp) == 2752 - 16);
 static_assert(offsetof(AppSettings, speedUpFactor) == 2756 - 16);
+static_assert(offsetof(AppSettings, reserved5) == 2760 - 16);
 
 struct OutputSize {
     int32_t width;

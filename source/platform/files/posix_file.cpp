@@ -1,6 +1,7 @@
 #include "platform/files/posix_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,33 @@ void CloseFile(int fd)
 {
     if (fd >= 0)
         ::close(fd);
+}
+
+bool SetLastWriteTime(int fd, std::optional<int64_t> secondsSinceEpoch)
+{
+    timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;  // last access
+    if (secondsSinceEpoch)
+        times[1].tv_sec = static_cast<time_t>(*secondsSinceEpoch);
+    else
+        times[1].tv_nsec = UTIME_NOW;
+    return ::futimens(fd, times) == 0;
+}
+
+RenameResult RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return RenameResult::Renamed;
+    if (errno == EEXIST)
+        return RenameResult::TargetExists;
+    if (errno != EINVAL && errno != ENOSYS)
+        return RenameResult::Failed;
+    // A file system without the flag: a hard link refuses an existing
+    // target just the same.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno == EEXIST ? RenameResult::TargetExists : RenameResult::Failed;
+    ::unlink(from.c_str());
+    return RenameResult::Renamed;
 }
 
 }  // namespace wuvo::platform

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace wuvo::platform {
@@ -20,5 +21,13 @@ int64_t ReadFile(int fd, void* destination, size_t count);
 int64_t SeekFile(int fd, int64_t offset, SeekFrom from);
 int64_t FileSize(int fd);
 void CloseFile(int fd);
+
+// Sets the last-write time to `secondsSinceEpoch` (UTC), or to now when none
+// is given; the last-access time is kept. Linux has no settable creation time.
+bool SetLastWriteTime(int fd, std::optional<int64_t> secondsSinceEpoch);
+
+enum class RenameResult { Renamed, TargetExists, Failed };
+// Renames `from` to `to` but never replaces a file that `to` names.
+RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
 }  // namespace wuvo::platform

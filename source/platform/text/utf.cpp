@@ -66,21 +66,42 @@ char32_t DecodeUtf8(std::string_view text, size_t& i)
     return valid ? c : kReplacement;
 }
 
+// Decodes one UTF-16 character at `i`, advancing it; an unpaired surrogate
+// yields the replacement character.
+char32_t DecodeUtf16(std::u16string_view text, size_t& i)
+{
+    char16_t c = text[i++];
+    if (IsHigh(c) && i < text.size() && IsLow(text[i]))
+        return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i++]) - 0xDC00);
+    return IsHigh(c) || IsLow(c) ? kReplacement : c;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (IsHigh(c) && i + 1 < text.size() && IsLow(text[i + 1])) {
-            AppendUtf8(out, 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00));
-            ++i;
-        } else {
-            AppendUtf8(out, IsHigh(c) || IsLow(c) ? kReplacement : c);
-        }
-    }
+    for (size_t i = 0; i < text.size();)
+        AppendUtf8(out, DecodeUtf16(text, i));
+    return out;
+}
+
+std::u32string ToUtf32(std::u16string_view text)
+{
+    std::u32string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+        out += DecodeUtf16(text, i);
+    return out;
+}
+
+std::u16string FromUtf32(std::u32string_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (char32_t c : text)
+        AppendUtf16(out, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c);
     return out;
 }
 

@@ -9,6 +9,9 @@ namespace wuvo::platform {
 // and the media libraries. Unpaired surrogates become U+FFFD.
 std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view text);
+// UTF-32 for the C library's wide-character calls.
+std::u32string ToUtf32(std::u16string_view text);
+std::u16string FromUtf32(std::u32string_view text);
 
 // Length of a NUL-terminated text held in a fixed field: it never reads past
 // the field, also when the field lacks its terminator.
