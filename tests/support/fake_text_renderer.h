@@ -53,8 +53,7 @@ public:
     }
     void Draw(std::u16string_view text, int32_t left, int32_t top) override
     {
-        ++draws;
-        lastText = std::u16string(text);
+        drawn.emplace_back(text);
         ForEachLine(text, [&](std::u16string_view line, int32_t lineTop) {
             for (size_t i = 0; i < line.size(); ++i)
                 DrawGlyph(line[i], left + static_cast<int32_t>(i) * advance_, top + lineTop);
@@ -64,9 +63,8 @@ public:
     int32_t SurfaceHeight() const override { return height_; }
     const uint8_t* Row(int32_t y) const override { return surface_.data() + static_cast<size_t>(y) * width_; }
 
-    int draws = 0;
+    std::vector<std::u16string> drawn;  // every text drawn, in order
     int fontSelections = 0;
-    std::u16string lastText;
     platform::FontDescription font_;
 
 private:

@@ -218,7 +218,7 @@ TEST(TextRasterizer, FontComesFromTheStyleAtNinetySixDotsPerInch)
     EXPECT_EQ(renderer.font_.weight, 700);
     EXPECT_TRUE(renderer.font_.underline);
     EXPECT_FALSE(renderer.font_.italic);
-    EXPECT_EQ(renderer.lastText, u"A&B") << "an ampersand is text, not a mnemonic mark";
+    EXPECT_EQ(renderer.drawn.back(), u"A&B") << "an ampersand is text, not a mnemonic mark";
     EXPECT_EQ(owner.mask.width, 18u + 9);
 }
 
@@ -242,7 +242,7 @@ TEST(TextRasterizer, ProcessWideRendererCanBeReplaced)
     MaskOwner owner;
     RasterizeStampText(owner.mask, u"AB", PlainStyle());
     ReplaceStampTextRenderer(previous);
-    EXPECT_EQ(renderer.draws, 1);
+    EXPECT_EQ(renderer.drawn.size(), 1u);
     EXPECT_EQ(owner.mask.width, 21u);
 }
 
