@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/gdi/freetype_renderer.h"
 #include "platform/text/utf.h"
@@ -98,31 +99,50 @@ void ReadCoverage(StampMask& mask, const platform::TextRenderer& renderer, const
     }
 }
 
-int32_t CountInkedNeighbours(const StampMask& mask, int32_t row, int32_t column, uint16_t below)
+// Cells that count as neighbours for ring `code`: glyph coverage and the
+// rings inside it, on a grid with a free border of one cell.
+void MarkCounting(const StampMask& mask, uint16_t code, std::vector<uint8_t>& counting)
 {
-    int32_t count = 0;
-    const int32_t rows = static_cast<int32_t>(mask.height);
-    const int32_t columns = static_cast<int32_t>(mask.rowLength);
-    for (int32_t y = std::max(row - 1, 0); y <= std::min(row + 1, rows - 1); ++y)
-        for (int32_t x = std::max(column - 1, 0); x <= std::min(column + 1, columns - 1); ++x) {
-            const uint16_t value = mask.cells[static_cast<size_t>(y) * mask.rowLength + x];
-            count += value != kMaskEmpty && value < below;
-        }
-    return count;
+    const size_t paddedWidth = mask.rowLength + 2;
+    for (uint32_t y = 0; y < mask.height; ++y) {
+        const uint16_t* cells = mask.cells + static_cast<size_t>(y) * mask.rowLength;
+        uint8_t* target = counting.data() + (y + 1) * paddedWidth + 1;
+        for (uint32_t x = 0; x < mask.rowLength; ++x)
+            target[x] = cells[x] != kMaskEmpty && cells[x] < code;
+    }
 }
 
-// Rings are made inside out; a cell marked in a pass is its pass's value, so
-// it does not count for the cells after it.
+// Sums of three horizontally neighbouring counting cells; the free border
+// columns keep the sums of one row from reaching into the next.
+void SumRows(const std::vector<uint8_t>& counting, std::vector<uint8_t>& rowSums)
+{
+    for (size_t i = 1; i + 1 < counting.size(); ++i)
+        rowSums[i] = static_cast<uint8_t>(counting[i - 1] + counting[i] + counting[i + 1]);
+}
+
+// Rings are made inside out. A cell marked in a pass holds the pass's code,
+// so it never counts for other cells of the same pass: each pass depends
+// only on the mask as it was before it, and the 3 x 3 counts can be summed
+// over the whole grid at once.
 void AddOutlineRings(StampMask& mask)
 {
+    const size_t paddedWidth = mask.rowLength + 2;
+    const size_t paddedSize = paddedWidth * (mask.height + 2);
+    std::vector<uint8_t> counting(paddedSize, 0);
+    std::vector<uint8_t> rowSums(paddedSize, 0);
     for (int32_t ring = 0; ring < kOutlineRings; ++ring) {
         const uint16_t code = static_cast<uint16_t>(kMaskFirstRing + ring);
-        for (int32_t y = 0; y < static_cast<int32_t>(mask.height); ++y)
-            for (int32_t x = 0; x < static_cast<int32_t>(mask.rowLength); ++x) {
-                uint16_t& cell = mask.cells[static_cast<size_t>(y) * mask.rowLength + x];
-                if (cell == kMaskEmpty && CountInkedNeighbours(mask, y, x, code) > kRingThresholds[ring])
-                    cell = code;
-            }
+        MarkCounting(mask, code, counting);
+        SumRows(counting, rowSums);
+        for (uint32_t y = 0; y < mask.height; ++y) {
+            uint16_t* cells = mask.cells + static_cast<size_t>(y) * mask.rowLength;
+            const uint8_t* above = rowSums.data() + y * paddedWidth + 1;
+            const uint8_t* here = above + paddedWidth;
+            const uint8_t* below = here + paddedWidth;
+            for (uint32_t x = 0; x < mask.rowLength; ++x)
+                if (cells[x] == kMaskEmpty && above[x] + here[x] + below[x] > kRingThresholds[ring])
+                    cells[x] = code;
+        }
     }
 }
 
