@@ -270,3 +270,32 @@ TEST(TextRasterizerThreads, ConcurrentRasterisationsDoNotMix)
     EXPECT_TRUE(shortRight);
     EXPECT_TRUE(longRight);
 }
+
+TEST(TextRasterizerThreads, RealFontRasterisationsMatchTheirSingleThreadedMasks)
+{
+    AppSettings settings;
+    ResetSettings(settings);
+    const char16_t* texts[2] = {u"2024-02-29", u"10:11:12"};
+    MaskOwner references[2];
+    for (int i = 0; i < 2; ++i)
+        RasterizeStampText(references[i].mask, texts[i], settings.dateStamp);
+    auto cellsOf = [](const StampMask& mask) {
+        return std::vector<uint16_t>(mask.cells, mask.cells + mask.height * mask.rowLength);
+    };
+    bool same[2] = {false, false};
+    auto rasterise = [&](int i) {
+        MaskOwner owner;
+        same[i] = true;
+        for (int round = 0; round < 20; ++round) {
+            RasterizeStampText(owner.mask, texts[i], settings.dateStamp);
+            same[i] = same[i] && owner.mask.width == references[i].mask.width &&
+                      cellsOf(owner.mask) == cellsOf(references[i].mask);
+        }
+    };
+    std::thread preview(rasterise, 0);
+    std::thread job(rasterise, 1);
+    preview.join();
+    job.join();
+    EXPECT_TRUE(same[0]);
+    EXPECT_TRUE(same[1]);
+}
