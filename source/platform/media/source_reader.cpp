@@ -77,6 +77,8 @@ struct SourceReader::State {
     Stream video;
     Stream audio;
     bool demuxerEnded = false;
+    // The file broke off or is damaged, as opposed to ending.
+    bool demuxerFailed = false;
     FramePtr frame{av_frame_alloc()};
     PacketPtr packet{av_packet_alloc()};
 
@@ -124,8 +126,10 @@ PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
     }
     while (!demuxerEnded) {
         PacketPtr read(av_packet_alloc());
-        if (!read || av_read_frame(format, read.get()) < 0) {
+        int status = read ? av_read_frame(format, read.get()) : AVERROR(ENOMEM);
+        if (status < 0) {
             demuxerEnded = true;
+            demuxerFailed = status != AVERROR_EOF;
             break;
         }
         if (read->stream_index == wanted.index) {
@@ -154,6 +158,8 @@ ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
         if (stream.flushed)
             return ReadStatus::EndOfStream;
         PacketPtr next = NextPacketFor(stream);
+        if (!next && demuxerFailed)
+            return ReadStatus::Error;
         if (!next)
             stream.flushed = true;
         if (avcodec_send_packet(stream.codec.get(), next.get()) < 0)
@@ -261,6 +267,7 @@ void SourceReader::State::ResetAfterSeek()
             avcodec_flush_buffers(stream->codec.get());
     }
     demuxerEnded = false;
+    demuxerFailed = false;
     pendingVideoFrame = false;
     landingTime = AV_NOPTS_VALUE;
 }
