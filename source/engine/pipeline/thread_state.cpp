@@ -29,4 +29,10 @@ bool IsAbortRequested(ThreadState& state)
     return state.abort != 0;
 }
 
+void RequestAbort(ThreadState& state)
+{
+    std::lock_guard guard(state.lock);
+    state.abort = 1;
+}
+
 }  // namespace wuvo

@@ -20,5 +20,7 @@ void InitThreadState(ThreadState& state);
 void SetRunning(ThreadState& state, bool running);
 bool IsRunning(ThreadState& state);
 bool IsAbortRequested(ThreadState& state);
+// Asks the state's thread to stop at its next waiting point, without waiting.
+void RequestAbort(ThreadState& state);
 
 }  // namespace wuvo

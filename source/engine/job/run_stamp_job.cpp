@@ -1,0 +1,223 @@
+#include "engine/job/run_stamp_job.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <mutex>
+
+#include "engine/media/encoder_progress.h"
+#include "engine/media/media_input.h"
+#include "engine/media/media_output.h"
+#include "engine/mp4/parse_state.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/settings/app_settings.h"
+#include "platform/text/format.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+using platform::SleepMs;
+using platform::WorkerThread;
+
+constexpr uint32_t kParsePollMs = 100;
+constexpr uint32_t kFirstFramePollMs = 100;
+constexpr uint32_t kStampStartPollMs = 50;
+constexpr uint32_t kWatchPollMs = 200;
+// Passes of the watch (about ten seconds) that earlier threads get to end
+// once the encoder has finished.
+constexpr uint32_t kGracePasses = 50;
+constexpr uint32_t kSpeedUpMin = 2;
+constexpr uint32_t kSpeedUpMax = 10;
+
+enum ThreadIndex : uint32_t { kParse = 0, kDecode = 1, kStamp = 2, kEncode = 3, kThreadCount = 4 };
+constexpr uint32_t kEarlierThreadsMask = (1u << kParse) | (1u << kDecode) | (1u << kStamp);
+
+using ThreadProc = uint32_t (*)(StampJob&);
+
+// The job's threads, each with the thread state it runs under.
+struct JobThreads {
+    std::array<WorkerThread, kThreadCount> threads;
+    std::array<ThreadState*, kThreadCount> states{gParseThreadState, gDecodeState, gStampState, gEncodeState};
+
+    bool Start(ThreadIndex index, StampJob& job, ThreadProc proc)
+    {
+        return threads[index].Start([&job, proc] { return proc(job); });
+    }
+    bool Ended(ThreadIndex index) const { return threads[index].Finished(); }
+
+    void RaiseAbort(ThreadIndex index) { RequestAbort(*states[index]); }
+
+    // Stops every thread still running and waits for all of them, so that
+    // none can touch the job after it returns; the states are left clear
+    // for the next file.
+    void StopAndJoinAll()
+    {
+        for (uint32_t i = 0; i < kThreadCount; ++i)
+            if (threads[i].Started() && !threads[i].Finished())
+                RaiseAbort(static_cast<ThreadIndex>(i));
+        for (auto& thread : threads)
+            thread.Join();
+        for (ThreadState* state : states)
+            InitThreadState(*state);
+    }
+};
+
+void ResetSharedObjects()
+{
+    std::lock_guard guard(gFramePool->lock);
+    gFramePool->Reset();
+    gParseState->Reset();
+    std::lock_guard queueGuard(gPacketQueue->lock);
+    gPacketQueue->Reset();
+}
+
+void PollUntil(const std::function<bool()>& done, uint32_t pollMs)
+{
+    while (!done())
+        SleepMs(pollMs);
+}
+
+// The parse state is read only once the parse thread has ended: it fills
+// the state without a lock.
+bool ParseVideoTrack(JobThreads& threads, StampJob& job)
+{
+    if (!threads.Start(kParse, job, ParseThreadProc))
+        return false;
+    PollUntil([&] { return threads.Ended(kParse); }, kParsePollMs);
+    threads.threads[kParse].Join();
+    const Mp4Track* video = gParseState->VideoTrack();
+    return threads.threads[kParse].ExitCode() == 0 && video && video->SizeTableEntries() != 0;
+}
+
+bool FrameFitsThePool(StampJob& job)
+{
+    if (uint64_t{job.sourceWidth} * job.sourceHeight <= kMaxFramePixels)
+        return true;
+    LogJobMessage(job, platform::FormatText(u"Video resolution too large: width = %d, height = %d.",
+                                            job.sourceWidth, job.sourceHeight)
+                           .c_str());
+    return false;
+}
+
+void SetSpeedUp()
+{
+    std::lock_guard guard(gFramePool->lock);
+    gFramePool->firstFrameOffset = 0;
+    if (gSettings.speedUp != 0)
+        gFramePool->divisor = std::clamp(gSettings.speedUpFactor, kSpeedUpMin, kSpeedUpMax);
+}
+
+// Waits until `test` holds for frame 0 or the producer has ended; an ended
+// producer gets one more look, so a frame finished just before is not lost.
+bool WaitForFrameZero(bool (FramePool::*test)(uint32_t) const, const std::function<bool()>& producerEnded,
+                      uint32_t pollMs)
+{
+    auto holds = [&] {
+        std::lock_guard guard(gFramePool->lock);
+        return (gFramePool->*test)(0);
+    };
+    for (;;) {
+        bool ended = producerEnded();
+        if (holds())
+            return true;
+        if (ended)
+            return false;
+        SleepMs(pollMs);
+    }
+}
+
+bool StartDecoding(JobThreads& threads, StampJob& job)
+{
+    if (!threads.Start(kDecode, job, DecodeThreadProc))
+        return false;
+    return WaitForFrameZero(&FramePool::IsDecoded, [&] { return threads.Ended(kDecode); }, kFirstFramePollMs);
+}
+
+bool StartStamping(JobThreads& threads, StampJob& job)
+{
+    if (!threads.Start(kStamp, job, StampThreadProc))
+        return false;
+    SleepMs(kStampStartPollMs);
+    PollUntil([&] { return IsRunning(*gStampState) || threads.Ended(kStamp); }, kStampStartPollMs);
+    SleepMs(kStampStartPollMs);
+    return WaitForFrameZero(&FramePool::IsStamped, [&] { return !IsRunning(*gStampState); }, kStampStartPollMs);
+}
+
+bool StartUp(JobThreads& threads, StampJob& job)
+{
+    if (!ParseVideoTrack(threads, job))
+        return false;
+    ProbeInputWithMf(job);
+    if (!FrameFitsThePool(job))
+        return false;
+    SetSpeedUp();
+    if (!StartDecoding(threads, job) || !StartStamping(threads, job))
+        return false;
+    gLastReportedProgress = 0;
+    return threads.Start(kEncode, job, MfEncodeThreadProc);
+}
+
+// Watches the threads every 200 ms until all have ended; returns the job's result.
+uint32_t Watch(JobThreads& threads, StampJob& job)
+{
+    uint32_t live = (1u << kThreadCount) - 1;
+    uint32_t stoppedByWatch = 0;
+    uint32_t grace = kGracePasses;
+    uint32_t result = kJobSucceeded;
+    const uint32_t last = kThreadCount - 1;
+    while (live != 0) {
+        for (uint32_t i = 0; i < kThreadCount; ++i) {
+            uint32_t bit = 1u << i;
+            if (!(live & bit) || !threads.Ended(static_cast<ThreadIndex>(i)))
+                continue;
+            uint32_t code = (stoppedByWatch & bit) ? 0 : threads.threads[i].ExitCode();
+            if (code != 0) {
+                LogJobMessage(job, platform::FormatText(u"Skip file: i %d, poll 0x%x, status 0x%x\n", i, live, code)
+                                       .c_str());
+                ReportJobFailed(job);
+                result = kJobFailedResult;
+                live &= ~bit;
+                // The receiver stops the others too; asking here as well
+                // means a receiver that does not can never hang the job.
+                for (uint32_t k = 0; k < kThreadCount; ++k)
+                    if (live & (1u << k))
+                        threads.RaiseAbort(static_cast<ThreadIndex>(k));
+            } else if (i < last || !(live & kEarlierThreadsMask)) {
+                live &= ~bit;
+            } else if (grace != 0) {
+                --grace;
+                break;
+            } else {
+                live &= ~bit;
+                LogJobMessage(job,
+                              platform::FormatText(u"Stamp may have finished prematurely: poll 0x%x", live).c_str());
+                // Asked to stop, not killed: they end at their next waiting point.
+                for (uint32_t k : {kParse, kDecode, kStamp}) {
+                    if (live & (1u << k)) {
+                        threads.RaiseAbort(static_cast<ThreadIndex>(k));
+                        stoppedByWatch |= 1u << k;
+                    }
+                }
+                result = kJobFailedResult;
+            }
+        }
+        if (live != 0)
+            SleepMs(kWatchPollMs);
+    }
+    return result;
+}
+
+}  // namespace
+
+uint32_t RunStampJob(StampJob& job)
+{
+    ResetSharedObjects();
+    JobThreads threads;
+    uint32_t result = StartUp(threads, job) ? Watch(threads, job) : kJobFailedResult;
+    threads.StopAndJoinAll();
+    return result;
+}
+
+}  // namespace wuvo

@@ -1,0 +1,129 @@
+#include <cmath>
+#include <mutex>
+
+#include "engine/job/run_stamp_job.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/settings/app_settings.h"
+#include "engine/stamp/stamp_context.h"
+#include "engine/stamp/stamp_frame.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+// How often the stamp thread looks for the next decoded frame.
+constexpr uint32_t kDecodedFramePollMs = 50;
+// Decoded and stamped frames share one size: no scaling on this path.
+constexpr float kNoScale = 1.0f;
+
+enum class FrameWait { Ready, DecoderEnded, Stopped };
+
+// Returns Ready with the pool lock held.
+FrameWait WaitForDecodedFrame(uint32_t frame)
+{
+    for (;;) {
+        // Read before the test, so a frame finished just before the decoder
+        // ended is still taken.
+        bool decoderEnded = !IsRunning(*gDecodeState);
+        gFramePool->lock.Enter();
+        if (gFramePool->IsDecoded(frame))
+            return FrameWait::Ready;
+        gFramePool->lock.Leave();
+        if (IsAbortRequested(*gStampState))
+            return FrameWait::Stopped;
+        if (decoderEnded)
+            return FrameWait::DecoderEnded;
+        platform::SleepMs(kDecodedFramePollMs);
+    }
+}
+
+// The frame rate as a whole number, as the show and fade rules count seconds.
+uint32_t WholeFramesPerSecond(uint32_t numerator, uint32_t denominator)
+{
+    if (denominator == 0)
+        return 0;
+    float rate = static_cast<float>(numerator) / static_cast<float>(denominator);
+    return static_cast<uint32_t>(static_cast<double>(rate) + 0.5);
+}
+
+bool AnyStampEnabled()
+{
+    return gSettings.dateStamp.enabled != 0 || gSettings.timeStamp.enabled != 0;
+}
+
+struct StampRun {
+    StampContext* context = nullptr;
+    StampSchedule dateSchedule;
+    StampSchedule timeSchedule;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint32_t divisor = 1;
+    uint32_t fieldStep = 1;
+};
+
+StampRun StartStampRun(StampContext* context)
+{
+    StampRun run;
+    run.context = context;
+    std::lock_guard guard(gFramePool->lock);
+    // An interlaced frame carries two fields.
+    run.fieldStep = gFramePool->progressive == 1 ? 1 : 2;
+    run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
+    run.width = static_cast<int32_t>(gFramePool->width);
+    run.height = static_cast<int32_t>(gFramePool->height);
+    uint32_t fps = WholeFramesPerSecond(gFramePool->rateNumerator, gFramePool->rateDenominator);
+    if (gSettings.dateStamp.enabled)
+        run.dateSchedule = MakeStampSchedule(gSettings.dateStamp, fps);
+    if (gSettings.timeStamp.enabled)
+        run.timeSchedule = MakeStampSchedule(gSettings.timeStamp, fps);
+    return run;
+}
+
+// Stamps the frames in decode order until the decoder runs out of them or the
+// thread is stopped. Every frame is marked stamped, kept or skipped, so the
+// encoder can move on.
+uint32_t StampFrames(StampJob& job, StampRun& run)
+{
+    uint32_t fieldCounter = 0;
+    for (uint32_t n = 0; !IsAbortRequested(*gStampState); ++n) {
+        FrameWait wait = WaitForDecodedFrame(n);
+        if (wait == FrameWait::Stopped)
+            return kJobFailedResult;
+        if (wait == FrameWait::DecoderEnded)
+            return kJobSucceeded;
+        if (n % run.divisor == 0 && AnyStampEnabled()) {
+            StampFrame(*run.context, run.dateSchedule, run.timeSchedule, gFramePool->GetBuffer(n), run.width,
+                       run.height, fieldCounter, kNoScale, kNoScale);
+            if (job.firstStamped.tm_year == 0)
+                job.firstStamped = run.context->tm;
+            job.lastStamped = run.context->tm;
+        }
+        gFramePool->SetStamped(n, 1);
+        gFramePool->lock.Leave();
+        fieldCounter += run.fieldStep;
+        CarryToPreviousFrame(*run.context);
+    }
+    return kJobFailedResult;
+}
+
+}  // namespace
+
+uint32_t StampThreadProc(StampJob& job)
+{
+    SetRunning(*gStampState, true);
+    job.firstStamped = {};
+    job.lastStamped = {};
+    uint32_t result = kJobFailedResult;
+    if (StampContext* context = CreateStampContext()) {
+        MarkNoPreviousFrame(*context);
+        SetBaseWeights(*context);
+        StampRun run = StartStampRun(context);
+        result = StampFrames(job, run);
+        FreeStampContext(context);
+    }
+    SetRunning(*gStampState, false);
+    return result;
+}
+
+}  // namespace wuvo
