@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -10,6 +8,7 @@
 #include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "support/mp4_builder.h"
+#include "support/peak_memory.h"
 
 using namespace wuvo;
 using namespace wuvo::test;
@@ -46,13 +45,6 @@ protected:
 };
 
 Bytes TrakWith(const Bytes& children) { return Box("trak", children); }
-
-long PeakMemoryKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 }  // namespace
 

@@ -43,6 +43,22 @@ protected:
         renderer.Clear(0, 0, kSurfaceWidth, kSurfaceHeight);
         renderer.Draw(text, 10, 10);
     }
+    // How far a vertical stem's left edge lies further right near the top of
+    // the glyph than near the baseline: 0 for upright text.
+    int32_t Lean(const FontDescription& font, std::u16string_view stem)
+    {
+        DrawFresh(font, stem);
+        const int32_t baseline = 10 + renderer.Metrics().ascent;
+        // Rows on the stem, clear of serifs.
+        return FirstInk(baseline - 24) - FirstInk(baseline - 8);
+    }
+    int32_t FirstInk(int32_t y) const
+    {
+        for (int32_t x = 0; x < kSurfaceWidth; ++x)
+            if (renderer.Row(y)[x] > 128)
+                return x;
+        return -1;
+    }
     FreeTypeTextRenderer renderer{kSurfaceWidth, kSurfaceHeight};
 };
 
@@ -104,19 +120,23 @@ TEST_F(FreeTypeRenderer, WeightAndSlantChangeTheGlyphs)
     italic.italic = true;
     ASSERT_TRUE(renderer.SelectFont(italic));
     EXPECT_TRUE(renderer.Metrics().italic);
-    // An upright I's stem has the same columns top and bottom; a slanted one
-    // leans right.
-    DrawFresh(italic, u"I");
-    const int32_t baseline = 10 + renderer.Metrics().ascent;
-    auto firstInk = [&](int32_t y) {
-        for (int32_t x = 0; x < kSurfaceWidth; ++x)
-            if (renderer.Row(y)[x] > 128)
-                return x;
-        return -1;
-    };
-    EXPECT_GT(firstInk(baseline - 30), firstInk(baseline - 2) + 3);
-    DrawFresh(Font(u"Arial"), u"I");
-    EXPECT_EQ(firstInk(baseline - 30), firstInk(baseline - 2));
+    EXPECT_GE(Lean(italic, u"I"), 3);
+    EXPECT_EQ(Lean(Font(u"Arial"), u"I"), 0);
+}
+
+// This face has neither a bold nor an italic variant: both are synthesised.
+TEST_F(FreeTypeRenderer, MissingStylesAreSynthesised)
+{
+    const char16_t* face = u"DejaVu Math TeX Gyre";
+    const std::u16string text = u"Stamp";
+    EXPECT_GT(Width(renderer, Font(face, -48, 700), text), Width(renderer, Font(face, -48, 400), text));
+
+    FontDescription upright = Font(face);
+    FontDescription italic = upright;
+    italic.italic = true;
+    EXPECT_EQ(Lean(upright, u"I"), 0);
+    EXPECT_GE(Lean(italic, u"I"), 3);
+    EXPECT_EQ(Width(renderer, italic, text), Width(renderer, upright, text)) << "a slant keeps the advances";
 }
 
 TEST_F(FreeTypeRenderer, UnderlineAndStrikeOutDrawLines)

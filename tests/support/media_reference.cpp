@@ -85,8 +85,9 @@ std::vector<uint8_t> ReferencePcm(const std::string& path, int channels)
 std::vector<std::string> Probe(const std::string& path, const std::string& stream,
                                const std::string& entries)
 {
-    std::string text = RunCommand("ffprobe -v error -select_streams " + stream + " -show_entries " +
-                                  entries + " -of csv=p=0 " + Quoted(path));
+    std::string selection = stream.empty() ? "" : " -select_streams " + stream;
+    std::string text = RunCommand("ffprobe -v error" + selection + " -show_entries " + entries +
+                                  " -of csv=p=0 " + Quoted(path));
     std::vector<std::string> lines;
     std::istringstream in(text);
     std::string line;

@@ -22,8 +22,8 @@ std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t wid
 // The file's interleaved 16-bit PCM as ffmpeg decodes it.
 std::vector<uint8_t> ReferencePcm(const std::string& path, int channels);
 
-// One value per line of `ffprobe -show_entries ENTRIES -select_streams STREAM`
-// (fields of a line separated by commas).
+// One line per entry of `ffprobe -show_entries ENTRIES -select_streams STREAM`
+// (fields separated by commas); an empty STREAM selects every stream.
 std::vector<std::string> Probe(const std::string& path, const std::string& stream,
                                const std::string& entries);
 

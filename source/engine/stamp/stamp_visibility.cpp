@@ -127,13 +127,14 @@ uint32_t NextPackedDay(uint32_t packedDate)
 
 int32_t Weekday(int32_t year, int32_t month, int32_t day)
 {
-    constexpr int32_t kDaysPerWeek = 7;
-    const int32_t a = (14 - month) / 12;
-    const int32_t y = year - a;
-    const int32_t k = month + 12 * a - 2;
-    const int32_t weekday = (day + y + y / 4 - y / 100 + y / 400 + (31 * k) / 12) % kDaysPerWeek;
+    constexpr int64_t kDaysPerWeek = 7;
+    // 64 bits: a year read from a damaged file must not overflow the sums.
+    const int64_t a = (14 - int64_t{month}) / 12;
+    const int64_t y = year - a;
+    const int64_t k = month + 12 * a - 2;
+    const int64_t weekday = (day + y + y / 4 - y / 100 + y / 400 + (31 * k) / 12) % kDaysPerWeek;
     // Dates before year 0 give a negative remainder.
-    return weekday < 0 ? weekday + kDaysPerWeek : weekday;
+    return static_cast<int32_t>(weekday < 0 ? weekday + kDaysPerWeek : weekday);
 }
 
 bool UpdateStampVisibility(const StampContext& context, uint32_t n, StampSchedule& schedule, WeightSet& weights,

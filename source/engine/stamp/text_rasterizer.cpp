@@ -1,8 +1,6 @@
 #include "engine/stamp/text_rasterizer.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -17,9 +15,12 @@ namespace {
 // Free cells the outline leaves on every side of the glyphs.
 constexpr int32_t kOutlineMargin = 5;
 constexpr int32_t kOutlineRoom = 2 * kOutlineMargin;
-// Room for the slant and overhang, in 32nds of the ascent.
+// Room for the slant and overhang, in 32nds of the ascent: once on the left
+// of the text and twice on its right.
 constexpr int32_t kItalicExtra32nds = 7;
 constexpr int32_t kUprightExtra32nds = 3;
+constexpr int32_t kExtraDenominator = 32;
+constexpr int64_t kExtraShares = 3;
 // An empty row below this share of the text height ends the mask: descender
 // space is cut off, gaps between lines stay.
 constexpr int32_t kKeptShareNumerator = 5;
@@ -64,10 +65,10 @@ MaskLayout LayOut(platform::TextRenderer& renderer, std::u16string_view text, in
     const platform::TextMetrics metrics = renderer.Metrics();
     MaskLayout layout;
     layout.textHeight = std::clamp(extent.height, 0, renderer.SurfaceHeight());
-    layout.extra = metrics.ascent * (metrics.italic ? kItalicExtra32nds : kUprightExtra32nds) / 32;
+    layout.extra = metrics.ascent * (metrics.italic ? kItalicExtra32nds : kUprightExtra32nds) / kExtraDenominator;
     // Wide texts are cut at a row of kRasterSurfaceWidth cells, outline included.
     const int32_t maxWidth = std::min(kRasterSurfaceWidth - outlineRoom, renderer.SurfaceWidth());
-    const int64_t width = int64_t{std::max(extent.width, 0)} + 3 * int64_t{std::max(layout.extra, 0)};
+    const int64_t width = int64_t{std::max(extent.width, 0)} + kExtraShares * std::max(layout.extra, 0);
     layout.width = static_cast<int32_t>(std::min<int64_t>(width, maxWidth));
     layout.rowLength = layout.width + outlineRoom;
     return layout;
