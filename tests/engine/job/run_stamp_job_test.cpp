@@ -1,0 +1,387 @@
+// End-to-end: one fixture file through the whole job, its output checked
+// with ffprobe and ffmpeg as a user's player would see it.
+#include "engine/job/run_stamp_job.h"
+
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+#include "engine/mp4/parse_state.h"
+#include "engine/mp4/reader.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/pipeline/thread_state_setters.h"
+#include "engine/settings/app_settings.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+#include "support/fixtures.h"
+#include "support/media_reference.h"
+#include "support/pipeline_harness.h"
+
+using namespace wuvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Small and fast: the suites also run under the sanitizers.
+constexpr uint32_t kTestBitrate = 2'000'000;
+// Stamp bands of the 320x240 fixtures: the date near the top, the time lower.
+constexpr int kDateY = 10;
+constexpr int kTimeY = 140;
+constexpr int kBandRows = 80;
+
+struct Recorder {
+    std::mutex mutex;
+    std::vector<float> progress;
+    std::vector<std::u16string> messages;
+    int failures = 0;
+
+    bool Logged(const std::u16string& part)
+    {
+        std::lock_guard guard(mutex);
+        for (const auto& m : messages)
+            if (m.find(part) != std::u16string::npos)
+                return true;
+        return false;
+    }
+};
+Recorder* gRecorder = nullptr;
+
+// Receives what the engine reports, as the batch runner does: a failure
+// stops the pipeline threads.
+void RecordingCallback(uint32_t kind, void*, void* b, float percent)
+{
+    if (kind == kJobFailed) {
+        {
+            std::lock_guard guard(gRecorder->mutex);
+            ++gRecorder->failures;
+        }
+        StopPipelineThreads();
+        return;
+    }
+    std::lock_guard guard(gRecorder->mutex);
+    if (kind == kJobProgress)
+        gRecorder->progress.push_back(percent);
+    else
+        gRecorder->messages.emplace_back(static_cast<const char16_t*>(b));
+}
+
+struct Frames {
+    int width = 0;
+    int height = 0;
+    std::string bytes;  // I420, frame after frame
+    size_t FrameBytes() const { return size_t(width) * height * 3 / 2; }
+    size_t Count() const { return FrameBytes() ? bytes.size() / FrameBytes() : 0; }
+    const uint8_t* Frame(size_t i) const { return reinterpret_cast<const uint8_t*>(bytes.data()) + i * FrameBytes(); }
+};
+
+// Every frame upright, as ffmpeg shows the file.
+Frames DecodeWithFfmpeg(const std::string& path)
+{
+    Frames frames;
+    auto size = test::Probe(path, "v:0", "stream=width,height");
+    auto rotation = test::RunCommand("ffprobe -v error -select_streams v:0 -show_entries side_data=rotation "
+                                     "-of csv=p=0 " + test::Quoted(path));
+    bool quarter = rotation.find("90") != std::string::npos;
+    int w = 0, h = 0;
+    std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
+    frames.width = quarter ? h : w;
+    frames.height = quarter ? w : h;
+    frames.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -f rawvideo -pix_fmt yuv420p -");
+    return frames;
+}
+
+bool InBand(int row)
+{
+    return (row >= kDateY && row < kDateY + kBandRows) || (row >= kTimeY && row < kTimeY + kBandRows);
+}
+
+double Psnr(double squaredError, size_t samples)
+{
+    if (samples == 0 || squaredError == 0)
+        return 99.0;
+    return 10.0 * std::log10(255.0 * 255.0 * samples / squaredError);
+}
+
+struct Comparison {
+    double lumaOutsidePsnr = 0;
+    double chromaPsnr = 0;
+    size_t changedInside = 0;  // luma samples inside the bands that differ clearly
+};
+
+Comparison Compare(const Frames& a, const Frames& b, size_t frames)
+{
+    double outsideError = 0, chromaError = 0;
+    size_t outsideSamples = 0, chromaSamples = 0;
+    Comparison result;
+    for (size_t f = 0; f < frames; ++f) {
+        const uint8_t* x = a.Frame(f);
+        const uint8_t* y = b.Frame(f);
+        for (int row = 0; row < a.height; ++row) {
+            for (int col = 0; col < a.width; ++col) {
+                int d = int(x[row * a.width + col]) - int(y[row * a.width + col]);
+                if (InBand(row)) {
+                    result.changedInside += std::abs(d) > 40;
+                } else {
+                    outsideError += d * d;
+                    ++outsideSamples;
+                }
+            }
+        }
+        size_t luma = size_t(a.width) * a.height;
+        for (size_t k = luma; k < a.FrameBytes(); ++k) {
+            int d = int(x[k]) - int(y[k]);
+            chromaError += d * d;
+            ++chromaSamples;
+        }
+    }
+    result.lumaOutsidePsnr = Psnr(outsideError, outsideSamples);
+    result.chromaPsnr = Psnr(chromaError, chromaSamples);
+    return result;
+}
+
+std::tm Tm(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return tm;
+}
+
+void ExpectSameTime(const std::tm& actual, const std::tm& expected, const char* which)
+{
+    EXPECT_EQ(actual.tm_year, expected.tm_year) << which;
+    EXPECT_EQ(actual.tm_mon, expected.tm_mon) << which;
+    EXPECT_EQ(actual.tm_mday, expected.tm_mday) << which;
+    EXPECT_EQ(actual.tm_hour, expected.tm_hour) << which;
+    EXPECT_EQ(actual.tm_min, expected.tm_min) << which;
+    EXPECT_EQ(actual.tm_sec, expected.tm_sec) << which;
+}
+
+// The creation time plus the whole seconds of the last sample's decode time.
+std::tm ExpectedLastStamp(const std::string& path, const std::tm& creation)
+{
+    auto times = test::Probe(path, "v:0", "packet=dts_time");
+    double last = 0;
+    for (const auto& t : times)
+        last = std::max(last, std::atof(t.c_str()));
+    std::tm tm = creation;
+    time_t seconds = timegm(&tm) + static_cast<time_t>(last);
+    std::tm out{};
+    gmtime_r(&seconds, &out);
+    return out;
+}
+
+class RunStampJobTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        gRecorder = &recorder;
+        ResetSettings(gSettings);
+        gSettings.idle = 0;  // as during a batch
+        gSettings.dateStamp.y = kDateY;
+        gSettings.timeStamp.y = kTimeY;
+        gSettings.dateStamp.x = gSettings.timeStamp.x = 8;
+        outputDir = test::TestOutputDir() + "/job";
+        fs::create_directories(outputDir);
+    }
+    void TearDown() override
+    {
+        gRecorder = nullptr;
+        ResetSettings(gSettings);
+    }
+
+    StampJob MakeJob(const std::string& fixture, const std::string& outputName)
+    {
+        input = platform::ToUtf16(test::FixturePath(fixture));
+        output = outputDir + "/" + outputName;
+        fs::remove(output);
+        StampJob job{};
+        job.callback = RecordingCallback;
+        job.inputPath = input.c_str();
+        platform::CopyToField(job.outputPath, kPathChars, platform::ToUtf16(output));
+        OutputSize size = OutputSizeFor(kNativeOutputSize);
+        job.targetWidth = size.width;
+        job.targetHeight = size.height;
+        job.aspectX = job.aspectY = 1;
+        job.bitrate = kTestBitrate;
+        return job;
+    }
+
+    std::vector<std::string> Streams() { return test::Probe(output, "", "stream=codec_type,codec_name"); }
+
+    test::SharedObjectsScope shared;
+    Recorder recorder;
+    std::string outputDir;
+    std::u16string input;
+    std::string output;
+};
+
+}  // namespace
+
+TEST_F(RunStampJobTest, StampsAcrossMidnightAndNewYearAsAPlayerShowsIt)
+{
+    StampJob job = MakeJob("hevc_aac_newyear.mp4", "newyear.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_FALSE(recorder.Logged(u"Skip file"));
+    ASSERT_FALSE(recorder.progress.empty());
+    EXPECT_TRUE(std::is_sorted(recorder.progress.begin(), recorder.progress.end()));
+    EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
+
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video", "aac,audio"}));
+    auto source = DecodeWithFfmpeg(platform::ToUtf8(input));
+    auto stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.width, source.width);
+    ASSERT_EQ(stamped.height, source.height);
+    ASSERT_EQ(stamped.Count(), source.Count());
+    Comparison c = Compare(source, stamped, source.Count());
+    EXPECT_GT(c.lumaOutsidePsnr, 35.0);
+    EXPECT_GT(c.chromaPsnr, 35.0) << "the stamp leaves the colour as it was";
+    EXPECT_GT(c.changedInside, source.Count() * 500) << "every frame carries visible stamps";
+
+    ExpectSameTime(job.firstStamped, Tm(2023, 12, 31, 23, 59, 58), "first stamped frame");
+    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), Tm(2023, 12, 31, 23, 59, 58)),
+                   "last stamped frame");
+    EXPECT_EQ(job.lastStamped.tm_year, 2024 - 1900);
+
+    // The project's own reader accepts what the job wrote.
+    char16_t message[kReaderMessageLength] = {};
+    EXPECT_EQ(OpenAndCheckVideo(platform::ToUtf16(output).c_str(), kReaderModeCheck, message), kReaderOk);
+    EXPECT_EQ(gParseState->VideoTrack()->SizeTableEntries(), source.Count());
+}
+
+TEST_F(RunStampJobTest, QuickTimeFileAt29_97KeepsItsFrameTimes)
+{
+    StampJob job = MakeJob("hevc_newyear.mov", "newyear_mov.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    ExpectSameTime(job.firstStamped, Tm(2023, 12, 31, 23, 59, 58), "first stamped frame");
+    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), Tm(2023, 12, 31, 23, 59, 58)),
+                   "last stamped frame");
+    auto frames = test::Probe(output, "v:0", "stream=nb_frames");
+    auto sourceFrames = test::Probe(platform::ToUtf8(input), "v:0", "stream=nb_frames");
+    EXPECT_EQ(frames, sourceFrames);
+}
+
+TEST_F(RunStampJobTest, SpeedUpKeepsEveryNthFrameAndAudioOffLeavesNoAudio)
+{
+    gSettings.speedUp = 1;
+    gSettings.speedUpFactor = 4;
+    gSettings.disableAudio = 1;
+    StampJob job = MakeJob("fps25.mp4", "speedup.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    auto sourceFrames = std::stoul(test::Probe(platform::ToUtf8(input), "v:0", "stream=nb_frames").at(0));
+    auto frames = std::stoul(test::Probe(output, "v:0", "stream=nb_frames").at(0));
+    EXPECT_EQ(frames, (sourceFrames + 3) / 4);
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+}
+
+TEST_F(RunStampJobTest, OutputSizeFromTheTableAndNoAudioInput)
+{
+    gSettings.outputSize = 0;  // 480x270
+    StampJob job = MakeJob("no_audio.mp4", "resized.mp4");
+    OutputSize size = OutputSizeFor(gSettings.outputSize);
+    job.targetWidth = size.width;
+    job.targetHeight = size.height;
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"480,270"});
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+}
+
+TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
+{
+    StampJob job = MakeJob("rotate90.mp4", "rotate90.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    auto source = DecodeWithFfmpeg(platform::ToUtf8(input));
+    auto stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.width, source.width) << "shown as wide as the input";
+    ASSERT_EQ(stamped.height, source.height);
+    ASSERT_EQ(stamped.Count(), source.Count());
+    Comparison c = Compare(source, stamped, source.Count());
+    EXPECT_GT(c.lumaOutsidePsnr, 35.0) << "same picture, same way up";
+    EXPECT_GT(c.changedInside, source.Count() * 500);
+}
+
+TEST_F(RunStampJobTest, BothStampsOffPassFramesThroughAndLeaveNoStampTimes)
+{
+    gSettings.dateStamp.enabled = 0;
+    gSettings.timeStamp.enabled = 0;
+    StampJob job = MakeJob("no_audio.mp4", "unstamped.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(job.firstStamped.tm_year, 0);
+    EXPECT_EQ(job.lastStamped.tm_mday, 0);
+    auto source = DecodeWithFfmpeg(platform::ToUtf8(input));
+    auto copy = DecodeWithFfmpeg(output);
+    ASSERT_EQ(copy.Count(), source.Count());
+    EXPECT_LT(Compare(source, copy, source.Count()).changedInside, source.Count() * 50);
+}
+
+TEST_F(RunStampJobTest, H264IsRefusedWithTheReadersMessageOnly)
+{
+    StampJob job = MakeJob("h264.mp4", "h264.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0], u"<" + input + u"> is not HEVC format video file\n");
+    EXPECT_FALSE(fs::exists(output));
+}
+
+TEST_F(RunStampJobTest, TruncatedFileFailsCleanlyWithoutAnOutput)
+{
+    // moov first, so the reader accepts the file and the decoder meets the cut.
+    std::string whole = test::FixturePath("hevc_faststart.mp4");
+    std::string cut = outputDir + "/truncated.mp4";
+    fs::copy_file(whole, cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(whole) * 9 / 10);
+    StampJob job = MakeJob("hevc_faststart.mp4", "truncated_out.mp4");
+    input = platform::ToUtf16(cut);
+    job.inputPath = input.c_str();
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">"));
+    EXPECT_TRUE(recorder.Logged(u"Skip file: i 1,")) << "the decoder failed in mid-file";
+    EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+}
+
+TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
+{
+    StampJob job = MakeJob("no_audio.mp4", "missing_out.mp4");
+    input = u"/nonexistent/clip.mp4";
+    job.inputPath = input.c_str();
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Cannot open video file </nonexistent/clip.mp4>"));
+}
+
+TEST_F(RunStampJobTest, StopInTheMiddleEndsWithinASecondAndLeavesNoOutput)
+{
+    StampJob job = MakeJob("long.mp4", "stopped.mp4");
+    platform::WorkerThread runner;
+    std::atomic<uint32_t> result{0};
+    ASSERT_TRUE(runner.Start([&] { return result = RunStampJob(job), 0u; }));
+    // Wait for the encoder to be under way, then raise every abort flag.
+    for (int i = 0; i < 3000 && !runner.Finished(); ++i) {
+        {
+            std::lock_guard guard(recorder.mutex);
+            if (!recorder.progress.empty())
+                break;
+        }
+        platform::SleepMs(5);
+    }
+    ASSERT_FALSE(runner.Finished()) << "the job ended before it could be stopped";
+    auto stop = std::chrono::steady_clock::now();
+    for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})
+        RequestAbort(*state);
+    while (!runner.Finished())
+        platform::SleepMs(5);
+    runner.Join();
+    EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(1));
+    EXPECT_EQ(result.load(), kJobFailedResult);
+    EXPECT_FALSE(fs::exists(output));
+    for (uint32_t i = 0; i < 4; ++i) {
+        ThreadState* state = std::array{gParseThreadState, gDecodeState, gStampState, gEncodeState}[i];
+        EXPECT_EQ(state->running.load(), 0) << "thread " << i;
+    }
+}
