@@ -122,7 +122,7 @@ protected:
 
     int32_t CheckBytes(const Bytes& bytes, int32_t mode = kReaderModeJob)
     {
-        return CheckPath(WriteTestFile(std::string("mp4_fixtures_") + GetParam(), bytes), mode);
+        return CheckPath(WriteTestFile(OwnTestFileName(".mp4"), bytes), mode);
     }
 
     std::string Message() const { return platform::ToUtf8(message); }

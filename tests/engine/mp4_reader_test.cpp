@@ -25,7 +25,7 @@ protected:
     // Checks `bytes` written to a file; `message` gets the reader's message.
     int32_t Check(const Bytes& bytes, int32_t mode = kReaderModeCheck)
     {
-        path = WriteTestFile("mp4_reader_test.mp4", bytes);
+        path = WriteTestFile(OwnTestFileName(".mp4"), bytes);
         return CheckPath(path, mode);
     }
 

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <mutex>
 
+#include <gtest/gtest.h>
+
 #include "engine/pipeline/shared_objects.h"
 #include "support/fixtures.h"
 
@@ -196,6 +198,16 @@ std::string WriteTestFile(const std::string& name, const Bytes& bytes)
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
+}
+
+std::string OwnTestFileName(const std::string& extension)
+{
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + extension;
+    for (char& c : name)
+        if (c == '/')
+            c = '_';
+    return name;
 }
 
 void UseSharedObjects()

@@ -72,6 +72,8 @@ Bytes SimpleMovie(const VideoTrackSpec& spec = {}, uint32_t creation = 378691200
 
 // Writes the bytes to a file of the test output folder; returns its path.
 std::string WriteTestFile(const std::string& name, const Bytes& bytes);
+// A file name of the running test's own, since ctest runs tests in parallel.
+std::string OwnTestFileName(const std::string& extension);
 
 // The reader writes into the pipeline's shared objects; made once.
 void UseSharedObjects();

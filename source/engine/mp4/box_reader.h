@@ -13,6 +13,15 @@ constexpr uint32_t FourCC(const char (&code)[5])
            uint32_t(uint8_t(code[2])) << 8 | uint32_t(uint8_t(code[3]));
 }
 
+// An unsigned big-endian value of `count` bytes (at most 8).
+inline uint64_t ReadBigEndian(const uint8_t* bytes, uint32_t count)
+{
+    uint64_t value = 0;
+    for (uint32_t i = 0; i < count; ++i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
 // A big-endian cursor bounded to one box inside the loaded moov body. Any
 // read past the bound throws the box's reader error instead of reading on.
 class BoxReader {
@@ -63,9 +72,7 @@ private:
     uint64_t ReadBig(uint32_t count)
     {
         Require(count);
-        uint64_t value = 0;
-        for (uint32_t i = 0; i < count; ++i)
-            value = value << 8 | data_[position_ + i];
+        uint64_t value = ReadBigEndian(data_ + position_, count);
         position_ += count;
         return value;
     }

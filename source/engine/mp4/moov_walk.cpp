@@ -62,7 +62,7 @@ const BoxRule* RuleFor(uint32_t type)
 
 uint32_t ReadWord(const uint8_t* bytes)
 {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
+    return static_cast<uint32_t>(ReadBigEndian(bytes, 4));
 }
 
 // Where the walk goes on after a box: its end, or the end of the body when

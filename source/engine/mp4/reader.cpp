@@ -1,6 +1,7 @@
 #include "engine/mp4/reader.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <stdexcept>

@@ -15,7 +15,6 @@ namespace {
 
 constexpr uint32_t kBoxHeaderBytes = 8;
 constexpr uint32_t kLargeSizeBytes = 8;
-// Size field values of `mdat`: 64-bit size follows, or the box runs to the end.
 constexpr uint32_t kSizeIsLarge = 1;
 constexpr uint32_t kSizeToEnd = 0;
 
@@ -27,14 +26,6 @@ struct SeenBoxes {
     bool moov = false;
     bool mdat = false;
 };
-
-uint64_t ReadBig(const uint8_t* bytes, int count)
-{
-    uint64_t value = 0;
-    for (int i = 0; i < count; ++i)
-        value = value << 8 | bytes[i];
-    return value;
-}
 
 bool IsSkipped(uint32_t type)
 {
@@ -83,6 +74,23 @@ void LoadFtyp(RawFile& file, Mp4ParseState& state, int32_t mode, uint64_t offset
 
 enum class Step { Next, EndOfFile, Unknown };
 
+// Media data may run to the end of the file (size 0) or carry a 64-bit
+// size after its header (size 1).
+Step ReadMediaDataSize(RawFile& file, uint64_t& size)
+{
+    if (size == kSizeToEnd)
+        return Step::EndOfFile;
+    if (size != kSizeIsLarge)
+        return Step::Next;
+    uint8_t large[kLargeSizeBytes];
+    if (file.Read(large, kLargeSizeBytes) != kLargeSizeBytes)
+        return Step::EndOfFile;
+    size = ReadBigEndian(large, kLargeSizeBytes);
+    if (size < kBoxHeaderBytes + kLargeSizeBytes)
+        throw std::logic_error("box size too small");
+    return Step::Next;
+}
+
 // Reads the box at `offset` and sets `size` to how far the scan moves on.
 Step ScanBox(RawFile& file, Mp4ParseState& state, int32_t mode, uint64_t offset, uint64_t& size,
              SeenBoxes& seen)
@@ -91,20 +99,12 @@ Step ScanBox(RawFile& file, Mp4ParseState& state, int32_t mode, uint64_t offset,
     // A header cut short by the end of the file counts as the end.
     if (file.Read(header, kBoxHeaderBytes) != kBoxHeaderBytes)
         return Step::EndOfFile;
-    size = ReadBig(header, 4);
-    uint32_t type = static_cast<uint32_t>(ReadBig(header + 4, 4));
+    size = ReadBigEndian(header, 4);
+    uint32_t type = static_cast<uint32_t>(ReadBigEndian(header + 4, 4));
     if (type == FourCC("mdat")) {
         seen.mdat = true;
-        if (size == kSizeToEnd)
+        if (ReadMediaDataSize(file, size) == Step::EndOfFile)
             return Step::EndOfFile;
-        if (size == kSizeIsLarge) {
-            uint8_t large[kLargeSizeBytes];
-            if (file.Read(large, kLargeSizeBytes) != kLargeSizeBytes)
-                return Step::EndOfFile;
-            size = ReadBig(large, kLargeSizeBytes);
-            if (size < kBoxHeaderBytes + kLargeSizeBytes)
-                throw std::logic_error("box size too small");
-        }
     } else if (type != FourCC("moov") && type != FourCC("ftyp") && !IsSkipped(type)) {
         return Step::Unknown;
     }
