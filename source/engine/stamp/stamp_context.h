@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 
+#include "engine/settings/app_settings.h"
 #include "engine/stamp/stamp_mask.h"
 
 namespace wuvo {
@@ -52,6 +53,32 @@ struct StampSchedule {
     uint32_t fadeInEnd = 0;
     uint32_t fadeOutStart = 0;
     uint32_t delayFrames = 0;
+    // First frame of the next period: the first stamped frame at or past it
+    // opens a periodic showing, also when stamped frames skip the multiple.
+    uint32_t nextPeriodFrame = 0;
 };
+
+// A new context with every field 0 but tm.tm_yday and tm.tm_isdst, which are
+// -1; null when memory is exhausted.
+StampContext* CreateStampContext();
+
+// Releases a context and its masks' cells; null is ignored.
+void FreeStampContext(StampContext* context);
+
+// Gives both stamps' weight sets the full-strength base pairs: glyph and
+// ring 1 (1000, 0), rings 2 to 5 (1000, 800 / 2000 / 4000 / 7000).
+void SetBaseWeights(StampContext& context);
+
+// Marks the previous frame's date and second as never seen, so that the
+// first frame differs from any previous one.
+void MarkNoPreviousFrame(StampContext& context);
+
+// Carries this frame's date, second and shown flags into the previous-frame
+// fields; called after every frame.
+void CarryToPreviousFrame(StampContext& context);
+
+// The start values of a stamp's schedule: its durations in seconds times the
+// whole frame rate, every counter 0.
+StampSchedule MakeStampSchedule(const StampStyle& style, uint32_t framesPerSecond);
 
 }  // namespace wuvo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace wuvo {
@@ -18,5 +19,12 @@ struct StampMask {
     uint32_t height = 0;
     uint16_t* cells = nullptr;  // owned
 };
+
+// Makes room for at least `cells` cells; the content is not kept. False,
+// and the mask left empty (no rows in use), when memory is exhausted.
+bool ReserveMaskCells(StampMask& mask, size_t cells);
+
+// Releases the cells; the mask is empty afterwards.
+void ReleaseMaskCells(StampMask& mask);
 
 }  // namespace wuvo
