@@ -122,12 +122,21 @@ StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_
     return job;
 }
 
+CallbackCapture::CallbackCapture(CallbackLog* log)
+{
+    std::lock_guard guard(gActiveLogMutex);
+    gActiveLog = log;
+}
+
+CallbackCapture::~CallbackCapture()
+{
+    std::lock_guard guard(gActiveLogMutex);
+    gActiveLog = nullptr;
+}
+
 uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log)
 {
-    {
-        std::lock_guard guard(gActiveLogMutex);
-        gActiveLog = log;
-    }
+    CallbackCapture capture(log);
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->Reset();
@@ -152,10 +161,6 @@ uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log)
     stamper.Join();
     InitThreadState(*gDecodeState);
     InitThreadState(*gStampState);
-    {
-        std::lock_guard guard(gActiveLogMutex);
-        gActiveLog = nullptr;
-    }
     return encoder.ExitCode();
 }
 

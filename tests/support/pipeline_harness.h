@@ -33,8 +33,17 @@ struct CallbackLog {
     int failures = 0;
 };
 
+// Sends what jobs report through their callback into `log` while it lives.
+class CallbackCapture {
+public:
+    explicit CallbackCapture(CallbackLog* log);
+    ~CallbackCapture();
+    CallbackCapture(const CallbackCapture&) = delete;
+    CallbackCapture& operator=(const CallbackCapture&) = delete;
+};
+
 // A job on `input` writing `output` (UTF-8 paths) at the given size and
-// bitrate, reporting into the log of the next RunEncodePipeline.
+// bitrate, reporting through CallbackCapture. `input` must outlive the job.
 StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_t width,
                  uint32_t height, uint32_t bitrate);
 

@@ -157,6 +157,34 @@ TEST_F(MediaInput, ProbeOfAMissingFileLeavesTheJobAlone)
     EXPECT_EQ(job.frameDuration, 0);
 }
 
+// A frame larger than a pool slot is refused with a message, never copied.
+TEST_F(MediaInput, RefusesFramesLargerThanAPoolSlot)
+{
+    test::CallbackLog log;
+    test::CallbackCapture capture(&log);
+    StampJob job = ProbeFixture("oversize.mp4", 1, 1);
+    EXPECT_EQ(log.messages,
+              std::vector<std::u16string>{u"Video resolution too large: width = 4352, height = 2176."});
+    EXPECT_EQ(gFramePool->width, 0u);
+    EXPECT_EQ(job.targetWidth, 1u);
+    DecoderCallbacks callbacks;
+    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.setSize = SetFrameSize;
+    callbacks.frameDone = FrameDecoded;
+    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    EXPECT_EQ(gFramePool->decodedCount, 0u);
+}
+
+TEST(MediaCodecs, HevcIsAvailableWhenFfmpegHasTheCodecs)
+{
+    std::string encoders = test::RunCommand("ffmpeg -hide_banner -encoders 2>/dev/null");
+    std::string decoders = test::RunCommand("ffmpeg -hide_banner -decoders 2>/dev/null");
+    bool present = encoders.find(" libx265 ") != std::string::npos &&
+                   encoders.find(" aac ") != std::string::npos &&
+                   decoders.find(" hevc ") != std::string::npos;
+    EXPECT_EQ(IsHevcCodecAvailable(), present);
+}
+
 // A decoder buffer with rows wider than the picture, as hardware decoders
 // give them: rows are taken at the pitch, the padding left out.
 TEST(FrameCopy, CopiesRowsAtTheirPitch)
