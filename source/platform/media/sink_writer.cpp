@@ -251,6 +251,9 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
         // Rate control budgets bits per frame from this rate.
         codec.framerate = AVRational{static_cast<int>(e.rateNumerator), static_cast<int>(e.rateDenominator)};
         codec.bit_rate = e.bitrate;
+        // libx265 takes this as its frame thread count; 0 lets it choose
+        // from its pool, while the library default of 1 serialises frames.
+        codec.thread_count = 0;
         if (e.aspectX != 0 && e.aspectY != 0)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);

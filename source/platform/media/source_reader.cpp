@@ -13,6 +13,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/plane_rotation.h"
 
 namespace wuvo::platform {
@@ -345,6 +346,8 @@ bool SourceReader::SetOutputFormat(StreamKind kind)
     if (!codec || avcodec_parameters_to_context(codec.get(), av->codecpar) < 0)
         return false;
     codec->pkt_timebase = av->time_base;
+    // Library users get one decoding thread unless they ask for more.
+    codec->thread_count = static_cast<int>(UsableCpuCount());
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return false;
 
