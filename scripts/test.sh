@@ -24,3 +24,5 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 run
 bash scripts/build.sh build-tsan -DWUVO_SANITIZE=thread
 TSAN_OPTIONS=halt_on_error=1 run_ctest build-tsan -R 'Threads\.'
 
+CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DWUVO_FUZZ=ON
+bash fuzz/run.sh build-fuzz "${WUVO_FUZZ_SECONDS:-60}"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 using namespace wuvo;
 
 namespace {
@@ -51,6 +53,17 @@ TEST_F(FramePoolTest, PreviewReusesTheOldestUnlessItIsNextToTheShownFrame)
     ASSERT_NE(reused, nullptr) << "5 is shown + 3";
     EXPECT_EQ(reused, pool.slots[0].buffer);
     EXPECT_FALSE(pool.IsDecoded(5));
+}
+
+TEST_F(FramePoolTest, ShownFrameAtTheEndsOfItsRangeDoesNotOverflow)
+{
+    pool.mode = kPoolModePreview;
+    Decode(0, kFrameSlotCount);  // oldest holds frame 0
+    pool.shownFrame = INT32_MAX;
+    EXPECT_EQ(pool.Reserve(100), pool.slots[0].buffer);
+    pool.SetDecoded(100, 1);  // slot 1 (frame 1) is now the oldest
+    pool.shownFrame = INT32_MIN;
+    EXPECT_EQ(pool.Reserve(101), pool.slots[1].buffer);
 }
 
 TEST_F(FramePoolTest, EqualSequencesReuseTheLowestSlot)

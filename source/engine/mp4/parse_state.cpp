@@ -25,6 +25,7 @@ void Mp4ParseState::Reset()
     preferredRate = 0;
     preferredVolume = 0;
     nextTrackId = 0;
+    movieHeaderRead = 0;
     std::vector<Mp4Track>().swap(tracks);
     videoTrack.reset();
     soundTrack.reset();

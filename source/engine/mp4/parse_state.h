@@ -25,6 +25,8 @@ struct Mp4ParseState {
     uint32_t preferredRate = 0;
     uint16_t preferredVolume = 0;
     uint32_t nextTrackId = 0;
+    // Set by the `mvhd` box: a movie without one has no date of its own.
+    uint8_t movieHeaderRead = 0;
     std::vector<Mp4Track> tracks;
     // Indexes into `tracks`: references would dangle as the vector grows.
     std::optional<size_t> videoTrack;

@@ -78,8 +78,9 @@ uint8_t* FramePool::Reserve(uint32_t frame)
         if (slot.sequence < oldest->sequence)
             oldest = &slot;
 
-    auto held = static_cast<int32_t>(oldest->frameNumber);
-    if (held > shownFrame + kPreviewKeepDistance || held < shownFrame - kPreviewKeepDistance) {
+    // Wide, so that a shown frame near either end of int32 cannot overflow.
+    int64_t distance = int64_t{static_cast<int32_t>(oldest->frameNumber)} - shownFrame;
+    if (distance > kPreviewKeepDistance || distance < -kPreviewKeepDistance) {
         oldest->frameNumber = frame;
         oldest->decoded = 0;
         return oldest->buffer;

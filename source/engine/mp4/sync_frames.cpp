@@ -1,0 +1,94 @@
+#include <vector>
+
+#include "engine/mp4/reader.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/mp4/parse_state.h"
+
+namespace wuvo {
+
+namespace {
+
+// With fewer sync samples than this, every frame counts as a sync frame.
+constexpr size_t kListedSyncMinimum = 2;
+
+const std::vector<uint32_t>& SyncSamples()
+{
+    static const std::vector<uint32_t> kNone;
+    const Mp4Track* video = gParseState->VideoTrack();
+    return video ? video->syncSamples : kNone;
+}
+
+uint32_t FrameCount()
+{
+    const Mp4Track* video = gParseState->VideoTrack();
+    return video ? video->SizeTableEntries() : 0;
+}
+
+uint32_t ClampToFrames(int64_t frame)
+{
+    int64_t last = int64_t{FrameCount()} - 1;
+    if (frame > last)
+        frame = last;
+    return frame < 0 ? 0 : static_cast<uint32_t>(frame);
+}
+
+// Index of the first sync sample at or after `frame`, or -1.
+int64_t FirstSyncAtOrAfter(const std::vector<uint32_t>& sync, uint32_t frame)
+{
+    for (size_t i = 0; i < sync.size(); ++i)
+        if (sync[i] >= frame)
+            return static_cast<int64_t>(i);
+    return -1;
+}
+
+// Index of the last sync sample at or before `frame`, or -1.
+int64_t LastSyncAtOrBefore(const std::vector<uint32_t>& sync, uint32_t frame)
+{
+    int64_t found = -1;
+    for (size_t i = 0; i < sync.size(); ++i)
+        if (sync[i] <= frame)
+            found = static_cast<int64_t>(i);
+    return found;
+}
+
+}  // namespace
+
+uint32_t FindSyncFrame(uint32_t frame)
+{
+    const std::vector<uint32_t>& sync = SyncSamples();
+    if (sync.size() < kListedSyncMinimum)
+        return frame;
+    int64_t i = FirstSyncAtOrAfter(sync, frame);
+    return i < 0 ? 0 : sync[i];
+}
+
+uint32_t StepSyncForward(uint32_t frame, int32_t steps)
+{
+    const std::vector<uint32_t>& sync = SyncSamples();
+    if (sync.size() < kListedSyncMinimum)
+        return ClampToFrames(int64_t{frame} + steps);
+    int64_t i = FirstSyncAtOrAfter(sync, frame);
+    if (i < 0)
+        return 0;
+    int64_t target = i + steps;
+    // A step past the last sync sample stays where it is.
+    bool inside = target >= 0 && target < static_cast<int64_t>(sync.size());
+    return inside ? sync[target] : sync[i];
+}
+
+uint32_t StepSyncBackward(uint32_t frame, int32_t steps)
+{
+    const std::vector<uint32_t>& sync = SyncSamples();
+    if (sync.size() < kListedSyncMinimum)
+        return int64_t{frame} > steps ? ClampToFrames(int64_t{frame} - steps) : 0;
+    // A frame before the first listed sync sample steps back to that one.
+    int64_t i = LastSyncAtOrBefore(sync, frame);
+    if (i < 0)
+        return sync[0];
+    int64_t target = i - steps;
+    if (target <= 0)
+        return sync[0];
+    return target < static_cast<int64_t>(sync.size()) ? sync[target] : sync[i];
+}
+
+}  // namespace wuvo

@@ -1,0 +1,134 @@
+#include "engine/mp4/track_finish.h"
+
+#include <algorithm>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+
+#include "engine/mp4/box_reader.h"
+#include "engine/mp4/reader.h"
+#include "engine/pipeline/shared_objects.h"
+
+namespace wuvo {
+
+namespace {
+
+constexpr uint32_t kVideoHandler = FourCC("vide");
+constexpr uint32_t kSoundHandler = FourCC("soun");
+
+// The last track of the kind wins.
+std::optional<size_t> LastTrackWithHandler(const Mp4ParseState& state, uint32_t handler)
+{
+    std::optional<size_t> found;
+    for (size_t i = 0; i < state.tracks.size(); ++i)
+        if (state.tracks[i].handlerType == handler)
+            found = i;
+    return found;
+}
+
+uint64_t SamplesWithTimes(const Mp4Track& track)
+{
+    uint64_t total = 0;
+    for (uint32_t count : track.sttsCounts)
+        total += count;
+    return total;
+}
+
+// Decode time of each of the first `frames` samples; `end` gets the time
+// after the last of them.
+std::vector<uint64_t> SampleTimesOf(const Mp4Track& track, uint32_t frames, uint64_t& end)
+{
+    std::vector<uint64_t> times;
+    times.reserve(frames);
+    uint64_t time = 0;
+    for (size_t entry = 0; entry < track.sttsCounts.size() && times.size() < frames; ++entry) {
+        uint64_t take = std::min<uint64_t>(track.sttsCounts[entry], frames - times.size());
+        for (uint64_t i = 0; i < take; ++i) {
+            times.push_back(time);
+            time += track.sttsDeltas[entry];
+        }
+    }
+    end = time;
+    return times;
+}
+
+uint32_t AverageDelta(uint64_t totalTime, uint32_t frames)
+{
+    if (frames == 0)
+        return 0;
+    float average = static_cast<float>(totalTime) / static_cast<float>(frames);
+    // Beyond 32 bits the conversion would be undefined.
+    constexpr float kLimit = 4294967296.0f;
+    return average >= kLimit ? std::numeric_limits<uint32_t>::max() : static_cast<uint32_t>(average);
+}
+
+uint32_t GopLengthOf(const std::vector<uint32_t>& sync)
+{
+    // The encoder's IDR period must be at least 1, also for a table out of order.
+    if (sync.size() < 2 || sync[1] <= sync[0])
+        return 1;
+    return sync[1] - sync[0];
+}
+
+void PublishFrameCount(uint32_t frames)
+{
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->frameCount = frames;
+    }
+    std::lock_guard guard(gPacketQueue->lock);
+    gPacketQueue->frameCount = frames;
+}
+
+}  // namespace
+
+void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
+{
+    // Without it the previous file's date would be stamped.
+    if (!state.movieHeaderRead)
+        throw std::logic_error("mvhd");
+    std::optional<size_t> index = LastTrackWithHandler(state, kVideoHandler);
+    if (!index)
+        throw std::logic_error("no video track");
+    const Mp4Track& video = state.tracks[*index];
+    uint32_t frames = video.SizeTableEntries();
+    if (frames == 0 || (video.sampleSize != 0 && uint64_t{frames} * video.sampleSize > fileSize))
+        throw std::logic_error("stsz");
+    if (video.timescale == 0)
+        throw std::logic_error("mdhd");
+    if (SamplesWithTimes(video) < frames)
+        throw std::logic_error("stts");
+    for (uint32_t sync : video.syncSamples)
+        if (sync >= frames)
+            throw std::logic_error("stss");
+}
+
+void FinishTracks()
+{
+    Mp4ParseState& state = *gParseState;
+    state.videoTrack = LastTrackWithHandler(state, kVideoHandler);
+    state.soundTrack = LastTrackWithHandler(state, kSoundHandler);
+    const Mp4Track* video = state.VideoTrack();
+    if (!video) {
+        PublishFrameCount(0);
+        return;
+    }
+    uint32_t frames = video->SizeTableEntries();
+    uint64_t totalTime = 0;
+    state.sampleTimes = SampleTimesOf(*video, frames, totalTime);
+    state.timescale = video->timescale;
+    state.averageSampleDelta = AverageDelta(totalTime, frames);
+    PublishFrameCount(frames);
+    state.profile = video->profile;
+    state.level = video->level;
+    state.gopLength = GopLengthOf(video->syncSamples);
+}
+
+uint32_t GetVideoFrameCount()
+{
+    const Mp4Track* video = gParseState->VideoTrack();
+    return video ? video->sampleCount : 0;
+}
+
+}  // namespace wuvo

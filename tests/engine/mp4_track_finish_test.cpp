@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include "engine/mp4/parse_state.h"
+#include "engine/mp4/reader.h"
+#include "engine/pipeline/shared_objects.h"
+#include "support/mp4_builder.h"
+
+using namespace wuvo;
+using namespace wuvo::test;
+
+namespace {
+
+class Mp4TrackFinish : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        UseSharedObjects();
+        gParseState->Reset();
+    }
+
+    // Walks a movie of the given tracks and finishes it.
+    void Finish(const Bytes& tracks)
+    {
+        Bytes body = Join({Mvhd(0, 600, 600), tracks});
+        ASSERT_EQ(ParseMoovBoxes(kReaderModeJob, static_cast<uint32_t>(body.size()), body.data()), 0);
+        FinishTracks();
+    }
+
+    // A video track of `frames` frames whose sync samples are `sync` (zero-based).
+    void UseVideoTrack(uint32_t frames, std::vector<uint32_t> sync)
+    {
+        Mp4Track track;
+        track.handlerType = 0x76696465;  // vide
+        track.sampleSize = 1;
+        track.sampleCount = frames;
+        track.syncSamples = std::move(sync);
+        gParseState->tracks.push_back(track);
+        gParseState->videoTrack = 0;
+    }
+
+    void ExpectDate(const FrameDateTime& date, std::array<int32_t, 6> expected)
+    {
+        EXPECT_EQ((std::array<int32_t, 6>{date.year, date.month, date.day, date.hour, date.minute, date.second}),
+                  expected);
+        EXPECT_EQ(date.frameIndex, 0);
+    }
+};
+
+}  // namespace
+
+TEST_F(Mp4TrackFinish, SampleTimesAverageDeltaAndFrameCount)
+{
+    VideoTrackSpec spec;
+    spec.timescale = 30000;
+    spec.times = {{3, 1001}, {2, 2002}};
+    Finish(Trak(spec));
+    EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{0, 1001, 2002, 3003, 5005}));
+    EXPECT_EQ(gParseState->averageSampleDelta, 7007u / 5);
+    EXPECT_EQ(gParseState->timescale, 30000u);
+    EXPECT_EQ(GetVideoFrameCount(), 5u);
+    std::lock_guard pool(gFramePool->lock);
+    std::lock_guard queue(gPacketQueue->lock);
+    EXPECT_EQ(gFramePool->frameCount, 5u);
+    EXPECT_EQ(gPacketQueue->frameCount, 5u);
+}
+
+TEST_F(Mp4TrackFinish, LastTrackOfEachKindWinsAndTimesStopAtTheFrames)
+{
+    VideoTrackSpec first;
+    VideoTrackSpec second;
+    second.timescale = 90000;
+    second.times = {{2, 3000}, {1000000000, 1}};  // far more times than frames
+    second.sizes = {10, 20};
+    VideoTrackSpec sound = first;
+    sound.handler = "soun";
+    Finish(Join({Trak(first), Trak(sound), Trak(second), Trak(sound)}));
+    EXPECT_EQ(gParseState->videoTrack, 2u);
+    EXPECT_EQ(gParseState->soundTrack, 3u);
+    EXPECT_EQ(gParseState->VideoTrack()->timescale, 90000u);
+    EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{0, 3000}));
+    EXPECT_EQ(gParseState->averageSampleDelta, 3000u);
+}
+
+TEST_F(Mp4TrackFinish, GopLengthFromTheFirstTwoSyncSamples)
+{
+    VideoTrackSpec spec;
+    spec.times = {{61, 20}};
+    spec.sizes.assign(61, 10);
+    spec.syncNumbers = {1, 31, 61};
+    Finish(Trak(spec));
+    EXPECT_EQ(gParseState->gopLength, 30u);
+
+    for (auto numbers : {std::vector<uint32_t>{1}, std::vector<uint32_t>{}, std::vector<uint32_t>{31, 1}}) {
+        gParseState->Reset();
+        spec.syncNumbers = numbers;
+        Finish(Trak(spec));
+        EXPECT_EQ(gParseState->gopLength, 1u) << numbers.size() << " sync samples";
+    }
+}
+
+TEST_F(Mp4TrackFinish, SyncSampleSearchAndSteps)
+{
+    UseVideoTrack(100, {0, 30, 60});
+    EXPECT_EQ(FindSyncFrame(31), 60u);
+    EXPECT_EQ(FindSyncFrame(30), 30u);
+    EXPECT_EQ(FindSyncFrame(61), 0u) << "none at or after";
+    EXPECT_EQ(StepSyncForward(31, 1), 60u) << "past the last stays";
+    EXPECT_EQ(StepSyncForward(0, 1), 30u);
+    EXPECT_EQ(StepSyncForward(0, 10), 0u);
+    EXPECT_EQ(StepSyncBackward(45, 1), 0u);
+    EXPECT_EQ(StepSyncBackward(60, 1), 30u);
+    EXPECT_EQ(StepSyncBackward(60, 10), 0u);
+    EXPECT_EQ(StepSyncForward(0, -5), 0u) << "a negative step never indexes before the table";
+    EXPECT_EQ(StepSyncBackward(30, -5), 30u) << "nor after it";
+}
+
+TEST_F(Mp4TrackFinish, EveryFrameIsSyncWithFewerThanTwoListed)
+{
+    UseVideoTrack(100, {});
+    EXPECT_EQ(FindSyncFrame(42), 42u);
+    EXPECT_EQ(StepSyncForward(95, 10), 99u);
+    EXPECT_EQ(StepSyncForward(10, 10), 20u);
+    EXPECT_EQ(StepSyncBackward(5, 10), 0u);
+    EXPECT_EQ(StepSyncBackward(50, 10), 40u);
+    EXPECT_EQ(StepSyncForward(2, -10), 0u);
+}
+
+TEST_F(Mp4TrackFinish, BackwardBeforeTheFirstListedSyncSample)
+{
+    UseVideoTrack(100, {10, 40});
+    EXPECT_EQ(StepSyncBackward(5, 1), 10u);
+}
+
+TEST_F(Mp4TrackFinish, DateCodeAsUtc)
+{
+    gParseState->movieTimescale = 600;
+    gParseState->movieDuration = 90000;
+    gParseState->movieCreationTime = 3786912000u;  // 2024-01-01 counted from 1904
+    EXPECT_EQ(ReadDateCode(), 0);
+    ExpectDate(gParseState->firstDate, {2024, 1, 1, 0, 0, 0});
+    ExpectDate(gParseState->lastDate, {2024, 1, 1, 0, 2, 30});
+
+    gParseState->movieDuration = 0;
+    gParseState->movieCreationTime = 0;
+    ReadDateCode();
+    ExpectDate(gParseState->firstDate, {1970, 1, 1, 0, 0, 0});
+
+    gParseState->movieCreationTime = 2082844800u;  // not above the 1904 offset: counted from 1970
+    ReadDateCode();
+    ExpectDate(gParseState->firstDate, {2036, 1, 2, 0, 0, 0});
+
+    gParseState->movieCreationTime = 3786912000u;
+    gParseState->movieDuration = 90000;
+    gParseState->movieTimescale = 0;
+    EXPECT_EQ(ReadDateCode(), 0) << "no division by a zero time scale";
+    ExpectDate(gParseState->lastDate, {2024, 1, 1, 0, 0, 0});
+}
