@@ -23,8 +23,9 @@ public:
 // header size, frame count and, for a portrait phone video, the matrix of a
 // clockwise quarter turn.
 void SetVideoTrack(uint32_t width, uint32_t height, uint32_t frameCount, bool quarterTurn);
-// The same with the header size and frame count that ffprobe reports.
-void SetVideoTrackFromFile(const std::string& path, bool quarterTurn);
+// Reads the file's movie into gParseState with the container reader, as the
+// job's parse thread does.
+void LoadVideoTrack(const std::string& path);
 
 // What the job's callback received.
 struct CallbackLog {

@@ -39,11 +39,11 @@ Probed ProbeVideo(const std::string& path)
 
 class MediaInput : public ::testing::Test {
 protected:
-    StampJob ProbeFixture(const std::string& name, uint32_t width, uint32_t height, bool quarterTurn = false)
+    StampJob ProbeFixture(const std::string& name, uint32_t width, uint32_t height)
     {
         path = test::FixturePath(name);
         pathText = platform::ToUtf16(path);
-        test::SetVideoTrackFromFile(path, quarterTurn);
+        test::LoadVideoTrack(path);
         StampJob job = test::MakeJob(pathText, "unused.mp4", width, height, 1000000);
         ProbeInputWithMf(job);
         return job;
@@ -116,7 +116,7 @@ TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)
 // the size table's orientation, and square pixels stay square.
 TEST_F(MediaInput, ProbeOfAPortraitVideo)
 {
-    StampJob job = ProbeFixture("rotate90.mp4", 1, 1, true);
+    StampJob job = ProbeFixture("rotate90.mp4", 1, 1);
     EXPECT_EQ(job.sourceWidth, 240u);
     EXPECT_EQ(job.sourceHeight, 320u);
     EXPECT_EQ(job.targetWidth, 320u);

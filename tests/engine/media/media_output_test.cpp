@@ -61,12 +61,12 @@ protected:
 
     // Encodes `fixture` into folder/out.mp4; the output's path.
     std::string Encode(const std::string& fixture, const std::string& folderName, uint32_t width,
-                       uint32_t height, uint32_t divisor, bool quarterTurn = false)
+                       uint32_t height, uint32_t divisor)
     {
         input = test::FixturePath(fixture);
         inputText = platform::ToUtf16(input);
         std::string output = (OutputFolder(folderName) / "out.mp4").string();
-        test::SetVideoTrackFromFile(input, quarterTurn);
+        test::LoadVideoTrack(input);
         job = test::MakeJob(inputText, output, width, height, kBitrate);
         exitCode = test::RunEncodePipeline(job, divisor, &log);
         return output;
@@ -151,7 +151,7 @@ TEST_F(MediaOutputThreads, WritesNoAudioWhenItIsOffOrMissing)
 // shows the input, without a display matrix left to apply.
 TEST_F(MediaOutputThreads, PortraitVideoComesOutUpright)
 {
-    std::string output = Encode("rotate90.mp4", "out_portrait", 320, 240, 1, true);
+    std::string output = Encode("rotate90.mp4", "out_portrait", 320, 240, 1);
     ExpectCleanOutput(output);
     EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"240,320"});
     EXPECT_EQ(test::Probe(output, "v:0", "stream_side_data=rotation"), std::vector<std::string>{});
@@ -176,7 +176,7 @@ TEST_F(MediaOutputThreads, AStopKeepsTheEarlierOutput)
     fs::path folder = OutputFolder("out_stopped");
     fs::path output = folder / "out.mp4";
     std::ofstream(output) << "earlier good file";
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, output.string(), 1, 1, kBitrate);
     gEncodeState->abort = 1;
     exitCode = test::RunEncodePipeline(job, 1, &log);
@@ -194,7 +194,7 @@ TEST_F(MediaOutputThreads, AStopWhileWaitingForAFrameEndsWith13)
 {
     input = test::FixturePath("no_audio.mp4");
     inputText = platform::ToUtf16(input);
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, (OutputFolder("out_waiting") / "out.mp4").string(), 1, 1, kBitrate);
     ProbeInputWithMf(job);
     SetRunning(*gStampState, true);  // a stamp thread that never delivers
@@ -213,7 +213,7 @@ TEST_F(MediaOutputThreads, AnUnwritableOutputFailsTheThread)
 {
     input = test::FixturePath("no_audio.mp4");
     inputText = platform::ToUtf16(input);
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, test::TestOutputDir() + "/no/such/folder/out.mp4", 1, 1, kBitrate);
     exitCode = test::RunEncodePipeline(job, 1, &log);
     EXPECT_EQ(exitCode, platform::kMediaFailed);
