@@ -38,12 +38,13 @@ double Number(const std::string& text)
     return std::stod(text);
 }
 
+// How long a frame of the input lasts: the sixth, as the probe measures it.
 double SourceFrameSeconds(const std::string& input)
 {
-    auto rate = test::Probe(input, "v:0", "stream=r_frame_rate");
-    unsigned numerator = 0, denominator = 0;
-    EXPECT_EQ(std::sscanf(rate.at(0).c_str(), "%u/%u", &numerator, &denominator), 2);
-    return static_cast<double>(denominator) / numerator;
+    constexpr size_t kSampledFrame = 5;
+    auto durations = test::Probe(input, "v:0", "packet=duration_time");
+    EXPECT_GT(durations.size(), kSampledFrame);
+    return durations.size() > kSampledFrame ? Number(durations[kSampledFrame]) : 0;
 }
 
 size_t FilesIn(const fs::path& folder)
@@ -112,6 +113,24 @@ TEST_F(MediaOutputThreads, WritesEveryFrameWithItsAudio)
         EXPECT_GE(log.progress[i], log.progress[i - 1]);
     EXPECT_FLOAT_EQ(log.progress.back(), 100.0f);
     EXPECT_TRUE(log.messages.empty());
+}
+
+// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video.
+TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
+{
+    for (const char* fixture : {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4"}) {
+        std::string output = Encode(fixture, "out_kinds", 1, 1, 1);
+        ExpectCleanOutput(output);
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=codec_tag_string,nb_frames"),
+                  std::vector<std::string>{"hvc1," + test::Probe(input, "v:0", "stream=nb_frames").at(0)})
+            << fixture;
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,channels"),
+                  std::vector<std::string>{"aac," + test::Probe(input, "a:0", "stream=channels").at(0)})
+            << fixture;
+        double frameSeconds = SourceFrameSeconds(input);
+        for (const auto& duration : test::Probe(output, "v:0", "packet=duration_time"))
+            ASSERT_NEAR(Number(duration), frameSeconds, 1e-6) << fixture;
+    }
 }
 
 // Speed-up keeps frames 0, d, 2d, ... each lasting one source frame, and
