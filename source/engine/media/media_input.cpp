@@ -1,0 +1,264 @@
+#include "engine/media/media_input.h"
+
+#include <mutex>
+#include <optional>
+
+#include "engine/media/frame_copy.h"
+#include "engine/mp4/parse_state.h"
+#include "engine/pipeline/shared_objects.h"
+#include "platform/media/codec_check.h"
+#include "platform/text/format.h"
+#include "platform/text/utf.h"
+
+namespace wuvo {
+
+namespace {
+
+using platform::MediaSample;
+using platform::ReadStatus;
+using platform::SourceReader;
+using platform::StreamKind;
+using platform::kTimeUnitsPerSecond;
+
+// The first frames of a file often last longer or shorter than the rest;
+// the probe takes the duration of the sixth.
+constexpr int kFramesBeforeDurationSample = 5;
+// Aspect ratios are kept in thousandths.
+constexpr uint32_t kAspectScale = 1000;
+// A frame lasting about 1.78 to 2.67 nominal periods means the rate was
+// reported twice too high.
+constexpr int64_t kDoubledRateNumerator = 9;
+constexpr int64_t kDoubledRateDenominator = 8;
+constexpr int64_t kDoubledRateQuotient = 2;
+
+bool OpenReader(SourceReader& reader, const char16_t* path)
+{
+    return path && reader.Open(platform::ToUtf8(path));
+}
+
+// One frame's length at the nominal rate; 0 when the rate is unknown.
+int64_t NominalPeriod(uint32_t numerator, uint32_t denominator)
+{
+    if (numerator == 0)
+        return 0;
+    return static_cast<int64_t>(uint64_t{denominator} * kTimeUnitsPerSecond / numerator);
+}
+
+int64_t FrameStartTime(uint32_t frame, const platform::VideoFormat& video)
+{
+    if (video.rateNumerator == 0)
+        return 0;
+    return static_cast<int64_t>(uint64_t{frame} * video.rateDenominator * kTimeUnitsPerSecond /
+                                video.rateNumerator);
+}
+
+// The duration of the sixth frame; for a shorter file that of its last
+// frame, and without frames none.
+std::optional<int64_t> SampleFrameDuration(SourceReader& reader)
+{
+    std::optional<int64_t> duration;
+    MediaSample sample;
+    for (int read = 0; read <= kFramesBeforeDurationSample; ++read) {
+        if (reader.ReadSample(StreamKind::Video, sample) != ReadStatus::Sample)
+            break;
+        duration = sample.duration;
+    }
+    return duration;
+}
+
+void ProbeAudio(SourceReader& reader, StampJob& job)
+{
+    job.hasAudio = 0;
+    if (!reader.IsStreamSelected(StreamKind::Audio))
+        return;
+    MediaSample sample;
+    if (reader.ReadSample(StreamKind::Audio, sample) != ReadStatus::Sample)
+        return;
+    job.hasAudio = 1;
+    job.audioSampleRate = reader.CurrentAudioFormat().sampleRate;
+    job.audioChannels = reader.CurrentAudioFormat().channels;
+}
+
+// A short file, or one whose sixth frame has no duration, falls back to the
+// nominal period; a file without a rate takes it from the frame duration.
+bool SettleFrameTiming(StampJob& job, std::optional<int64_t> sampled)
+{
+    int64_t nominal = NominalPeriod(job.rateNumerator, job.rateDenominator);
+    job.frameDuration = sampled && *sampled > 0 ? *sampled : nominal;
+    if (job.frameDuration <= 0)
+        return false;
+    if (nominal == 0) {
+        job.rateNumerator = static_cast<uint32_t>(kTimeUnitsPerSecond);
+        job.rateDenominator = static_cast<uint32_t>(job.frameDuration);
+        return true;
+    }
+    int64_t periods = job.frameDuration * kDoubledRateNumerator / kDoubledRateDenominator / nominal;
+    if (periods == kDoubledRateQuotient)
+        job.rateNumerator >>= 1;
+    return true;
+}
+
+bool FitsFramePool(const StampJob& job)
+{
+    uint64_t pixels = uint64_t{job.sourceWidth} * job.sourceHeight;
+    return pixels != 0 && pixels <= kMaxFramePixels;
+}
+
+void LogFrameTooLarge(const StampJob& job)
+{
+    std::u16string text = platform::FormatText(u"Video resolution too large: width = %d, height = %d.",
+                                               job.sourceWidth, job.sourceHeight);
+    LogJobMessage(job, text.c_str());
+}
+
+// The track header holds the display size; when it differs from the decoded
+// size, the pixels are not square.
+void SetAspectFromTrackHeader(StampJob& job, bool swapped)
+{
+    const Mp4Track* track = gParseState->VideoTrack();
+    if (!track || job.aspectX != job.aspectY)
+        return;
+    uint32_t displayWidth = swapped ? track->height : track->width;
+    uint32_t displayHeight = swapped ? track->width : track->height;
+    if (displayWidth == job.sourceWidth && displayHeight == job.sourceHeight)
+        return;
+    job.aspectX = displayWidth * kAspectScale / job.sourceWidth;
+    job.aspectY = displayHeight * kAspectScale / job.sourceHeight;
+}
+
+bool IsNativeSize(const StampJob& job)
+{
+    return job.targetWidth == 1 && job.targetHeight == 1;
+}
+
+enum class FrameStore { Stored, NoSlot, Refused };
+
+FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& sample, uint32_t frame,
+                      uint32_t width, uint32_t height)
+{
+    uint8_t* buffer = callbacks.getBuffer(frame);
+    if (!buffer)
+        return FrameStore::NoSlot;
+    return CopyI420Frame(sample.video, width, height, buffer, kFrameBufferBytes) ? FrameStore::Stored
+                                                                                  : FrameStore::Refused;
+}
+
+}  // namespace
+
+bool IsHevcCodecAvailable()
+{
+    return platform::HevcCodecsPresent();
+}
+
+bool ConfigureReaderStreams(SourceReader& reader, bool wantVideo, bool wantAudio)
+{
+    bool result = true;
+    if (wantAudio) {
+        result = reader.SetOutputFormat(StreamKind::Audio);
+        reader.SetStreamSelection(StreamKind::Audio, result);
+    } else {
+        reader.SetStreamSelection(StreamKind::Audio, false);
+    }
+    if (wantVideo) {
+        result = reader.SetOutputFormat(StreamKind::Video);
+        reader.SetStreamSelection(StreamKind::Video, true);
+    } else {
+        reader.SetStreamSelection(StreamKind::Video, false);
+    }
+    return result;
+}
+
+uint32_t GetVideoRotation(int direction, bool* swapped)
+{
+    *swapped = false;
+    const Mp4Track* track = gParseState->VideoTrack();
+    if (!track || track->identity)
+        return 0;
+    constexpr int kA = 0, kB = 1;
+    if (track->matrix[kA] == -1)
+        return 180;
+    *swapped = true;
+    bool input = direction == kRotationOfInput;
+    if (track->matrix[kB] == 1)
+        return input ? 270 : 90;
+    return input ? 90 : 270;
+}
+
+void ProbeInputWithMf(StampJob& job)
+{
+    SourceReader reader;
+    if (!OpenReader(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
+        return;
+    ProbeAudio(reader, job);
+
+    const platform::VideoFormat& video = reader.CurrentVideoFormat();
+    job.sourceWidth = video.width;
+    job.sourceHeight = video.height;
+    job.rateNumerator = video.rateNumerator;
+    job.rateDenominator = video.rateDenominator;
+    job.progressive = video.interlaced ? 0 : 1;
+    if (!SettleFrameTiming(job, SampleFrameDuration(reader)))
+        return;
+    if (!FitsFramePool(job)) {
+        LogFrameTooLarge(job);
+        return;
+    }
+    gFramePool->width = job.sourceWidth;
+    gFramePool->height = job.sourceHeight;
+
+    bool swapped = false;
+    GetVideoRotation(kRotationOfInput, &swapped);
+    // The reader delivers upright frames; the target stays in the size
+    // table's orientation, before the turn, as the encoder expects it.
+    if (IsNativeSize(job)) {
+        job.targetWidth = swapped ? job.sourceHeight : job.sourceWidth;
+        job.targetHeight = swapped ? job.sourceWidth : job.sourceHeight;
+    }
+    SetAspectFromTrackHeader(job, swapped);
+
+    gFramePool->rateNumerator = job.rateNumerator;
+    gFramePool->rateDenominator = job.rateDenominator;
+    gFramePool->progressive = job.progressive;
+}
+
+uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
+{
+    SourceReader reader;
+    if (!OpenReader(reader, path) || !ConfigureReaderStreams(reader, true, false))
+        return kDecodeFailed;
+    const platform::VideoFormat& video = reader.CurrentVideoFormat();
+    uint32_t width = video.width;
+    uint32_t height = video.height;
+    bool preview = callbacks.seekFlag == 1;
+    if (preview)  // the preview reads the size to tell a frame too large
+        callbacks.setSize(width, height);
+    if (uint64_t{width} * height > kMaxFramePixels)
+        return kDecodeFailed;
+
+    uint32_t counter = 0;
+    if (preview) {
+        if (!reader.Seek(FrameStartTime(callbacks.startFrame, video)))
+            return kDecodeFailed;
+        counter = callbacks.startFrame;
+    }
+    while (!IsAbortRequested(*gDecodeState)) {
+        MediaSample sample;
+        ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
+        if (status == ReadStatus::EndOfStream)
+            return kDecodeOk;
+        if (status == ReadStatus::Error)
+            return kDecodeFailed;
+        FrameStore stored = StoreFrame(callbacks, sample, counter, width, height);
+        if (stored == FrameStore::NoSlot)
+            return kDecodeOk;  // only a stop leaves the decoder without a slot
+        if (stored == FrameStore::Refused)
+            return kDecodeFailed;
+        callbacks.frameDone(counter);
+        ++counter;
+        if (preview)
+            break;
+    }
+    return kDecodeOk;
+}
+
+}  // namespace wuvo

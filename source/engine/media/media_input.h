@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/job/stamp_job.h"
+#include "engine/media/decoder_callbacks.h"
+#include "platform/media/source_reader.h"
+
+namespace wuvo {
+
+constexpr uint32_t kDecodeOk = 0;
+constexpr uint32_t kDecodeFailed = 0x80004005;
+
+// Rotation directions of GetVideoRotation: the turn the encoder's output
+// carries (0) and the one its input frames carry (1).
+constexpr int kRotationOfOutput = 0;
+constexpr int kRotationOfInput = 1;
+
+// Whether HEVC can be decoded and encoded, and AAC encoded.
+bool IsHevcCodecAvailable();
+
+// Selects the reader's first video and audio streams as wanted and has them
+// decoded to I420 and 16-bit PCM. An audio stream that cannot be decoded is
+// deselected. The result is that of the last wanted stream.
+bool ConfigureReaderStreams(platform::SourceReader& reader, bool wantVideo, bool wantAudio);
+
+// 0, 90, 180 or 270 from the video track's matrix; `swapped` tells whether
+// the picture is turned by a quarter.
+uint32_t GetVideoRotation(int direction, bool* swapped);
+
+// Fills the job's source description, the pool's frame size and rate, and
+// the native output size. Ends early, leaving later fields as they were,
+// when the file cannot be read.
+void ProbeInputWithMf(StampJob& job);
+
+// Decodes the file's video into the pool through the callbacks: the whole
+// file, or with seekFlag one frame at startFrame. kDecodeOk at the end of the
+// stream or on a stop; kDecodeFailed when the file cannot be decoded to its
+// end or a frame does not fit the pool.
+uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks);
+
+}  // namespace wuvo

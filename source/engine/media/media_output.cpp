@@ -1,0 +1,240 @@
+#include "engine/media/media_output.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "engine/media/encoder_progress.h"
+#include "engine/media/media_input.h"
+#include "engine/mp4/reader.h"
+#include "engine/pipeline/shared_objects.h"
+#include "platform/media/media_status.h"
+#include "platform/media/sink_writer.h"
+#include "platform/media/source_reader.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+using platform::MediaSample;
+using platform::ReadStatus;
+using platform::SinkWriter;
+using platform::SourceReader;
+using platform::StreamKind;
+
+// The stamp thread marks frames one by one; a short nap keeps the wait cheap.
+constexpr uint32_t kStampedFramePollMs = 50;
+// AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
+constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
+constexpr uint32_t kBitsPerByte = 8;
+constexpr uint32_t kNvdecDecoderKind = 3;
+
+struct EncodeRun {
+    explicit EncodeRun(StampJob& stampJob) : job(stampJob) {}
+
+    StampJob& job;
+    SinkWriter writer;
+    std::unique_ptr<SourceReader> audioReader;  // null when no audio is written
+    bool audioOpen = false;                     // the audio has not ended yet
+    uint32_t divisor = 1;
+    uint32_t frameBytes = 0;
+    std::vector<uint8_t> frame;
+    int64_t frameDuration = 0;
+    int64_t audioTime = 0;
+    uint32_t audioReads = 0;
+};
+
+bool IsNvdecPath()
+{
+    return gSettings.nvDecoderAvailable != 0 && gSettings.decoderKind == kNvdecDecoderKind;
+}
+
+uint32_t OpenAudioReader(EncodeRun& run)
+{
+    run.audioReader = std::make_unique<SourceReader>();
+    if (!run.job.inputPath || !run.audioReader->Open(platform::ToUtf8(run.job.inputPath))) {
+        LogJobMessage(run.job, u"Error opening input file for audio.");
+        return platform::kMediaFailed;
+    }
+    if (!ConfigureReaderStreams(*run.audioReader, false, true))
+        return platform::kMediaFailed;
+    run.audioOpen = true;
+    return platform::kMediaOk;
+}
+
+uint32_t CreateWriter(EncodeRun& run)
+{
+    uint32_t created = run.writer.Create(platform::ToUtf8(run.job.outputPath));
+    if (created == platform::kMediaFileInUse) {
+        // The receiver of the failure waits for this thread's flag to drop.
+        SetRunning(*gEncodeState, false);
+        LogJobMessage(run.job, u"Cannot open file for writing. The file is being used by another application");
+        ReportJobFailed(run.job);
+    }
+    return created;
+}
+
+// Frames arrive upright, so a quarter-turned picture is encoded at the
+// target size turned the same way, and its pixel aspect is already upright.
+platform::VideoEncoding VideoEncodingOf(const StampJob& job)
+{
+    bool swapped = false;
+    GetVideoRotation(kRotationOfOutput, &swapped);
+    platform::VideoEncoding encoding;
+    encoding.width = swapped ? job.targetHeight : job.targetWidth;
+    encoding.height = swapped ? job.targetWidth : job.targetHeight;
+    encoding.inputWidth = job.sourceWidth;
+    encoding.inputHeight = job.sourceHeight;
+    encoding.rateNumerator = job.rateNumerator;
+    encoding.rateDenominator = job.rateDenominator;
+    encoding.bitrate = job.bitrate;
+    encoding.aspectX = job.aspectX;
+    encoding.aspectY = job.aspectY;
+    return encoding;
+}
+
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
+{
+    platform::AudioEncoding encoding;
+    encoding.sampleRate = format.sampleRate;
+    encoding.channels = format.channels;
+    encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
+    return encoding;
+}
+
+uint32_t SetUp(EncodeRun& run)
+{
+    StampJob& job = run.job;
+    bool audioWanted = gSettings.disableAudio == 0 && job.hasAudio == 1;
+    if (audioWanted) {
+        if (uint32_t opened = OpenAudioReader(run); opened != platform::kMediaOk)
+            return opened;
+    }
+    if (IsNvdecPath()) {
+        job.sourceWidth = job.targetWidth;
+        job.sourceHeight = job.targetHeight;
+    }
+    if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
+        return created;
+    if (!run.writer.AddVideoStream(VideoEncodingOf(job)))
+        return platform::kMediaFailed;
+    if (run.audioReader && !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
+        return platform::kMediaFailed;
+
+    uint64_t frameBytes = uint64_t{job.sourceWidth} * job.sourceHeight * 3 / 2;
+    run.frameDuration = job.frameDuration;
+    if (frameBytes == 0 || frameBytes > kFrameBufferBytes || run.frameDuration <= 0)
+        return platform::kMediaFailed;
+    run.frameBytes = static_cast<uint32_t>(frameBytes);
+    run.frame.resize(run.frameBytes);
+    {
+        std::lock_guard guard(gFramePool->lock);
+        run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
+    }
+    return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
+}
+
+enum class FrameWait { Ready, StampEnded, Stopped };
+
+// Returns Ready with the pool lock held.
+FrameWait WaitForStampedFrame(uint32_t frame)
+{
+    for (;;) {
+        // Read before the test, so a frame marked just before the stamp
+        // thread ended is still taken.
+        bool stampEnded = !IsRunning(*gStampState);
+        gFramePool->lock.Enter();
+        if (gFramePool->IsStamped(frame))
+            return FrameWait::Ready;
+        gFramePool->lock.Leave();
+        if (IsAbortRequested(*gEncodeState))
+            return FrameWait::Stopped;
+        if (stampEnded)
+            return FrameWait::StampEnded;
+        platform::SleepMs(kStampedFramePollMs);
+    }
+}
+
+// Copies frame n out of the pool and frees its slot, with the lock held.
+void TakeFrame(EncodeRun& run, uint32_t frame)
+{
+    if (run.divisor > 1)
+        gFramePool->ReleaseSkipped(frame);
+    const uint8_t* buffer = gFramePool->GetBuffer(frame);
+    std::copy(buffer, buffer + run.frameBytes, run.frame.begin());
+    gFramePool->SetDecoded(frame, 0);
+    gFramePool->lock.Leave();
+}
+
+// Every divisor-th audio sample, laid end to end, up to `until`. An audio
+// read that fails ends the audio for the rest of the file.
+bool WriteAudioUpTo(EncodeRun& run, int64_t until)
+{
+    while (run.audioOpen && run.audioTime <= until) {
+        if (IsAbortRequested(*gEncodeState))
+            return true;
+        MediaSample sample;
+        ReadStatus status = run.audioReader->ReadSample(StreamKind::Audio, sample);
+        if (status != ReadStatus::Sample) {
+            run.audioOpen = false;
+            return true;
+        }
+        if (run.audioReads % run.divisor == 0) {
+            if (!run.writer.WriteAudio(sample.pcm, sample.pcmBytes))
+                return false;
+            run.audioTime += sample.duration;
+        }
+        ++run.audioReads;
+    }
+    return true;
+}
+
+uint32_t RunFrameLoop(EncodeRun& run)
+{
+    int64_t time = 0;
+    for (uint32_t k = 0;; ++k) {
+        if (IsAbortRequested(*gEncodeState))
+            return kEncodeStoppedBetweenFrames;
+        uint32_t frame = run.divisor * k;
+        FrameWait wait = WaitForStampedFrame(frame);
+        if (wait == FrameWait::Stopped)
+            return kEncodeStoppedWaitingForFrame;
+        if (wait == FrameWait::StampEnded)
+            return platform::kMediaOk;
+        TakeFrame(run, frame);
+        if (!run.writer.WriteVideoFrame(run.frame.data(), time, run.frameDuration))
+            return platform::kMediaFailed;
+        int64_t next = time + run.frameDuration;
+        if (gSettings.disableAudio == 0 && run.audioReader && !WriteAudioUpTo(run, next))
+            return platform::kMediaFailed;
+        time = next;
+        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
+            ReportEncoderProgress(run.job, *perMille);
+    }
+}
+
+}  // namespace
+
+uint32_t MfEncodeThreadProc(StampJob& job)
+{
+    SetRunning(*gEncodeState, true);
+    uint32_t result;
+    {
+        EncodeRun run(job);
+        result = SetUp(run);
+        if (result == platform::kMediaOk)
+            result = RunFrameLoop(run);
+        if (result == platform::kMediaOk) {
+            ReportJobProgress(job, kProgressComplete);
+            if (!run.writer.Finalize())
+                result = platform::kMediaFailed;
+        }
+    }  // an unfinished output is removed here
+    SetRunning(*gEncodeState, false);
+    return result;
+}
+
+}  // namespace wuvo

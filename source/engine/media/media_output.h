@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+
+#include "engine/job/stamp_job.h"
+
+namespace wuvo {
+
+// Exit codes of the encode thread besides 0 and the writer's status codes.
+constexpr uint32_t kEncodeStoppedBetweenFrames = 12;
+constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
+
+// The encode thread: writes every divisor-th stamped frame of the pool, each
+// lasting one source frame, as HEVC at the job's size and bitrate, with the
+// input's audio as AAC unless audio is off or there is none. The output
+// takes its name only once complete.
+uint32_t MfEncodeThreadProc(StampJob& job);
+
+}  // namespace wuvo

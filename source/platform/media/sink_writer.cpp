@@ -1,0 +1,353 @@
+#include "platform/media/sink_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include "platform/media/ffmpeg_handles.h"
+#include "platform/media/hevc_encoder_settings.h"
+#include "platform/media/media_status.h"
+
+namespace wuvo::platform {
+
+namespace {
+
+// Players look for the parameter sets in the sample entry with this tag.
+constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
+// New files get the usual permissions; mkstemp alone makes them private.
+constexpr mode_t kOutputFileMode = 0666;
+
+bool IsInUseError(int error)
+{
+    return error == EBUSY || error == ETXTBSY;
+}
+
+}  // namespace
+
+struct SinkWriter::State {
+    struct Output {
+        CodecPtr codec;
+        AVStream* stream = nullptr;
+        FramePtr frame{av_frame_alloc()};
+    };
+
+    std::string finalPath;
+    std::string temporaryPath;
+    AVFormatContext* format = nullptr;
+    bool headerWritten = false;
+    bool finalized = false;
+    PacketPtr packet{av_packet_alloc()};
+
+    Output video;
+    VideoEncoding videoEncoding;
+    SwsContext* scaler = nullptr;
+    // libx265 hands back no durations; each packet takes its frame's.
+    std::map<int64_t, int64_t> durationByTime;
+
+    Output audio;
+    uint32_t audioChannels = 0;
+    SwrContext* toPlanarFloat = nullptr;
+    AVAudioFifo* fifo = nullptr;
+    std::vector<uint8_t*> planes;
+    FramePtr planar{av_frame_alloc()};
+    int64_t audioSamplesSent = 0;
+
+    ~State()
+    {
+        sws_freeContext(scaler);
+        swr_free(&toPlanarFloat);
+        if (fifo)
+            av_audio_fifo_free(fifo);
+        if (format) {
+            avio_closep(&format->pb);
+            avformat_free_context(format);
+        }
+        if (!finalized && !temporaryPath.empty())
+            std::remove(temporaryPath.c_str());
+    }
+
+    CodecPtr OpenEncoder(const char* name, const std::function<void(AVCodecContext&)>& configure,
+                         AVDictionary** options);
+    AVStream* AddStream(const AVCodecContext& codec);
+    bool Drain(Output& output);
+    bool SendFrame(Output& output, const AVFrame* frame);
+    bool FillVideoFrame(const uint8_t* packed);
+    bool SendAudioFrames(bool flushAll);
+};
+
+CodecPtr SinkWriter::State::OpenEncoder(const char* name,
+                                        const std::function<void(AVCodecContext&)>& configure,
+                                        AVDictionary** options)
+{
+    const AVCodec* encoder = avcodec_find_encoder_by_name(name);
+    if (!encoder)
+        return nullptr;
+    CodecPtr codec(avcodec_alloc_context3(encoder));
+    if (!codec)
+        return nullptr;
+    configure(*codec);
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (avcodec_open2(codec.get(), encoder, options) < 0)
+        return nullptr;
+    return codec;
+}
+
+AVStream* SinkWriter::State::AddStream(const AVCodecContext& codec)
+{
+    AVStream* stream = avformat_new_stream(format, nullptr);
+    if (!stream || avcodec_parameters_from_context(stream->codecpar, &codec) < 0)
+        return nullptr;
+    stream->time_base = codec.time_base;
+    return stream;
+}
+
+bool SinkWriter::State::Drain(Output& output)
+{
+    for (;;) {
+        int received = avcodec_receive_packet(output.codec.get(), packet.get());
+        if (received == AVERROR(EAGAIN) || received == AVERROR_EOF)
+            return true;
+        if (received < 0)
+            return false;
+        if (&output == &video) {
+            auto known = durationByTime.find(packet->pts);
+            if (known != durationByTime.end()) {
+                packet->duration = known->second;
+                durationByTime.erase(known);
+            }
+        }
+        av_packet_rescale_ts(packet.get(), output.codec->time_base, output.stream->time_base);
+        packet->stream_index = output.stream->index;
+        if (av_interleaved_write_frame(format, packet.get()) < 0)
+            return false;
+    }
+}
+
+bool SinkWriter::State::SendFrame(Output& output, const AVFrame* frame)
+{
+    return avcodec_send_frame(output.codec.get(), frame) == 0 && Drain(output);
+}
+
+bool SinkWriter::State::FillVideoFrame(const uint8_t* packed)
+{
+    AVFrame& frame = *video.frame;
+    if (av_frame_make_writable(&frame) < 0)
+        return false;
+    const VideoEncoding& e = videoEncoding;
+    uint8_t* source[4] = {};
+    int sourcePitch[4] = {};
+    if (av_image_fill_arrays(source, sourcePitch, packed, AV_PIX_FMT_YUV420P,
+                             static_cast<int>(e.inputWidth), static_cast<int>(e.inputHeight), 1) < 0)
+        return false;
+    if (!scaler) {
+        av_image_copy(frame.data, frame.linesize, const_cast<const uint8_t**>(source), sourcePitch,
+                      AV_PIX_FMT_YUV420P, frame.width, frame.height);
+        return true;
+    }
+    return sws_scale(scaler, source, sourcePitch, 0, static_cast<int>(e.inputHeight), frame.data,
+                     frame.linesize) > 0;
+}
+
+bool SinkWriter::State::SendAudioFrames(bool flushAll)
+{
+    const int frameSize = audio.codec->frame_size;
+    AVFrame& frame = *audio.frame;
+    while (av_audio_fifo_size(fifo) >= frameSize || (flushAll && av_audio_fifo_size(fifo) > 0)) {
+        // The encoder takes only whole frames; only the very last may be short.
+        int count = std::min(av_audio_fifo_size(fifo), frameSize);
+        av_frame_unref(&frame);
+        frame.format = audio.codec->sample_fmt;
+        frame.sample_rate = audio.codec->sample_rate;
+        frame.nb_samples = count;
+        if (av_channel_layout_copy(&frame.ch_layout, &audio.codec->ch_layout) < 0 ||
+            av_frame_get_buffer(&frame, 0) < 0 ||
+            av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame.data), count) != count)
+            return false;
+        frame.pts = audioSamplesSent;
+        audioSamplesSent += count;
+        if (!SendFrame(audio, &frame))
+            return false;
+    }
+    return true;
+}
+
+SinkWriter::SinkWriter() : state_(std::make_unique<State>()) {}
+
+SinkWriter::~SinkWriter() = default;
+
+uint32_t SinkWriter::Create(const std::string& path)
+{
+    State& s = *state_;
+    if (s.format || !s.packet || !s.video.frame || !s.audio.frame || !s.planar)
+        return kMediaFailed;
+    std::filesystem::path target(path);
+    if (std::filesystem::is_directory(target))
+        return kMediaFailed;
+    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+    int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        return IsInUseError(errno) ? kMediaFileInUse : kMediaFailed;
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, kOutputFileMode & ~mask);
+    close(fd);
+    s.temporaryPath = pattern;
+    s.finalPath = path;
+    if (avformat_alloc_output_context2(&s.format, nullptr, "mp4", s.temporaryPath.c_str()) < 0 ||
+        avio_open(&s.format->pb, s.temporaryPath.c_str(), AVIO_FLAG_WRITE) < 0)
+        return kMediaFailed;
+    return kMediaOk;
+}
+
+bool SinkWriter::AddVideoStream(const VideoEncoding& e)
+{
+    State& s = *state_;
+    if (!s.format || s.video.codec || e.width == 0 || e.height == 0 || e.inputWidth == 0 ||
+        e.inputHeight == 0 || e.rateNumerator == 0 || e.rateDenominator == 0 || e.bitrate == 0)
+        return false;
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "preset", kX265Preset, 0);
+    av_dict_set(&options, "x265-params", X265Params().c_str(), 0);
+    s.video.codec = s.OpenEncoder(kHevcEncoderName, [&](AVCodecContext& codec) {
+        codec.width = static_cast<int>(e.width);
+        codec.height = static_cast<int>(e.height);
+        codec.pix_fmt = AV_PIX_FMT_YUV420P;
+        codec.time_base = kLayerTimeBase;
+        // Rate control budgets bits per frame from this rate.
+        codec.framerate = AVRational{static_cast<int>(e.rateNumerator), static_cast<int>(e.rateDenominator)};
+        codec.bit_rate = e.bitrate;
+        // libx265 takes this as its frame thread count; 0 lets it choose
+        // from its pool, while the library default of 1 serialises frames.
+        codec.thread_count = 0;
+        if (e.aspectX != 0 && e.aspectY != 0)
+            codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
+    }, &options);
+    av_dict_free(&options);
+    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)))
+        return false;
+    s.video.stream->codecpar->codec_tag = kHvc1Tag;
+    s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
+    s.videoEncoding = e;
+
+    AVFrame& frame = *s.video.frame;
+    frame.format = AV_PIX_FMT_YUV420P;
+    frame.width = static_cast<int>(e.width);
+    frame.height = static_cast<int>(e.height);
+    if (av_frame_get_buffer(&frame, 0) < 0)
+        return false;
+    if (e.inputWidth != e.width || e.inputHeight != e.height) {
+        s.scaler = sws_getContext(static_cast<int>(e.inputWidth), static_cast<int>(e.inputHeight),
+                                  AV_PIX_FMT_YUV420P, frame.width, frame.height, AV_PIX_FMT_YUV420P,
+                                  SWS_BICUBIC, nullptr, nullptr, nullptr);
+        if (!s.scaler)
+            return false;
+    }
+    return true;
+}
+
+bool SinkWriter::AddAudioStream(const AudioEncoding& e)
+{
+    State& s = *state_;
+    if (!s.format || s.audio.codec || e.sampleRate == 0 || e.channels == 0)
+        return false;
+    AVChannelLayout layout{};
+    av_channel_layout_default(&layout, static_cast<int>(e.channels));
+    s.audio.codec = s.OpenEncoder(kAacEncoderName, [&](AVCodecContext& codec) {
+        codec.sample_fmt = AV_SAMPLE_FMT_FLTP;
+        codec.sample_rate = static_cast<int>(e.sampleRate);
+        codec.time_base = AVRational{1, static_cast<int>(e.sampleRate)};
+        codec.bit_rate = e.bitrate;
+        av_channel_layout_copy(&codec.ch_layout, &layout);
+    }, nullptr);
+    bool converter = s.audio.codec &&
+                     swr_alloc_set_opts2(&s.toPlanarFloat, &layout, AV_SAMPLE_FMT_FLTP,
+                                         static_cast<int>(e.sampleRate), &layout, AV_SAMPLE_FMT_S16,
+                                         static_cast<int>(e.sampleRate), 0, nullptr) == 0 &&
+                     swr_init(s.toPlanarFloat) == 0;
+    av_channel_layout_uninit(&layout);
+    if (!converter || s.audio.codec->frame_size <= 0 || !(s.audio.stream = s.AddStream(*s.audio.codec)))
+        return false;
+    s.fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, static_cast<int>(e.channels),
+                                 s.audio.codec->frame_size);
+    s.audioChannels = e.channels;
+    return s.fifo != nullptr;
+}
+
+bool SinkWriter::BeginWriting()
+{
+    State& s = *state_;
+    if (!s.format || s.headerWritten || !s.video.codec)
+        return false;
+    s.headerWritten = avformat_write_header(s.format, nullptr) >= 0;
+    return s.headerWritten;
+}
+
+bool SinkWriter::WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration)
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized || !frame || !s.FillVideoFrame(frame))
+        return false;
+    s.video.frame->pts = time;
+    s.durationByTime[time] = duration;
+    return s.SendFrame(s.video, s.video.frame.get());
+}
+
+bool SinkWriter::WriteAudio(const uint8_t* pcm, size_t bytes)
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized || !s.audio.codec)
+        return false;
+    size_t frameBytes = sizeof(int16_t) * s.audioChannels;
+    if (bytes % frameBytes != 0)
+        return false;
+    int count = static_cast<int>(bytes / frameBytes);
+    if (count == 0)
+        return true;
+    AVFrame& planar = *s.planar;
+    av_frame_unref(&planar);
+    planar.format = AV_SAMPLE_FMT_FLTP;
+    planar.nb_samples = count;
+    av_channel_layout_default(&planar.ch_layout, static_cast<int>(s.audioChannels));
+    if (av_frame_get_buffer(&planar, 0) < 0 ||
+        swr_convert(s.toPlanarFloat, planar.data, count, &pcm, count) != count ||
+        av_audio_fifo_write(s.fifo, reinterpret_cast<void**>(planar.data), count) != count)
+        return false;
+    return s.SendAudioFrames(false);
+}
+
+bool SinkWriter::Finalize()
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized)
+        return false;
+    bool flushed = s.SendFrame(s.video, nullptr);
+    if (s.audio.codec)
+        flushed = flushed && s.SendAudioFrames(true) && s.SendFrame(s.audio, nullptr);
+    if (!flushed || av_write_trailer(s.format) < 0 || avio_closep(&s.format->pb) < 0)
+        return false;
+    if (std::rename(s.temporaryPath.c_str(), s.finalPath.c_str()) != 0)
+        return false;
+    s.finalized = true;
+    return true;
+}
+
+}  // namespace wuvo::platform

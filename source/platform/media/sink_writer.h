@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace wuvo::platform {
+
+// An HEVC stream made from packed I420 frames. Frames handed in at the input
+// size are scaled to the encoded size.
+struct VideoEncoding {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t inputWidth = 0;
+    uint32_t inputHeight = 0;
+    uint32_t rateNumerator = 0;
+    uint32_t rateDenominator = 0;
+    uint32_t bitrate = 0;  // bit/s
+    uint32_t aspectX = 1;  // pixel aspect ratio
+    uint32_t aspectY = 1;
+};
+
+// An AAC stream made from interleaved signed 16-bit PCM.
+struct AudioEncoding {
+    uint32_t sampleRate = 0;
+    uint32_t channels = 0;
+    uint32_t bitrate = 0;  // bit/s
+};
+
+// Writes one MP4 file. It is written under a temporary name in the same
+// folder and takes its own name only when Finalize succeeds, so a failed
+// write never replaces an earlier file of that name. Times are in 100 ns
+// units.
+class SinkWriter {
+public:
+    SinkWriter();
+    ~SinkWriter();
+    SinkWriter(const SinkWriter&) = delete;
+    SinkWriter& operator=(const SinkWriter&) = delete;
+
+    // `path` is UTF-8. kMediaOk, kMediaFileInUse or kMediaFailed.
+    uint32_t Create(const std::string& path);
+    bool AddVideoStream(const VideoEncoding& encoding);
+    bool AddAudioStream(const AudioEncoding& encoding);
+    bool BeginWriting();
+    // `frame` holds inputWidth x inputHeight x 3 / 2 bytes.
+    bool WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration);
+    // Appends the samples to the audio stream, directly after the last ones.
+    bool WriteAudio(const uint8_t* pcm, size_t bytes);
+    bool Finalize();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace wuvo::platform

@@ -1,0 +1,407 @@
+#include "platform/media/source_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <deque>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/display.h>
+#include <libswresample/swresample.h>
+}
+
+#include "platform/media/ffmpeg_handles.h"
+#include "platform/media/hevc_encoder_settings.h"
+#include "platform/media/picture_converter.h"
+
+namespace wuvo::platform {
+
+namespace {
+
+static_assert(kLayerTimeBase.num == 1 && kLayerTimeBase.den == kTimeUnitsPerSecond);
+
+// A display matrix is 3 x 3 32-bit words.
+constexpr size_t kDisplayMatrixWords = 9;
+// Packets of the stream not being read wait here; a reader that never reads
+// one of two selected streams must not grow without bound.
+constexpr size_t kMaxQueuedPackets = 4096;
+// A seek that lands after its target (leading pictures of an open GOP are
+// dropped after a seek) goes back one more sync point each time.
+constexpr int kMaxSeekAttempts = 8;
+
+int DisplayRotation(const AVStream* stream)
+{
+    size_t size = 0;
+    const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!matrix || size < kDisplayMatrixWords * sizeof(int32_t))
+        return 0;
+    // The matrix gives the counter-clockwise angle; frames are turned back.
+    double degrees = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
+    if (std::isnan(degrees))
+        return 0;
+    int quarter = static_cast<int>(std::lround(degrees / 90.0));
+    return ((quarter % 4) + 4) % 4 * 90;
+}
+
+}  // namespace
+
+struct SourceReader::State {
+    struct Stream {
+        int index = -1;
+        bool selected = false;
+        CodecPtr codec;
+        std::deque<PacketPtr> queue;
+        bool flushed = false;  // the decoder has been told the input ended
+        int64_t startTime = 0;
+    };
+
+    AVFormatContext* format = nullptr;
+    Stream video;
+    Stream audio;
+    bool demuxerEnded = false;
+    // The file broke off or is damaged, as opposed to ending.
+    bool demuxerFailed = false;
+    FramePtr frame{av_frame_alloc()};
+
+    VideoFormat videoFormat;
+    AudioFormat audioFormat;
+    PictureConverter converter;
+    // Set by Seek: `frame` holds the picture the next video read returns.
+    bool pendingVideoFrame = false;
+    // The first video packet read since the last seek: where the seek landed.
+    int64_t landingTime = AV_NOPTS_VALUE;
+
+    SwrContext* resampler = nullptr;
+    std::vector<uint8_t> pcm;
+
+    ~State()
+    {
+        swr_free(&resampler);
+        avformat_close_input(&format);
+    }
+
+    Stream& Of(StreamKind kind) { return kind == StreamKind::Video ? video : audio; }
+    const Stream& Of(StreamKind kind) const { return kind == StreamKind::Video ? video : audio; }
+    AVStream* AvStream(const Stream& stream) const { return format->streams[stream.index]; }
+
+    PacketPtr NextPacketFor(Stream& wanted);
+    ReadStatus DecodeFrame(Stream& stream);
+    int64_t ToTime(const Stream& stream, int64_t timestamp) const;
+    int64_t FrameDuration(const Stream& stream) const;
+    ReadStatus DeliverVideo(MediaSample& sample);
+    ReadStatus DeliverAudio(MediaSample& sample);
+    void ResetAfterSeek();
+    bool SeekBackwardTo(int64_t timestamp);
+};
+
+PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
+{
+    if (!wanted.queue.empty()) {
+        PacketPtr queued = std::move(wanted.queue.front());
+        wanted.queue.pop_front();
+        return queued;
+    }
+    while (!demuxerEnded) {
+        PacketPtr read(av_packet_alloc());
+        int status = read ? av_read_frame(format, read.get()) : AVERROR(ENOMEM);
+        if (status < 0) {
+            demuxerEnded = true;
+            demuxerFailed = status != AVERROR_EOF;
+            break;
+        }
+        if (read->stream_index == wanted.index) {
+            if (&wanted == &video && landingTime == AV_NOPTS_VALUE)
+                landingTime = read->dts != AV_NOPTS_VALUE ? read->dts : read->pts;
+            return read;
+        }
+        Stream& other = &wanted == &video ? audio : video;
+        if (read->stream_index == other.index && other.selected && other.codec &&
+            other.queue.size() < kMaxQueuedPackets)
+            other.queue.push_back(std::move(read));
+    }
+    return nullptr;
+}
+
+ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
+{
+    for (;;) {
+        int received = avcodec_receive_frame(stream.codec.get(), frame.get());
+        if (received == 0)
+            return ReadStatus::Sample;
+        if (received == AVERROR_EOF)
+            return ReadStatus::EndOfStream;
+        if (received != AVERROR(EAGAIN))
+            return ReadStatus::Error;
+        if (stream.flushed)
+            return ReadStatus::EndOfStream;
+        PacketPtr next = NextPacketFor(stream);
+        if (!next && demuxerFailed)
+            return ReadStatus::Error;
+        if (!next)
+            stream.flushed = true;
+        if (avcodec_send_packet(stream.codec.get(), next.get()) < 0)
+            return ReadStatus::Error;
+    }
+}
+
+int64_t SourceReader::State::ToTime(const Stream& stream, int64_t timestamp) const
+{
+    if (timestamp == AV_NOPTS_VALUE)
+        return 0;
+    return av_rescale_q(timestamp - stream.startTime, AvStream(stream)->time_base, kLayerTimeBase);
+}
+
+int64_t SourceReader::State::FrameDuration(const Stream& stream) const
+{
+    if (frame->pkt_duration > 0)
+        return av_rescale_q(frame->pkt_duration, AvStream(stream)->time_base, kLayerTimeBase);
+    if (videoFormat.rateNumerator == 0)
+        return 0;
+    return kTimeUnitsPerSecond * videoFormat.rateDenominator / videoFormat.rateNumerator;
+}
+
+ReadStatus SourceReader::State::DeliverVideo(MediaSample& sample)
+{
+    const AVFrame* picture = converter.ToUprightI420(*frame, videoFormat.rotation);
+    if (!picture)
+        return ReadStatus::Error;
+    VideoFrame& out = sample.video;
+    out.width = static_cast<uint32_t>(picture->width);
+    out.height = static_cast<uint32_t>(picture->height);
+    for (int plane = 0; plane < 3; ++plane) {
+        int rows = plane == 0 ? picture->height : (picture->height + 1) / 2;
+        out.planes[plane] = picture->data[plane];
+        out.pitch[plane] = static_cast<uint32_t>(picture->linesize[plane]);
+        out.planeBytes[plane] = static_cast<size_t>(picture->linesize[plane]) * rows;
+    }
+    sample.time = ToTime(video, frame->best_effort_timestamp);
+    sample.duration = FrameDuration(video);
+    return ReadStatus::Sample;
+}
+
+ReadStatus SourceReader::State::DeliverAudio(MediaSample& sample)
+{
+    int channels = static_cast<int>(audioFormat.channels);
+    int capacity = swr_get_out_samples(resampler, frame->nb_samples);
+    if (capacity < 0)
+        return ReadStatus::Error;
+    pcm.resize(static_cast<size_t>(capacity) * channels * sizeof(int16_t));
+    uint8_t* out = pcm.data();
+    int converted = swr_convert(resampler, &out, capacity, const_cast<const uint8_t**>(frame->extended_data),
+                                frame->nb_samples);
+    if (converted < 0)
+        return ReadStatus::Error;
+    sample.pcm = pcm.data();
+    sample.pcmBytes = static_cast<size_t>(converted) * channels * sizeof(int16_t);
+    sample.time = ToTime(audio, frame->best_effort_timestamp);
+    sample.duration = converted * kTimeUnitsPerSecond / audioFormat.sampleRate;
+    return ReadStatus::Sample;
+}
+
+void SourceReader::State::ResetAfterSeek()
+{
+    for (Stream* stream : {&video, &audio}) {
+        stream->queue.clear();
+        stream->flushed = false;
+        if (stream->codec)
+            avcodec_flush_buffers(stream->codec.get());
+    }
+    demuxerEnded = false;
+    demuxerFailed = false;
+    pendingVideoFrame = false;
+    landingTime = AV_NOPTS_VALUE;
+}
+
+bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
+{
+    int sought = timestamp == INT64_MIN
+                     ? -1
+                     : av_seek_frame(format, video.index, timestamp, AVSEEK_FLAG_BACKWARD);
+    if (sought < 0)  // before the first sync point: start from the top
+        sought = avformat_seek_file(format, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+    ResetAfterSeek();
+    return sought >= 0;
+}
+
+SourceReader::SourceReader() : state_(std::make_unique<State>()) {}
+
+SourceReader::~SourceReader() = default;
+
+bool SourceReader::Open(const std::string& path)
+{
+    State& s = *state_;
+    if (s.format || !s.frame)
+        return false;
+    if (avformat_open_input(&s.format, path.c_str(), nullptr, nullptr) < 0)
+        return false;
+    if (avformat_find_stream_info(s.format, nullptr) < 0)
+        return false;
+    s.video.index = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    s.audio.index = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+    for (State::Stream* stream : {&s.video, &s.audio}) {
+        if (stream->index < 0)
+            continue;
+        stream->selected = true;
+        int64_t start = s.AvStream(*stream)->start_time;
+        stream->startTime = start == AV_NOPTS_VALUE ? 0 : start;
+    }
+    for (unsigned i = 0; i < s.format->nb_streams; ++i)
+        if (static_cast<int>(i) != s.video.index && static_cast<int>(i) != s.audio.index)
+            s.format->streams[i]->discard = AVDISCARD_ALL;
+    return true;
+}
+
+bool SourceReader::HasStream(StreamKind kind) const
+{
+    return state_->Of(kind).index >= 0;
+}
+
+void SourceReader::SetStreamSelection(StreamKind kind, bool selected)
+{
+    State::Stream& stream = state_->Of(kind);
+    if (stream.index < 0)
+        return;
+    stream.selected = selected;
+    stream.queue.clear();
+    state_->AvStream(stream)->discard = selected ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+}
+
+bool SourceReader::IsStreamSelected(StreamKind kind) const
+{
+    return state_->Of(kind).selected;
+}
+
+bool SourceReader::SetOutputFormat(StreamKind kind)
+{
+    State& s = *state_;
+    State::Stream& stream = s.Of(kind);
+    if (stream.index < 0)
+        return false;
+    AVStream* av = s.AvStream(stream);
+    const AVCodec* decoder = avcodec_find_decoder(av->codecpar->codec_id);
+    if (!decoder)
+        return false;
+    CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), av->codecpar) < 0)
+        return false;
+    codec->pkt_timebase = av->time_base;
+    // Library users get one decoding thread unless they ask for more.
+    codec->thread_count = static_cast<int>(UsableCpuCount());
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return false;
+
+    if (kind == StreamKind::Video) {
+        VideoFormat format;
+        format.rotation = DisplayRotation(av);
+        bool quarter = IsQuarterTurn(format.rotation);
+        format.width = static_cast<uint32_t>(quarter ? codec->height : codec->width);
+        format.height = static_cast<uint32_t>(quarter ? codec->width : codec->height);
+        AVRational rate = av->avg_frame_rate.num > 0 && av->avg_frame_rate.den > 0
+                              ? av->avg_frame_rate
+                              : av->r_frame_rate;
+        if (rate.num > 0 && rate.den > 0) {
+            format.rateNumerator = static_cast<uint32_t>(rate.num);
+            format.rateDenominator = static_cast<uint32_t>(rate.den);
+        }
+        AVFieldOrder order = av->codecpar->field_order;
+        format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
+        s.videoFormat = format;
+    } else {
+        AVChannelLayout layout{};
+        if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+            av_channel_layout_default(&layout, codec->ch_layout.nb_channels);
+        else if (av_channel_layout_copy(&layout, &codec->ch_layout) < 0)
+            return false;
+        swr_free(&s.resampler);
+        int made = swr_alloc_set_opts2(&s.resampler, &layout, AV_SAMPLE_FMT_S16, codec->sample_rate,
+                                       &layout, codec->sample_fmt, codec->sample_rate, 0, nullptr);
+        av_channel_layout_uninit(&layout);
+        if (made < 0 || swr_init(s.resampler) < 0 || codec->sample_rate <= 0)
+            return false;
+        s.audioFormat.sampleRate = static_cast<uint32_t>(codec->sample_rate);
+        s.audioFormat.channels = static_cast<uint32_t>(codec->ch_layout.nb_channels);
+    }
+    stream.codec = std::move(codec);
+    stream.flushed = false;
+    return true;
+}
+
+const VideoFormat& SourceReader::CurrentVideoFormat() const
+{
+    return state_->videoFormat;
+}
+
+const AudioFormat& SourceReader::CurrentAudioFormat() const
+{
+    return state_->audioFormat;
+}
+
+ReadStatus SourceReader::ReadSample(StreamKind kind, MediaSample& sample)
+{
+    State& s = *state_;
+    State::Stream& stream = s.Of(kind);
+    sample = MediaSample{};
+    if (!stream.codec || !stream.selected)
+        return ReadStatus::Error;
+    if (kind == StreamKind::Video && s.pendingVideoFrame) {
+        s.pendingVideoFrame = false;
+        return s.DeliverVideo(sample);
+    }
+    ReadStatus status = s.DecodeFrame(stream);
+    if (status != ReadStatus::Sample)
+        return status;
+    return kind == StreamKind::Video ? s.DeliverVideo(sample) : s.DeliverAudio(sample);
+}
+
+bool SourceReader::Seek(int64_t time)
+{
+    State& s = *state_;
+    State::Stream& video = s.video;
+    if (!video.codec || !video.selected)
+        return false;
+    const AVStream* av = s.AvStream(video);
+    int64_t target = video.startTime + av_rescale_q_rnd(time, kLayerTimeBase, av->time_base,
+                                                        AV_ROUND_NEAR_INF);
+    // Frames within half a frame of the target count as the target, so that
+    // rounding of the caller's time cannot pick a neighbour.
+    int64_t nominal = s.videoFormat.rateNumerator == 0
+                          ? 0
+                          : av_rescale_q(s.videoFormat.rateDenominator,
+                                         AVRational{1, static_cast<int>(s.videoFormat.rateNumerator)},
+                                         av->time_base);
+    int64_t slack = nominal / 2;
+
+    int64_t seekTo = target;
+    for (int attempt = 0; attempt < kMaxSeekAttempts; ++attempt) {
+        if (attempt + 1 == kMaxSeekAttempts)
+            seekTo = INT64_MIN;  // the last try decodes from the top
+        if (!s.SeekBackwardTo(seekTo))
+            return false;
+        bool first = true;
+        for (;;) {
+            ReadStatus status = s.DecodeFrame(video);
+            if (status == ReadStatus::Error)
+                return false;
+            if (status == ReadStatus::EndOfStream)
+                return true;  // past the end: the next read reports it
+            int64_t pts = s.frame->best_effort_timestamp;
+            bool landedLate = first && pts != AV_NOPTS_VALUE && pts > target + slack;
+            bool canGoBack = seekTo != INT64_MIN && s.landingTime != AV_NOPTS_VALUE &&
+                             s.landingTime > video.startTime;
+            if (landedLate && canGoBack) {
+                seekTo = std::min(s.landingTime, pts) - 1;
+                break;
+            }
+            first = false;
+            if (pts == AV_NOPTS_VALUE || pts >= target - slack) {
+                s.pendingVideoFrame = true;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace wuvo::platform

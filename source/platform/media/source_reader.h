@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace wuvo::platform {
+
+enum class StreamKind { Video, Audio };
+
+// Times and durations are in 100 ns units, from the start of the stream.
+constexpr int64_t kTimeUnitsPerSecond = 10'000'000;
+
+// What the video stream delivers: frames as the picture is meant to be seen,
+// so a display matrix (a phone held upright) is already applied and the size
+// is the turned size.
+struct VideoFormat {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t rateNumerator = 0;
+    uint32_t rateDenominator = 0;
+    bool interlaced = false;
+    // Clockwise turn applied to the coded pictures: 0, 90, 180 or 270.
+    int rotation = 0;
+};
+
+// Interleaved signed 16-bit PCM.
+struct AudioFormat {
+    uint32_t sampleRate = 0;
+    uint32_t channels = 0;
+    uint32_t bitsPerSample = 16;
+};
+
+// One decoded I420 picture. Plane i has rows of pitch[i] bytes and
+// planeBytes[i] bytes in all; the chroma planes are half size.
+struct VideoFrame {
+    const uint8_t* planes[3] = {};
+    uint32_t pitch[3] = {};
+    size_t planeBytes[3] = {};
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+struct MediaSample {
+    int64_t time = 0;
+    int64_t duration = 0;
+    VideoFrame video;          // video samples
+    const uint8_t* pcm = nullptr;  // audio samples
+    size_t pcmBytes = 0;
+};
+
+enum class ReadStatus { Sample, EndOfStream, Error };
+
+// Decodes the first video and the first audio stream of a file. A sample's
+// data stays valid until the next ReadSample or Seek.
+class SourceReader {
+public:
+    SourceReader();
+    ~SourceReader();
+    SourceReader(const SourceReader&) = delete;
+    SourceReader& operator=(const SourceReader&) = delete;
+
+    // `path` is UTF-8.
+    bool Open(const std::string& path);
+
+    bool HasStream(StreamKind kind) const;
+    // Only selected streams are read; both are selected after Open.
+    void SetStreamSelection(StreamKind kind, bool selected);
+    bool IsStreamSelected(StreamKind kind) const;
+
+    // Prepares decoding to I420 (video) or 16-bit PCM (audio); false when the
+    // stream is missing or cannot be decoded.
+    bool SetOutputFormat(StreamKind kind);
+    const VideoFormat& CurrentVideoFormat() const;
+    const AudioFormat& CurrentAudioFormat() const;
+
+    ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
+
+    // Positions the video stream so that the next sample is the frame shown
+    // at `time`: the same picture a decode from the start gives there.
+    bool Seek(int64_t time);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace wuvo::platform

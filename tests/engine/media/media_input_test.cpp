@@ -1,0 +1,383 @@
+#include "engine/media/media_input.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+
+#include "engine/media/frame_copy.h"
+#include "engine/media/preview_decode.h"
+#include "engine/mp4/parse_state.h"
+#include "engine/pipeline/shared_objects.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+#include "support/fixtures.h"
+#include "support/media_reference.h"
+#include "support/pipeline_harness.h"
+
+using namespace wuvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Probed {
+    uint32_t width = 0, height = 0, rateNumerator = 0, rateDenominator = 0;
+};
+
+Probed ProbeVideo(const std::string& path)
+{
+    Probed probed;
+    auto fields = test::Probe(path, "v:0", "stream=width,height,r_frame_rate");
+    EXPECT_EQ(fields.size(), 1u);
+    std::sscanf(fields.at(0).c_str(), "%u,%u,%u/%u", &probed.width, &probed.height,
+                &probed.rateNumerator, &probed.rateDenominator);
+    return probed;
+}
+
+class MediaInput : public ::testing::Test {
+protected:
+    StampJob ProbeFixture(const std::string& name, uint32_t width, uint32_t height)
+    {
+        path = test::FixturePath(name);
+        pathText = platform::ToUtf16(path);
+        test::LoadVideoTrack(path);
+        StampJob job = test::MakeJob(pathText, "unused.mp4", width, height, 1000000);
+        ProbeInputWithMf(job);
+        return job;
+    }
+
+    test::SharedObjectsScope shared;
+    std::string path;
+    std::u16string pathText;
+};
+
+}  // namespace
+
+TEST_F(MediaInput, TellsTheTurnFromTheTrackMatrix)
+{
+    bool swapped = true;
+    gParseState->Reset();
+    EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 0u) << "no video track";
+    EXPECT_FALSE(swapped);
+
+    test::SetVideoTrack(320, 240, 10, false);
+    EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 0u);
+    EXPECT_FALSE(swapped);
+
+    Mp4Track& track = gParseState->tracks[0];
+    track.identity = 0;
+    track.matrix = {-1, 0, 0, 0, -1, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 180u);
+    EXPECT_FALSE(swapped);
+
+    track.matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 270u);
+    EXPECT_TRUE(swapped);
+    EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 90u);
+
+    track.matrix = {0, -1, 0, 1, 0, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 90u);
+    EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 270u);
+    EXPECT_TRUE(swapped);
+}
+
+TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)
+{
+    StampJob job = ProbeFixture("hevc_aac_newyear.mp4", 1, 1);
+    Probed expected = ProbeVideo(path);
+    EXPECT_EQ(job.sourceWidth, expected.width);
+    EXPECT_EQ(job.sourceHeight, expected.height);
+    EXPECT_EQ(uint64_t{job.rateNumerator} * expected.rateDenominator,
+              uint64_t{expected.rateNumerator} * job.rateDenominator);
+    EXPECT_EQ(job.frameDuration, 10'000'000LL * expected.rateDenominator / expected.rateNumerator);
+    EXPECT_EQ(job.progressive, 1);
+    EXPECT_EQ(job.hasAudio, 1);
+    EXPECT_EQ(test::Probe(path, "a:0", "stream=sample_rate,channels"),
+              std::vector<std::string>{std::to_string(job.audioSampleRate) + "," +
+                                       std::to_string(job.audioChannels)});
+    EXPECT_EQ(job.targetWidth, expected.width) << "native size filled in";
+    EXPECT_EQ(job.targetHeight, expected.height);
+    EXPECT_EQ(job.aspectX, 1u);
+    EXPECT_EQ(gFramePool->width, expected.width);
+    EXPECT_EQ(gFramePool->height, expected.height);
+    EXPECT_EQ(gFramePool->rateNumerator, job.rateNumerator);
+    EXPECT_EQ(gFramePool->progressive, 1);
+
+    StampJob sized = ProbeFixture("no_audio.mp4", 640, 360);
+    EXPECT_EQ(sized.hasAudio, 0);
+    EXPECT_EQ(sized.targetWidth, 640u) << "a chosen size stays";
+    EXPECT_EQ(sized.targetHeight, 360u);
+}
+
+// The portrait phone video is delivered upright; its native target keeps
+// the size table's orientation, and square pixels stay square.
+TEST_F(MediaInput, ProbeOfAPortraitVideo)
+{
+    StampJob job = ProbeFixture("rotate90.mp4", 1, 1);
+    EXPECT_EQ(job.sourceWidth, 240u);
+    EXPECT_EQ(job.sourceHeight, 320u);
+    EXPECT_EQ(job.targetWidth, 320u);
+    EXPECT_EQ(job.targetHeight, 240u);
+    EXPECT_EQ(job.aspectX, 1u);
+    EXPECT_EQ(job.aspectY, 1u);
+}
+
+TEST_F(MediaInput, ProbeTakesThePixelAspectFromTheTrackHeader)
+{
+    path = test::FixturePath("no_audio.mp4");
+    pathText = platform::ToUtf16(path);
+    test::SetVideoTrack(640, 240, 60, false);  // shown twice as wide as decoded
+    StampJob job = test::MakeJob(pathText, "unused.mp4", 1, 1, 1000000);
+    ProbeInputWithMf(job);
+    EXPECT_EQ(job.aspectX, 2000u);
+    EXPECT_EQ(job.aspectY, 1000u);
+}
+
+// Fewer than six frames: the nominal rate gives the duration, and the probe
+// still fills the sizes.
+TEST_F(MediaInput, ProbeOfAVeryShortFile)
+{
+    StampJob job = ProbeFixture("short3.mp4", 1, 1);
+    Probed expected = ProbeVideo(path);
+    EXPECT_EQ(job.frameDuration, 10'000'000LL * expected.rateDenominator / expected.rateNumerator);
+    EXPECT_EQ(job.targetWidth, expected.width);
+    EXPECT_EQ(gFramePool->width, expected.width);
+}
+
+TEST_F(MediaInput, ProbeOfAMissingFileLeavesTheJobAlone)
+{
+    std::u16string missing = u"/nonexistent/clip.mp4";
+    StampJob job = test::MakeJob(missing, "unused.mp4", 1, 1, 1000000);
+    ProbeInputWithMf(job);
+    EXPECT_EQ(job.sourceWidth, 0u);
+    EXPECT_EQ(job.targetWidth, 1u);
+    EXPECT_EQ(job.frameDuration, 0);
+}
+
+// A frame larger than a pool slot is refused with a message, never copied.
+TEST_F(MediaInput, RefusesFramesLargerThanAPoolSlot)
+{
+    test::CallbackLog log;
+    test::CallbackCapture capture(&log);
+    StampJob job = ProbeFixture("oversize.mp4", 1, 1);
+    EXPECT_EQ(log.messages,
+              std::vector<std::u16string>{u"Video resolution too large: width = 4352, height = 2176."});
+    EXPECT_EQ(gFramePool->width, 0u);
+    EXPECT_EQ(job.targetWidth, 1u);
+    DecoderCallbacks callbacks;
+    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.setSize = SetFrameSize;
+    callbacks.frameDone = FrameDecoded;
+    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    EXPECT_EQ(gFramePool->decodedCount, 0u);
+}
+
+TEST(MediaCodecs, HevcIsAvailableWhenFfmpegHasTheCodecs)
+{
+    std::string encoders = test::RunCommand("ffmpeg -hide_banner -encoders 2>/dev/null");
+    std::string decoders = test::RunCommand("ffmpeg -hide_banner -decoders 2>/dev/null");
+    bool present = encoders.find(" libx265 ") != std::string::npos &&
+                   encoders.find(" aac ") != std::string::npos &&
+                   decoders.find(" hevc ") != std::string::npos;
+    EXPECT_EQ(IsHevcCodecAvailable(), present);
+}
+
+// A decoder buffer with rows wider than the picture, as hardware decoders
+// give them: rows are taken at the pitch, the padding left out.
+TEST(FrameCopy, CopiesRowsAtTheirPitch)
+{
+    constexpr uint32_t kWidth = 3840, kHeight = 2160, kPitch = 4096;
+    std::vector<uint8_t> luma(size_t{kPitch} * kHeight), u(size_t{kPitch / 2} * kHeight / 2),
+        v(size_t{kPitch / 2} * kHeight / 2);
+    for (size_t i = 0; i < luma.size(); ++i)
+        luma[i] = static_cast<uint8_t>(i % kPitch < kWidth ? i / kPitch : 0xEE);
+    std::fill(u.begin(), u.end(), 0x40);
+    std::fill(v.begin(), v.end(), 0xC0);
+    platform::VideoFrame frame;
+    frame.width = kWidth;
+    frame.height = kHeight;
+    frame.planes[0] = luma.data(), frame.planes[1] = u.data(), frame.planes[2] = v.data();
+    frame.pitch[0] = kPitch, frame.pitch[1] = frame.pitch[2] = kPitch / 2;
+    frame.planeBytes[0] = luma.size(), frame.planeBytes[1] = u.size(), frame.planeBytes[2] = v.size();
+
+    size_t lumaBytes = size_t{kWidth} * kHeight;
+    std::vector<uint8_t> out(kFrameBufferBytes, 0);
+    ASSERT_TRUE(CopyI420Frame(frame, kWidth, kHeight, out.data(), out.size()));
+    EXPECT_EQ(out[0], 0);
+    EXPECT_EQ(out[kWidth - 1], 0) << "no padding copied";
+    EXPECT_EQ(out[kWidth], 1);
+    EXPECT_EQ(out[lumaBytes - 1], static_cast<uint8_t>(kHeight - 1));
+    EXPECT_EQ(out[lumaBytes], 0x40);
+    EXPECT_EQ(out[lumaBytes + lumaBytes / 4 - 1], 0x40);
+    EXPECT_EQ(out[lumaBytes + lumaBytes / 4], 0xC0);
+    EXPECT_EQ(out[lumaBytes * 3 / 2 - 1], 0xC0);
+}
+
+TEST(FrameCopy, RefusesFramesThatDoNotFit)
+{
+    std::vector<uint8_t> plane(64 * 64, 1), out(64 * 64 * 3 / 2, 0);
+    platform::VideoFrame frame;
+    frame.width = frame.height = 64;
+    for (int i = 0; i < 3; ++i) {
+        frame.planes[i] = plane.data();
+        frame.pitch[i] = i == 0 ? 64 : 32;
+        frame.planeBytes[i] = i == 0 ? 64 * 64 : 32 * 32;
+    }
+    EXPECT_TRUE(CopyI420Frame(frame, 64, 64, out.data(), out.size()));
+    EXPECT_FALSE(CopyI420Frame(frame, 64, 48, out.data(), out.size())) << "another size";
+    EXPECT_FALSE(CopyI420Frame(frame, 64, 64, out.data(), out.size() - 1)) << "slot too small";
+    platform::VideoFrame shortPlane = frame;
+    shortPlane.planeBytes[2] = 32 * 31;
+    EXPECT_FALSE(CopyI420Frame(shortPlane, 64, 64, out.data(), out.size())) << "plane too short";
+    platform::VideoFrame narrowPitch = frame;
+    narrowPitch.pitch[0] = 63;
+    EXPECT_FALSE(CopyI420Frame(narrowPitch, 64, 64, out.data(), out.size())) << "pitch below a row";
+    EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 1; }));
+}
+
+namespace {
+
+class MediaInputThreads : public MediaInput {
+protected:
+    // Decodes the whole file into the pool in job mode, taking each frame's
+    // luma checksum out as a consumer frees the slots.
+    uint32_t DecodeThroughPool(const std::string& name, uint32_t width, uint32_t height,
+                               std::vector<uint64_t>* luma)
+    {
+        path = test::FixturePath(name);
+        pathText = platform::ToUtf16(path);
+        {
+            std::lock_guard guard(gFramePool->lock);
+            gFramePool->Reset();
+            gFramePool->mode = kPoolModeJob;
+        }
+        uint32_t result = 0;
+        SetRunning(*gDecodeState, true);
+        std::thread decoder([&] {
+            DecoderCallbacks callbacks;
+            callbacks.getBuffer = GetFreeFrameBuffer;
+            callbacks.setSize = SetFrameSize;
+            callbacks.frameDone = FrameDecoded;
+            result = DecodeWithMf(pathText.c_str(), callbacks);
+            SetRunning(*gDecodeState, false);
+        });
+        for (uint32_t n = 0;; ++n) {
+            bool ended = false;
+            for (;;) {
+                bool decoderDone = !IsRunning(*gDecodeState);
+                std::lock_guard guard(gFramePool->lock);
+                if (gFramePool->IsDecoded(n)) {
+                    luma->push_back(test::PlaneChecksum(gFramePool->GetBuffer(n), width, width, height));
+                    gFramePool->SetDecoded(n, 0);
+                    break;
+                }
+                if ((ended = decoderDone))
+                    break;
+            }
+            if (ended)
+                break;
+        }
+        decoder.join();
+        return result;
+    }
+};
+
+struct Sized {
+    const char* name;
+    uint32_t width;
+    uint32_t height;
+};
+
+}  // namespace
+
+TEST_F(MediaInputThreads, DecodesIntoThePoolAsFfmpegDoes)
+{
+    const Sized fixtures[] = {{"hevc_newyear.mov", 320, 240},
+                              {"rotate90.mp4", 240, 320},
+                              {"main10.mp4", 320, 240},
+                              {"open_gop.mp4", 320, 240}};
+    for (const auto& fixture : fixtures) {
+        std::vector<uint64_t> luma;
+        EXPECT_EQ(DecodeThroughPool(fixture.name, fixture.width, fixture.height, &luma), kDecodeOk)
+            << fixture.name;
+        EXPECT_EQ(luma, test::ReferenceLumaChecksums(path, fixture.width, fixture.height)) << fixture.name;
+    }
+}
+
+// A file that breaks off fails the decode, after the frames before the break.
+TEST_F(MediaInput, ABrokenFileFailsTheDecode)
+{
+    fs::path cut = fs::path(test::TestOutputDir()) / "cut_for_decode.mp4";
+    fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    pathText = platform::ToUtf16(cut.string());
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->Reset();
+        // Preview mode reuses slots, so nothing has to take the frames out.
+        gFramePool->mode = kPoolModePreview;
+        gFramePool->shownFrame = -1000;
+    }
+    DecoderCallbacks callbacks;
+    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.setSize = SetFrameSize;
+    callbacks.frameDone = FrameDecoded;
+    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    EXPECT_GT(gFramePool->decodedCount, 0u);
+}
+
+// The preview's one-frame decode gives the frame a full decode gives, also
+// for leading pictures of an open GOP.
+TEST_F(MediaInputThreads, PreviewDecodesTheRequestedFrame)
+{
+    path = test::FixturePath("open_gop.mp4");
+    pathText = platform::ToUtf16(path);
+    auto reference = test::ReferenceLumaChecksums(path, 320, 240);
+    ASSERT_GT(reference.size(), 100u);
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->Reset();
+        gFramePool->mode = kPoolModePreview;
+    }
+    for (uint32_t frame : {0u, 23u, 25u, 47u, 50u, 99u, static_cast<uint32_t>(reference.size() - 1)}) {
+        DecoderCallbacks request;
+        request.startFrame = frame;
+        request.path = pathText.c_str();
+        {
+            std::lock_guard guard(gFramePool->lock);
+            gFramePool->shownFrame = static_cast<int32_t>(frame);
+        }
+        ASSERT_EQ(RunMfPreviewDecode(request), kDecodeOk);
+        std::lock_guard guard(gFramePool->lock);
+        ASSERT_TRUE(gFramePool->IsDecoded(frame)) << "frame " << frame;
+        EXPECT_EQ(gFramePool->width, 320u);
+        EXPECT_EQ(gFramePool->height, 240u);
+        EXPECT_EQ(test::PlaneChecksum(gFramePool->GetBuffer(frame), 320, 320, 240), reference[frame])
+            << "frame " << frame;
+    }
+    EXPECT_FALSE(IsRunning(*gDecodeState));
+}
+
+// A full pool in job mode makes the decoder wait; a stop ends the wait.
+TEST_F(MediaInputThreads, AFullPoolWaitsUntilStopped)
+{
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->Reset();
+        gFramePool->mode = kPoolModeJob;
+        for (uint32_t n = 0; n < kFrameSlotCount; ++n) {
+            gFramePool->Reserve(n);
+            gFramePool->SetDecoded(n, 1);
+        }
+    }
+    std::thread stopper([] {
+        platform::SleepMs(100);
+        gDecodeState->abort = 1;
+    });
+    EXPECT_EQ(GetFreeFrameBuffer(kFrameSlotCount), nullptr);
+    stopper.join();
+    InitThreadState(*gDecodeState);
+}

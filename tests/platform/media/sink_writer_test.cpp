@@ -1,0 +1,212 @@
+#include "platform/media/sink_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "platform/media/media_status.h"
+#include "platform/media/source_reader.h"
+#include "support/fixtures.h"
+#include "support/media_reference.h"
+
+using namespace wuvo::platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kRate = 30;
+constexpr int64_t kFrameDuration = kTimeUnitsPerSecond / kRate;
+constexpr uint32_t kSampleRate = 48000;
+constexpr uint32_t kChannels = 2;
+
+fs::path OutputFolder(const std::string& name)
+{
+    fs::path folder = fs::path(wuvo::test::TestOutputDir()) / name;
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    return folder;
+}
+
+// A moving picture; `noise` makes it costly to compress, so that the rate
+// control has to spend the bitrate it is given.
+std::vector<uint8_t> MakeFrame(uint32_t width, uint32_t height, uint32_t index, std::mt19937* noise)
+{
+    std::vector<uint8_t> frame(width * height * 3 / 2, 128);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            frame[y * width + x] = static_cast<uint8_t>(x + y + index * 4 + (noise ? (*noise)() % 64 : 0));
+    return frame;
+}
+
+std::vector<uint8_t> MakeTone(size_t samples, size_t first)
+{
+    std::vector<int16_t> pcm(samples * kChannels);
+    for (size_t i = 0; i < samples; ++i)
+        for (size_t c = 0; c < kChannels; ++c)
+            pcm[i * kChannels + c] = static_cast<int16_t>(8000 * std::sin((first + i) * 0.05));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
+    return {bytes, bytes + pcm.size() * sizeof(int16_t)};
+}
+
+VideoEncoding Encoding(uint32_t width, uint32_t height, uint32_t bitrate)
+{
+    VideoEncoding encoding;
+    encoding.width = encoding.inputWidth = width;
+    encoding.height = encoding.inputHeight = height;
+    encoding.rateNumerator = kRate;
+    encoding.rateDenominator = 1;
+    encoding.bitrate = bitrate;
+    return encoding;
+}
+
+AudioEncoding Stereo()
+{
+    return AudioEncoding{kSampleRate, kChannels, 192000};
+}
+
+double Seconds(const std::string& text)
+{
+    return std::stod(text);
+}
+
+size_t FilesIn(const fs::path& folder)
+{
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+}  // namespace
+
+// Audio handed over in pieces that are not whole AAC frames still comes out
+// complete and clean; every video packet carries its duration.
+TEST(SinkWriter, WritesHevcAndAacThatFfprobeAccepts)
+{
+    fs::path folder = OutputFolder("sink_basic");
+    std::string path = (folder / "out.mp4").string();
+    constexpr uint32_t kFrames = 45;
+    constexpr size_t kPiece = 700;  // samples per write, deliberately not 1024
+    size_t written = 0;
+    {
+        SinkWriter writer;
+        ASSERT_EQ(writer.Create(path), kMediaOk);
+        ASSERT_TRUE(writer.AddVideoStream(Encoding(320, 240, 400000)));
+        ASSERT_TRUE(writer.AddAudioStream(Stereo()));
+        ASSERT_TRUE(writer.BeginWriting());
+        for (uint32_t k = 0; k < kFrames; ++k) {
+            auto frame = MakeFrame(320, 240, k, nullptr);
+            ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), k * kFrameDuration, kFrameDuration));
+            while (written < (k + 1) * kSampleRate / kRate) {
+                auto piece = MakeTone(kPiece, written);
+                ASSERT_TRUE(writer.WriteAudio(piece.data(), piece.size()));
+                written += kPiece;
+            }
+        }
+        EXPECT_FALSE(fs::exists(path)) << "the name is taken only when complete";
+        ASSERT_TRUE(writer.Finalize());
+    }
+    EXPECT_EQ(FilesIn(folder), 1u) << "no temporary file is left";
+
+    auto video = wuvo::test::Probe(path, "v:0", "stream=codec_name,codec_tag_string,width,height,nb_frames");
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0], "hevc,hvc1,320,240," + std::to_string(kFrames));
+    auto audio = wuvo::test::Probe(path, "a:0", "stream=codec_name,sample_rate,channels,duration");
+    ASSERT_EQ(audio.size(), 1u);
+    EXPECT_EQ(audio[0].substr(0, audio[0].rfind(',')), "aac,48000,2");
+    // The edit list that trims the encoder's padding counts milliseconds.
+    constexpr double kLengthResolution = 0.001;
+    double audioSeconds = Seconds(audio[0].substr(audio[0].rfind(',') + 1));
+    EXPECT_NEAR(audioSeconds, static_cast<double>(written) / kSampleRate, kLengthResolution);
+
+    for (const auto& duration : wuvo::test::Probe(path, "v:0", "packet=duration_time"))
+        EXPECT_NEAR(Seconds(duration), 1.0 / kRate, 1e-6);
+    std::string errors;
+    EXPECT_TRUE(wuvo::test::DecodesCleanly(path, &errors)) << errors;
+}
+
+TEST(SinkWriter, ScalesToTheEncodedSize)
+{
+    fs::path folder = OutputFolder("sink_scaled");
+    std::string path = (folder / "small.mp4").string();
+    SinkWriter writer;
+    ASSERT_EQ(writer.Create(path), kMediaOk);
+    VideoEncoding encoding = Encoding(160, 96, 200000);
+    encoding.inputWidth = 320;
+    encoding.inputHeight = 240;
+    ASSERT_TRUE(writer.AddVideoStream(encoding));
+    ASSERT_TRUE(writer.BeginWriting());
+    for (uint32_t k = 0; k < 5; ++k) {
+        auto frame = MakeFrame(320, 240, k, nullptr);
+        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), k * kFrameDuration, kFrameDuration));
+    }
+    ASSERT_TRUE(writer.Finalize());
+    EXPECT_EQ(wuvo::test::Probe(path, "v", "stream=width,height"), std::vector<std::string>{"160,96"});
+    EXPECT_TRUE(wuvo::test::Probe(path, "a", "stream=codec_name").empty());
+}
+
+// The rate control is told the frame rate; a 10 s clip lands within 10 %.
+TEST(SinkWriter, KeepsTheRequestedBitrate)
+{
+    fs::path folder = OutputFolder("sink_bitrate");
+    std::string path = (folder / "rate.mp4").string();
+    constexpr uint32_t kBitrate = 300000;
+    constexpr uint32_t kSeconds = 10;
+    SinkWriter writer;
+    ASSERT_EQ(writer.Create(path), kMediaOk);
+    ASSERT_TRUE(writer.AddVideoStream(Encoding(192, 108, kBitrate)));
+    ASSERT_TRUE(writer.BeginWriting());
+    std::mt19937 noise(7);
+    for (uint32_t k = 0; k < kSeconds * kRate; ++k) {
+        auto frame = MakeFrame(192, 108, k, &noise);
+        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), k * kFrameDuration, kFrameDuration));
+    }
+    ASSERT_TRUE(writer.Finalize());
+    auto rate = wuvo::test::Probe(path, "v:0", "stream=bit_rate");
+    ASSERT_EQ(rate.size(), 1u);
+    EXPECT_NEAR(std::stod(rate[0]), kBitrate, kBitrate * 0.1);
+}
+
+// A write that is never finalised leaves the earlier file of that name as it
+// was, and no temporary file behind.
+TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
+{
+    fs::path folder = OutputFolder("sink_unfinished");
+    fs::path path = folder / "kept.mp4";
+    std::ofstream(path) << "earlier good file";
+    {
+        SinkWriter writer;
+        ASSERT_EQ(writer.Create(path.string()), kMediaOk);
+        ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
+        ASSERT_TRUE(writer.BeginWriting());
+        auto frame = MakeFrame(64, 64, 0, nullptr);
+        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+    }
+    EXPECT_EQ(FilesIn(folder), 1u);
+    std::ifstream kept(path);
+    std::string text;
+    std::getline(kept, text);
+    EXPECT_EQ(text, "earlier good file");
+}
+
+TEST(SinkWriter, RefusesBadSettings)
+{
+    fs::path folder = OutputFolder("sink_refused");
+    SinkWriter noFolder;
+    EXPECT_EQ(noFolder.Create((folder / "missing" / "x.mp4").string()), kMediaFailed);
+    SinkWriter intoFolder;
+    EXPECT_EQ(intoFolder.Create(folder.string()), kMediaFailed);
+
+    SinkWriter writer;
+    ASSERT_EQ(writer.Create((folder / "x.mp4").string()), kMediaOk);
+    VideoEncoding noRate = Encoding(64, 64, 100000);
+    noRate.rateNumerator = 0;
+    EXPECT_FALSE(writer.AddVideoStream(noRate));
+    EXPECT_FALSE(writer.AddAudioStream(AudioEncoding{0, 2, 96000}));
+    EXPECT_FALSE(writer.BeginWriting()) << "no video stream";
+    ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
+    ASSERT_TRUE(writer.AddAudioStream(Stereo()));
+    ASSERT_TRUE(writer.BeginWriting());
+    uint8_t halfSample[3] = {};
+    EXPECT_FALSE(writer.WriteAudio(halfSample, sizeof halfSample));
+}

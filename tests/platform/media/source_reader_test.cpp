@@ -1,0 +1,193 @@
+#include "platform/media/source_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/fixtures.h"
+#include "support/media_reference.h"
+
+using namespace wuvo::platform;
+using wuvo::test::FixturePath;
+
+namespace {
+
+struct Decoded {
+    VideoFormat format;
+    std::vector<uint64_t> luma;
+    std::vector<int64_t> times;
+    ReadStatus last = ReadStatus::Sample;
+};
+
+uint64_t LumaOf(const MediaSample& sample)
+{
+    const VideoFrame& frame = sample.video;
+    return wuvo::test::PlaneChecksum(frame.planes[0], frame.pitch[0], frame.width, frame.height);
+}
+
+bool OpenVideo(SourceReader& reader, const std::string& path)
+{
+    if (!reader.Open(path))
+        return false;
+    reader.SetStreamSelection(StreamKind::Audio, false);
+    return reader.SetOutputFormat(StreamKind::Video);
+}
+
+Decoded DecodeAll(const std::string& path)
+{
+    Decoded decoded;
+    SourceReader reader;
+    EXPECT_TRUE(OpenVideo(reader, path)) << path;
+    decoded.format = reader.CurrentVideoFormat();
+    MediaSample sample;
+    while ((decoded.last = reader.ReadSample(StreamKind::Video, sample)) == ReadStatus::Sample) {
+        decoded.luma.push_back(LumaOf(sample));
+        decoded.times.push_back(sample.time);
+    }
+    return decoded;
+}
+
+struct FixtureSize {
+    const char* name;
+    uint32_t width;
+    uint32_t height;
+};
+
+}  // namespace
+
+// Every fixture, also 10-bit, H.264, fragmented, QuickTime and the turned
+// portrait one, gives ffmpeg's frames in ffmpeg's order.
+TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
+{
+    const FixtureSize fixtures[] = {
+        {"hevc_aac_newyear.mp4", 320, 240}, {"hevc_newyear.mov", 320, 240},
+        {"hevc_faststart.mp4", 320, 240},   {"h264.mp4", 320, 240},
+        {"fragmented.mp4", 320, 240},       {"rotate90.mp4", 240, 320},
+        {"no_audio.mp4", 320, 240},         {"lpcm.mov", 320, 240},
+        {"hev1.mp4", 320, 240},             {"fps25.mp4", 320, 240},
+        {"main10.mp4", 320, 240},           {"open_gop.mp4", 320, 240},
+        {"hd1080.mp4", 1920, 1080},
+    };
+    for (const auto& fixture : fixtures) {
+        std::string path = FixturePath(fixture.name);
+        Decoded decoded = DecodeAll(path);
+        EXPECT_EQ(decoded.last, ReadStatus::EndOfStream) << fixture.name;
+        EXPECT_EQ(decoded.format.width, fixture.width) << fixture.name;
+        EXPECT_EQ(decoded.format.height, fixture.height) << fixture.name;
+        std::vector<uint64_t> reference =
+            wuvo::test::ReferenceLumaChecksums(path, fixture.width, fixture.height);
+        ASSERT_FALSE(reference.empty()) << fixture.name;
+        EXPECT_EQ(decoded.luma, reference) << fixture.name;
+    }
+}
+
+TEST(SourceReader, ReportsTheTurnOfAPortraitVideo)
+{
+    SourceReader reader;
+    ASSERT_TRUE(OpenVideo(reader, FixturePath("rotate90.mp4")));
+    EXPECT_EQ(reader.CurrentVideoFormat().rotation, 90);
+    SourceReader landscape;
+    ASSERT_TRUE(OpenVideo(landscape, FixturePath("no_audio.mp4")));
+    EXPECT_EQ(landscape.CurrentVideoFormat().rotation, 0);
+}
+
+TEST(SourceReader, DescribesTheStreams)
+{
+    SourceReader reader;
+    ASSERT_TRUE(reader.Open(FixturePath("fps25.mp4")));
+    ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Video));
+    ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Audio));
+    const VideoFormat& video = reader.CurrentVideoFormat();
+    EXPECT_EQ(video.rateNumerator * 1u, 25u * video.rateDenominator);
+    EXPECT_FALSE(video.interlaced);
+    auto audio = wuvo::test::Probe(FixturePath("fps25.mp4"), "a:0", "stream=sample_rate,channels");
+    ASSERT_EQ(audio.size(), 1u);
+    EXPECT_EQ(std::to_string(reader.CurrentAudioFormat().sampleRate) + "," +
+                  std::to_string(reader.CurrentAudioFormat().channels),
+              audio[0]);
+
+    // Both streams selected: reading one keeps the other's packets for later.
+    MediaSample sample;
+    ASSERT_EQ(reader.ReadSample(StreamKind::Audio, sample), ReadStatus::Sample);
+    ASSERT_EQ(reader.ReadSample(StreamKind::Video, sample), ReadStatus::Sample);
+    EXPECT_EQ(sample.time, 0);
+    EXPECT_EQ(sample.duration, kTimeUnitsPerSecond / 25);
+
+    SourceReader silent;
+    ASSERT_TRUE(silent.Open(FixturePath("no_audio.mp4")));
+    EXPECT_FALSE(silent.HasStream(StreamKind::Audio));
+    EXPECT_FALSE(silent.SetOutputFormat(StreamKind::Audio));
+}
+
+// Seeking to each frame's time gives that frame, also where the target is a
+// leading picture of an open GOP that a plain seek to its CRA would drop.
+TEST(SourceReader, SeeksExactlyOnOpenGops)
+{
+    std::string path = FixturePath("open_gop.mp4");
+    Decoded full = DecodeAll(path);
+    ASSERT_GT(full.luma.size(), 48u);
+    SourceReader reader;
+    ASSERT_TRUE(OpenVideo(reader, path));
+    MediaSample sample;
+    for (size_t n = 0; n < full.luma.size(); ++n) {
+        ASSERT_TRUE(reader.Seek(full.times[n])) << "frame " << n;
+        ASSERT_EQ(reader.ReadSample(StreamKind::Video, sample), ReadStatus::Sample) << "frame " << n;
+        EXPECT_EQ(LumaOf(sample), full.luma[n]) << "frame " << n;
+        EXPECT_EQ(sample.time, full.times[n]) << "frame " << n;
+    }
+    // Backwards and past the end.
+    ASSERT_TRUE(reader.Seek(full.times[3]));
+    ASSERT_EQ(reader.ReadSample(StreamKind::Video, sample), ReadStatus::Sample);
+    EXPECT_EQ(LumaOf(sample), full.luma[3]);
+    ASSERT_TRUE(reader.Seek(full.times.back() + kTimeUnitsPerSecond));
+    EXPECT_EQ(reader.ReadSample(StreamKind::Video, sample), ReadStatus::EndOfStream);
+}
+
+TEST(SourceReader, DecodesAudioAsFfmpegDoes)
+{
+    std::string path = FixturePath("hevc_aac_newyear.mp4");
+    SourceReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    reader.SetStreamSelection(StreamKind::Video, false);
+    ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Audio));
+    std::vector<uint8_t> pcm;
+    MediaSample sample;
+    int64_t lastTime = -1;
+    ReadStatus status;
+    while ((status = reader.ReadSample(StreamKind::Audio, sample)) == ReadStatus::Sample) {
+        EXPECT_GT(sample.time, lastTime);
+        lastTime = sample.time;
+        pcm.insert(pcm.end(), sample.pcm, sample.pcm + sample.pcmBytes);
+    }
+    EXPECT_EQ(status, ReadStatus::EndOfStream);
+    EXPECT_EQ(pcm, wuvo::test::ReferencePcm(path, 2));
+}
+
+TEST(SourceReader, RefusesWhatItCannotRead)
+{
+    SourceReader missing;
+    EXPECT_FALSE(missing.Open("/nonexistent/video.mp4"));
+
+    auto garbage = std::filesystem::path(wuvo::test::TestOutputDir()) / "garbage.mp4";
+    std::ofstream(garbage) << "this is not a video file at all";
+    SourceReader reader;
+    EXPECT_FALSE(reader.Open(garbage.string()));
+
+    SourceReader unconfigured;
+    ASSERT_TRUE(unconfigured.Open(FixturePath("no_audio.mp4")));
+    MediaSample sample;
+    EXPECT_EQ(unconfigured.ReadSample(StreamKind::Video, sample), ReadStatus::Error);
+    EXPECT_FALSE(unconfigured.Seek(0));
+}
+
+// A file cut short in its media data ends with an error, not a quiet end.
+TEST(SourceReader, ReportsATruncatedFileAsAnError)
+{
+    std::string source = FixturePath("hevc_faststart.mp4");
+    auto cut = std::filesystem::path(wuvo::test::TestOutputDir()) / "truncated.mp4";
+    std::filesystem::copy_file(source, cut, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 2 / 3);
+    Decoded decoded = DecodeAll(cut.string());
+    EXPECT_EQ(decoded.last, ReadStatus::Error);
+}

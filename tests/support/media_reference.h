@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Independent answers from the ffmpeg and ffprobe command lines, run at test
+// time, to compare the media code against.
+namespace wuvo::test {
+
+// Standard output of a shell command; `exitCode` receives its status.
+std::string RunCommand(const std::string& command, int* exitCode = nullptr);
+
+// FNV-1a over a plane of `width` x `height` samples with rows `pitch` apart.
+uint64_t PlaneChecksum(const uint8_t* plane, size_t pitch, size_t width, size_t height);
+
+// Checksums of every frame's Y plane as `ffmpeg -f rawvideo -pix_fmt yuv420p`
+// decodes the file (turned upright as a player shows it).
+std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t width, size_t height);
+
+// The file's interleaved 16-bit PCM as ffmpeg decodes it.
+std::vector<uint8_t> ReferencePcm(const std::string& path, int channels);
+
+// One line per entry of `ffprobe -show_entries ENTRIES -select_streams STREAM`
+// (fields separated by commas); an empty STREAM selects every stream.
+std::vector<std::string> Probe(const std::string& path, const std::string& stream,
+                               const std::string& entries);
+
+// True when ffmpeg decodes every stream of the file without an error message.
+bool DecodesCleanly(const std::string& path, std::string* errors = nullptr);
+
+// Shell-quotes a path.
+std::string Quoted(const std::string& text);
+
+}  // namespace wuvo::test
