@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <mutex>
 
 #include "engine/media/decoder_callbacks.h"
@@ -10,6 +9,7 @@
 #include "engine/media/media_input.h"
 #include "engine/media/media_output.h"
 #include "engine/mp4/parse_state.h"
+#include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
@@ -99,13 +99,11 @@ void SetVideoTrack(uint32_t width, uint32_t height, uint32_t frameCount, bool qu
     gParseState->videoTrack = 0;
 }
 
-void SetVideoTrackFromFile(const std::string& path, bool quarterTurn)
+void LoadVideoTrack(const std::string& path)
 {
-    auto fields = Probe(path, "v:0", "stream=width,height,nb_frames");
-    ASSERT_EQ(fields.size(), 1u) << path;
-    unsigned width = 0, height = 0, frames = 0;
-    ASSERT_EQ(std::sscanf(fields[0].c_str(), "%u,%u,%u", &width, &height, &frames), 3) << fields[0];
-    SetVideoTrack(width, height, frames, quarterTurn);
+    char16_t message[kReaderMessageLength] = {};
+    EXPECT_EQ(OpenAndCheckVideo(platform::ToUtf16(path).c_str(), kReaderModeJob, message), kReaderOk)
+        << platform::ToUtf8(message);
 }
 
 StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_t width,
@@ -122,12 +120,21 @@ StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_
     return job;
 }
 
+CallbackCapture::CallbackCapture(CallbackLog* log)
+{
+    std::lock_guard guard(gActiveLogMutex);
+    gActiveLog = log;
+}
+
+CallbackCapture::~CallbackCapture()
+{
+    std::lock_guard guard(gActiveLogMutex);
+    gActiveLog = nullptr;
+}
+
 uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log)
 {
-    {
-        std::lock_guard guard(gActiveLogMutex);
-        gActiveLog = log;
-    }
+    CallbackCapture capture(log);
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->Reset();
@@ -152,10 +159,6 @@ uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log)
     stamper.Join();
     InitThreadState(*gDecodeState);
     InitThreadState(*gStampState);
-    {
-        std::lock_guard guard(gActiveLogMutex);
-        gActiveLog = nullptr;
-    }
     return encoder.ExitCode();
 }
 

@@ -23,8 +23,9 @@ public:
 // header size, frame count and, for a portrait phone video, the matrix of a
 // clockwise quarter turn.
 void SetVideoTrack(uint32_t width, uint32_t height, uint32_t frameCount, bool quarterTurn);
-// The same with the header size and frame count that ffprobe reports.
-void SetVideoTrackFromFile(const std::string& path, bool quarterTurn);
+// Reads the file's movie into gParseState with the container reader, as the
+// job's parse thread does.
+void LoadVideoTrack(const std::string& path);
 
 // What the job's callback received.
 struct CallbackLog {
@@ -33,8 +34,17 @@ struct CallbackLog {
     int failures = 0;
 };
 
+// Sends what jobs report through their callback into `log` while it lives.
+class CallbackCapture {
+public:
+    explicit CallbackCapture(CallbackLog* log);
+    ~CallbackCapture();
+    CallbackCapture(const CallbackCapture&) = delete;
+    CallbackCapture& operator=(const CallbackCapture&) = delete;
+};
+
 // A job on `input` writing `output` (UTF-8 paths) at the given size and
-// bitrate, reporting into the log of the next RunEncodePipeline.
+// bitrate, reporting through CallbackCapture. `input` must outlive the job.
 StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_t width,
                  uint32_t height, uint32_t bitrate);
 

@@ -131,13 +131,16 @@ bool IsNativeSize(const StampJob& job)
     return job.targetWidth == 1 && job.targetHeight == 1;
 }
 
-uint8_t* DecodeOneFrame(const DecoderCallbacks& callbacks, const MediaSample& sample,
-                        uint32_t frame, uint32_t width, uint32_t height, bool* copied)
+enum class FrameStore { Stored, NoSlot, Refused };
+
+FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& sample, uint32_t frame,
+                      uint32_t width, uint32_t height)
 {
     uint8_t* buffer = callbacks.getBuffer(frame);
-    if (buffer)
-        *copied = CopyI420Frame(sample.video, width, height, buffer, kFrameBufferBytes);
-    return buffer;
+    if (!buffer)
+        return FrameStore::NoSlot;
+    return CopyI420Frame(sample.video, width, height, buffer, kFrameBufferBytes) ? FrameStore::Stored
+                                                                                  : FrameStore::Refused;
 }
 
 }  // namespace
@@ -226,13 +229,14 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;
     uint32_t height = video.height;
+    bool preview = callbacks.seekFlag == 1;
+    if (preview)  // the preview reads the size to tell a frame too large
+        callbacks.setSize(width, height);
     if (uint64_t{width} * height > kMaxFramePixels)
         return kDecodeFailed;
 
-    bool preview = callbacks.seekFlag == 1;
     uint32_t counter = 0;
     if (preview) {
-        callbacks.setSize(width, height);
         if (!reader.Seek(FrameStartTime(callbacks.startFrame, video)))
             return kDecodeFailed;
         counter = callbacks.startFrame;
@@ -244,10 +248,10 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
             return kDecodeOk;
         if (status == ReadStatus::Error)
             return kDecodeFailed;
-        bool copied = false;
-        if (!DecodeOneFrame(callbacks, sample, counter, width, height, &copied))
-            return kDecodeOk;  // no slot: the decode was asked to stop
-        if (!copied)
+        FrameStore stored = StoreFrame(callbacks, sample, counter, width, height);
+        if (stored == FrameStore::NoSlot)
+            return kDecodeOk;  // only a stop leaves the decoder without a slot
+        if (stored == FrameStore::Refused)
             return kDecodeFailed;
         callbacks.frameDone(counter);
         ++counter;

@@ -7,7 +7,7 @@
 
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
-#include "engine/mp4/parse_state.h"
+#include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/media_status.h"
 #include "platform/media/sink_writer.h"
@@ -46,12 +46,6 @@ struct EncodeRun {
     int64_t audioTime = 0;
     uint32_t audioReads = 0;
 };
-
-uint32_t VideoTrackFrameCount()
-{
-    const Mp4Track* track = gParseState->VideoTrack();
-    return track ? track->sampleCount : 0;
-}
 
 bool IsNvdecPath()
 {
@@ -217,7 +211,7 @@ uint32_t RunFrameLoop(EncodeRun& run)
         if (gSettings.disableAudio == 0 && run.audioReader && !WriteAudioUpTo(run, next))
             return platform::kMediaFailed;
         time = next;
-        if (auto perMille = EncodedPerMille(k + 1, VideoTrackFrameCount(), run.divisor))
+        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
             ReportEncoderProgress(run.job, *perMille);
     }
 }

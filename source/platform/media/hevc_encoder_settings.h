@@ -9,8 +9,9 @@ constexpr const char* kHevcEncoderName = "libx265";
 constexpr const char* kAacEncoderName = "aac";
 
 // The fastest libx265 preset whose PSNR on the 1920x1080 bench clip at
-// 25 Mbit/s stays within 0.5 dB of preset medium's (bench/media_bench.cpp).
-constexpr const char* kX265Preset = "veryfast";
+// 25 Mbit/s stays within 0.5 dB of preset medium's (bench/media_bench.cpp
+// --presets): the faster presets all lost about 0.6 dB, ultrafast 1.5 dB.
+constexpr const char* kX265Preset = "medium";
 
 // CPUs this process may run on: its affinity mask, capped by the cgroup's
 // CPU quota (cpu.max, or cpu.cfs_quota_us on cgroup v1). At least 1.

@@ -22,34 +22,18 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
-#include "platform/media/source_reader.h"
 
 namespace wuvo::platform {
 
 namespace {
 
-constexpr AVRational kTimeUnit{1, static_cast<int>(kTimeUnitsPerSecond)};
 // Players look for the parameter sets in the sample entry with this tag.
 constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
 // New files get the usual permissions; mkstemp alone makes them private.
 constexpr mode_t kOutputFileMode = 0666;
-
-struct CodecDeleter {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
 bool IsInUseError(int error)
 {
@@ -247,10 +231,13 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
         codec.width = static_cast<int>(e.width);
         codec.height = static_cast<int>(e.height);
         codec.pix_fmt = AV_PIX_FMT_YUV420P;
-        codec.time_base = kTimeUnit;
+        codec.time_base = kLayerTimeBase;
         // Rate control budgets bits per frame from this rate.
         codec.framerate = AVRational{static_cast<int>(e.rateNumerator), static_cast<int>(e.rateDenominator)};
         codec.bit_rate = e.bitrate;
+        // libx265 takes this as its frame thread count; 0 lets it choose
+        // from its pool, while the library default of 1 serialises frames.
+        codec.thread_count = 0;
         if (e.aspectX != 0 && e.aspectY != 0)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);

@@ -10,16 +10,20 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/display.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
-#include "platform/media/plane_rotation.h"
+#include "platform/media/ffmpeg_handles.h"
+#include "platform/media/hevc_encoder_settings.h"
+#include "platform/media/picture_converter.h"
 
 namespace wuvo::platform {
 
 namespace {
 
-constexpr AVRational kTimeUnit{1, static_cast<int>(kTimeUnitsPerSecond)};
+static_assert(kLayerTimeBase.num == 1 && kLayerTimeBase.den == kTimeUnitsPerSecond);
+
+// A display matrix is 3 x 3 32-bit words.
+constexpr size_t kDisplayMatrixWords = 9;
 // Packets of the stream not being read wait here; a reader that never reads
 // one of two selected streams must not grow without bound.
 constexpr size_t kMaxQueuedPackets = 4096;
@@ -27,26 +31,11 @@ constexpr size_t kMaxQueuedPackets = 4096;
 // dropped after a seek) goes back one more sync point each time.
 constexpr int kMaxSeekAttempts = 8;
 
-struct PacketDeleter {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
-
-struct FrameDeleter {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-
-struct CodecDeleter {
-    void operator()(AVCodecContext* codec) const { avcodec_free_context(&codec); }
-};
-using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-
 int DisplayRotation(const AVStream* stream)
 {
     size_t size = 0;
     const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-    if (!matrix || size < 9 * sizeof(int32_t))
+    if (!matrix || size < kDisplayMatrixWords * sizeof(int32_t))
         return 0;
     // The matrix gives the counter-clockwise angle; frames are turned back.
     double degrees = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
@@ -54,11 +43,6 @@ int DisplayRotation(const AVStream* stream)
         return 0;
     int quarter = static_cast<int>(std::lround(degrees / 90.0));
     return ((quarter % 4) + 4) % 4 * 90;
-}
-
-bool IsQuarterTurn(int rotation)
-{
-    return rotation == 90 || rotation == 270;
 }
 
 }  // namespace
@@ -80,13 +64,10 @@ struct SourceReader::State {
     // The file broke off or is damaged, as opposed to ending.
     bool demuxerFailed = false;
     FramePtr frame{av_frame_alloc()};
-    PacketPtr packet{av_packet_alloc()};
 
     VideoFormat videoFormat;
     AudioFormat audioFormat;
-    SwsContext* scaler = nullptr;
-    FramePtr converted{av_frame_alloc()};
-    FramePtr turned{av_frame_alloc()};
+    PictureConverter converter;
     // Set by Seek: `frame` holds the picture the next video read returns.
     bool pendingVideoFrame = false;
     // The first video packet read since the last seek: where the seek landed.
@@ -97,7 +78,6 @@ struct SourceReader::State {
 
     ~State()
     {
-        sws_freeContext(scaler);
         swr_free(&resampler);
         avformat_close_input(&format);
     }
@@ -110,7 +90,6 @@ struct SourceReader::State {
     ReadStatus DecodeFrame(Stream& stream);
     int64_t ToTime(const Stream& stream, int64_t timestamp) const;
     int64_t FrameDuration(const Stream& stream) const;
-    bool EnsureFrame(FramePtr& target, int width, int height);
     ReadStatus DeliverVideo(MediaSample& sample);
     ReadStatus DeliverAudio(MediaSample& sample);
     void ResetAfterSeek();
@@ -171,60 +150,23 @@ int64_t SourceReader::State::ToTime(const Stream& stream, int64_t timestamp) con
 {
     if (timestamp == AV_NOPTS_VALUE)
         return 0;
-    return av_rescale_q(timestamp - stream.startTime, AvStream(stream)->time_base, kTimeUnit);
+    return av_rescale_q(timestamp - stream.startTime, AvStream(stream)->time_base, kLayerTimeBase);
 }
 
 int64_t SourceReader::State::FrameDuration(const Stream& stream) const
 {
     if (frame->pkt_duration > 0)
-        return av_rescale_q(frame->pkt_duration, AvStream(stream)->time_base, kTimeUnit);
+        return av_rescale_q(frame->pkt_duration, AvStream(stream)->time_base, kLayerTimeBase);
     if (videoFormat.rateNumerator == 0)
         return 0;
     return kTimeUnitsPerSecond * videoFormat.rateDenominator / videoFormat.rateNumerator;
 }
 
-bool SourceReader::State::EnsureFrame(FramePtr& target, int width, int height)
-{
-    if (target->width == width && target->height == height && target->data[0])
-        return true;
-    av_frame_unref(target.get());
-    target->format = AV_PIX_FMT_YUV420P;
-    target->width = width;
-    target->height = height;
-    return av_frame_get_buffer(target.get(), 0) == 0;
-}
-
 ReadStatus SourceReader::State::DeliverVideo(MediaSample& sample)
 {
-    const AVFrame* picture = frame.get();
-    bool planar420 = frame->format == AV_PIX_FMT_YUV420P || frame->format == AV_PIX_FMT_YUVJ420P;
-    if (!planar420) {
-        // 10-bit and other layouts become 8-bit I420 with ffmpeg's own
-        // default scaler flags, so frames match its command line output.
-        scaler = sws_getCachedContext(scaler, frame->width, frame->height,
-                                      static_cast<AVPixelFormat>(frame->format), frame->width,
-                                      frame->height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
-                                      nullptr, nullptr);
-        if (!scaler || !EnsureFrame(converted, frame->width, frame->height) ||
-            sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, converted->data,
-                      converted->linesize) != frame->height)
-            return ReadStatus::Error;
-        picture = converted.get();
-    }
-    int rotation = videoFormat.rotation;
-    if (rotation != 0) {
-        bool quarter = IsQuarterTurn(rotation);
-        if (!EnsureFrame(turned, quarter ? picture->height : picture->width,
-                         quarter ? picture->width : picture->height))
-            return ReadStatus::Error;
-        for (int plane = 0; plane < 3; ++plane) {
-            int shift = plane == 0 ? 0 : 1;
-            RotatePlane(picture->data[plane], picture->linesize[plane],
-                        (picture->width + shift) >> shift, (picture->height + shift) >> shift,
-                        turned->data[plane], turned->linesize[plane], rotation);
-        }
-        picture = turned.get();
-    }
+    const AVFrame* picture = converter.ToUprightI420(*frame, videoFormat.rotation);
+    if (!picture)
+        return ReadStatus::Error;
     VideoFrame& out = sample.video;
     out.width = static_cast<uint32_t>(picture->width);
     out.height = static_cast<uint32_t>(picture->height);
@@ -290,7 +232,7 @@ SourceReader::~SourceReader() = default;
 bool SourceReader::Open(const std::string& path)
 {
     State& s = *state_;
-    if (s.format || !s.frame || !s.packet || !s.converted || !s.turned)
+    if (s.format || !s.frame)
         return false;
     if (avformat_open_input(&s.format, path.c_str(), nullptr, nullptr) < 0)
         return false;
@@ -345,6 +287,8 @@ bool SourceReader::SetOutputFormat(StreamKind kind)
     if (!codec || avcodec_parameters_to_context(codec.get(), av->codecpar) < 0)
         return false;
     codec->pkt_timebase = av->time_base;
+    // Library users get one decoding thread unless they ask for more.
+    codec->thread_count = static_cast<int>(UsableCpuCount());
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
         return false;
 
@@ -418,7 +362,7 @@ bool SourceReader::Seek(int64_t time)
     if (!video.codec || !video.selected)
         return false;
     const AVStream* av = s.AvStream(video);
-    int64_t target = video.startTime + av_rescale_q_rnd(time, kTimeUnit, av->time_base,
+    int64_t target = video.startTime + av_rescale_q_rnd(time, kLayerTimeBase, av->time_base,
                                                         AV_ROUND_NEAR_INF);
     // Frames within half a frame of the target count as the target, so that
     // rounding of the caller's time cannot pick a neighbour.

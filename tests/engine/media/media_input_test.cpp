@@ -39,11 +39,11 @@ Probed ProbeVideo(const std::string& path)
 
 class MediaInput : public ::testing::Test {
 protected:
-    StampJob ProbeFixture(const std::string& name, uint32_t width, uint32_t height, bool quarterTurn = false)
+    StampJob ProbeFixture(const std::string& name, uint32_t width, uint32_t height)
     {
         path = test::FixturePath(name);
         pathText = platform::ToUtf16(path);
-        test::SetVideoTrackFromFile(path, quarterTurn);
+        test::LoadVideoTrack(path);
         StampJob job = test::MakeJob(pathText, "unused.mp4", width, height, 1000000);
         ProbeInputWithMf(job);
         return job;
@@ -116,7 +116,7 @@ TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)
 // the size table's orientation, and square pixels stay square.
 TEST_F(MediaInput, ProbeOfAPortraitVideo)
 {
-    StampJob job = ProbeFixture("rotate90.mp4", 1, 1, true);
+    StampJob job = ProbeFixture("rotate90.mp4", 1, 1);
     EXPECT_EQ(job.sourceWidth, 240u);
     EXPECT_EQ(job.sourceHeight, 320u);
     EXPECT_EQ(job.targetWidth, 320u);
@@ -155,6 +155,34 @@ TEST_F(MediaInput, ProbeOfAMissingFileLeavesTheJobAlone)
     EXPECT_EQ(job.sourceWidth, 0u);
     EXPECT_EQ(job.targetWidth, 1u);
     EXPECT_EQ(job.frameDuration, 0);
+}
+
+// A frame larger than a pool slot is refused with a message, never copied.
+TEST_F(MediaInput, RefusesFramesLargerThanAPoolSlot)
+{
+    test::CallbackLog log;
+    test::CallbackCapture capture(&log);
+    StampJob job = ProbeFixture("oversize.mp4", 1, 1);
+    EXPECT_EQ(log.messages,
+              std::vector<std::u16string>{u"Video resolution too large: width = 4352, height = 2176."});
+    EXPECT_EQ(gFramePool->width, 0u);
+    EXPECT_EQ(job.targetWidth, 1u);
+    DecoderCallbacks callbacks;
+    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.setSize = SetFrameSize;
+    callbacks.frameDone = FrameDecoded;
+    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    EXPECT_EQ(gFramePool->decodedCount, 0u);
+}
+
+TEST(MediaCodecs, HevcIsAvailableWhenFfmpegHasTheCodecs)
+{
+    std::string encoders = test::RunCommand("ffmpeg -hide_banner -encoders 2>/dev/null");
+    std::string decoders = test::RunCommand("ffmpeg -hide_banner -decoders 2>/dev/null");
+    bool present = encoders.find(" libx265 ") != std::string::npos &&
+                   encoders.find(" aac ") != std::string::npos &&
+                   decoders.find(" hevc ") != std::string::npos;
+    EXPECT_EQ(IsHevcCodecAvailable(), present);
 }
 
 // A decoder buffer with rows wider than the picture, as hardware decoders

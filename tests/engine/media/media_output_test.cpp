@@ -38,12 +38,13 @@ double Number(const std::string& text)
     return std::stod(text);
 }
 
+// How long a frame of the input lasts: the sixth, as the probe measures it.
 double SourceFrameSeconds(const std::string& input)
 {
-    auto rate = test::Probe(input, "v:0", "stream=r_frame_rate");
-    unsigned numerator = 0, denominator = 0;
-    EXPECT_EQ(std::sscanf(rate.at(0).c_str(), "%u/%u", &numerator, &denominator), 2);
-    return static_cast<double>(denominator) / numerator;
+    constexpr size_t kSampledFrame = 5;
+    auto durations = test::Probe(input, "v:0", "packet=duration_time");
+    EXPECT_GT(durations.size(), kSampledFrame);
+    return durations.size() > kSampledFrame ? Number(durations[kSampledFrame]) : 0;
 }
 
 size_t FilesIn(const fs::path& folder)
@@ -61,12 +62,12 @@ protected:
 
     // Encodes `fixture` into folder/out.mp4; the output's path.
     std::string Encode(const std::string& fixture, const std::string& folderName, uint32_t width,
-                       uint32_t height, uint32_t divisor, bool quarterTurn = false)
+                       uint32_t height, uint32_t divisor)
     {
         input = test::FixturePath(fixture);
         inputText = platform::ToUtf16(input);
         std::string output = (OutputFolder(folderName) / "out.mp4").string();
-        test::SetVideoTrackFromFile(input, quarterTurn);
+        test::LoadVideoTrack(input);
         job = test::MakeJob(inputText, output, width, height, kBitrate);
         exitCode = test::RunEncodePipeline(job, divisor, &log);
         return output;
@@ -114,6 +115,24 @@ TEST_F(MediaOutputThreads, WritesEveryFrameWithItsAudio)
     EXPECT_TRUE(log.messages.empty());
 }
 
+// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video.
+TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
+{
+    for (const char* fixture : {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4"}) {
+        std::string output = Encode(fixture, "out_kinds", 1, 1, 1);
+        ExpectCleanOutput(output);
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=codec_tag_string,nb_frames"),
+                  std::vector<std::string>{"hvc1," + test::Probe(input, "v:0", "stream=nb_frames").at(0)})
+            << fixture;
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,channels"),
+                  std::vector<std::string>{"aac," + test::Probe(input, "a:0", "stream=channels").at(0)})
+            << fixture;
+        double frameSeconds = SourceFrameSeconds(input);
+        for (const auto& duration : test::Probe(output, "v:0", "packet=duration_time"))
+            ASSERT_NEAR(Number(duration), frameSeconds, 1e-6) << fixture;
+    }
+}
+
 // Speed-up keeps frames 0, d, 2d, ... each lasting one source frame, and
 // every d-th piece of audio, so both play d times faster together.
 TEST_F(MediaOutputThreads, SpeedUpKeepsEveryNthFrameAndAudioPiece)
@@ -151,7 +170,7 @@ TEST_F(MediaOutputThreads, WritesNoAudioWhenItIsOffOrMissing)
 // shows the input, without a display matrix left to apply.
 TEST_F(MediaOutputThreads, PortraitVideoComesOutUpright)
 {
-    std::string output = Encode("rotate90.mp4", "out_portrait", 320, 240, 1, true);
+    std::string output = Encode("rotate90.mp4", "out_portrait", 320, 240, 1);
     ExpectCleanOutput(output);
     EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"240,320"});
     EXPECT_EQ(test::Probe(output, "v:0", "stream_side_data=rotation"), std::vector<std::string>{});
@@ -176,7 +195,7 @@ TEST_F(MediaOutputThreads, AStopKeepsTheEarlierOutput)
     fs::path folder = OutputFolder("out_stopped");
     fs::path output = folder / "out.mp4";
     std::ofstream(output) << "earlier good file";
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, output.string(), 1, 1, kBitrate);
     gEncodeState->abort = 1;
     exitCode = test::RunEncodePipeline(job, 1, &log);
@@ -194,7 +213,7 @@ TEST_F(MediaOutputThreads, AStopWhileWaitingForAFrameEndsWith13)
 {
     input = test::FixturePath("no_audio.mp4");
     inputText = platform::ToUtf16(input);
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, (OutputFolder("out_waiting") / "out.mp4").string(), 1, 1, kBitrate);
     ProbeInputWithMf(job);
     SetRunning(*gStampState, true);  // a stamp thread that never delivers
@@ -213,7 +232,7 @@ TEST_F(MediaOutputThreads, AnUnwritableOutputFailsTheThread)
 {
     input = test::FixturePath("no_audio.mp4");
     inputText = platform::ToUtf16(input);
-    test::SetVideoTrackFromFile(input, false);
+    test::LoadVideoTrack(input);
     job = test::MakeJob(inputText, test::TestOutputDir() + "/no/such/folder/out.mp4", 1, 1, kBitrate);
     exitCode = test::RunEncodePipeline(job, 1, &log);
     EXPECT_EQ(exitCode, platform::kMediaFailed);

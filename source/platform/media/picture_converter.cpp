@@ -1,0 +1,78 @@
+#include "platform/media/picture_converter.h"
+
+extern "C" {
+#include <libswscale/swscale.h>
+}
+
+#include "platform/media/plane_rotation.h"
+
+namespace wuvo::platform {
+
+namespace {
+
+constexpr int kPlanes = 3;
+
+bool IsI420(const AVFrame& picture)
+{
+    return picture.format == AV_PIX_FMT_YUV420P || picture.format == AV_PIX_FMT_YUVJ420P;
+}
+
+}  // namespace
+
+bool IsQuarterTurn(int rotation)
+{
+    return rotation == 90 || rotation == 270;
+}
+
+PictureConverter::PictureConverter() : converted_(av_frame_alloc()), turned_(av_frame_alloc()) {}
+
+PictureConverter::~PictureConverter()
+{
+    sws_freeContext(scaler_);
+}
+
+bool PictureConverter::Allocate(FramePtr& target, int width, int height)
+{
+    if (!target)
+        return false;
+    if (target->width == width && target->height == height && target->data[0])
+        return true;
+    av_frame_unref(target.get());
+    target->format = AV_PIX_FMT_YUV420P;
+    target->width = width;
+    target->height = height;
+    return av_frame_get_buffer(target.get(), 0) == 0;
+}
+
+const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, int rotation)
+{
+    const AVFrame* result = &picture;
+    if (!IsI420(picture)) {
+        // 10-bit and other layouts become 8-bit I420 with ffmpeg's own
+        // default scaler flags, so frames match its command line output.
+        scaler_ = sws_getCachedContext(scaler_, picture.width, picture.height,
+                                       static_cast<AVPixelFormat>(picture.format), picture.width,
+                                       picture.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
+                                       nullptr, nullptr);
+        if (!scaler_ || !Allocate(converted_, picture.width, picture.height) ||
+            sws_scale(scaler_, picture.data, picture.linesize, 0, picture.height, converted_->data,
+                      converted_->linesize) != picture.height)
+            return nullptr;
+        result = converted_.get();
+    }
+    if (rotation == 0)
+        return result;
+    bool quarter = IsQuarterTurn(rotation);
+    if (!Allocate(turned_, quarter ? result->height : result->width,
+                  quarter ? result->width : result->height))
+        return nullptr;
+    for (int plane = 0; plane < kPlanes; ++plane) {
+        int shift = plane == 0 ? 0 : 1;
+        RotatePlane(result->data[plane], result->linesize[plane], (result->width + shift) >> shift,
+                    (result->height + shift) >> shift, turned_->data[plane], turned_->linesize[plane],
+                    rotation);
+    }
+    return turned_.get();
+}
+
+}  // namespace wuvo::platform

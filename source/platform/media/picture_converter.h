@@ -1,0 +1,36 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include "platform/media/ffmpeg_handles.h"
+
+struct SwsContext;
+
+namespace wuvo::platform {
+
+// Turns decoded pictures of any layout into upright 8-bit I420.
+class PictureConverter {
+public:
+    PictureConverter();
+    ~PictureConverter();
+    PictureConverter(const PictureConverter&) = delete;
+    PictureConverter& operator=(const PictureConverter&) = delete;
+
+    // `picture` itself when it already is I420 and `rotation` is 0, else a
+    // converted copy valid until the next call; null on failure. `rotation`
+    // is the clockwise turn: 0, 90, 180 or 270.
+    const AVFrame* ToUprightI420(const AVFrame& picture, int rotation);
+
+private:
+    bool Allocate(FramePtr& target, int width, int height);
+
+    SwsContext* scaler_ = nullptr;
+    FramePtr converted_;
+    FramePtr turned_;
+};
+
+bool IsQuarterTurn(int rotation);
+
+}  // namespace wuvo::platform
