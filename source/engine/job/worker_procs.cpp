@@ -1,7 +1,5 @@
 #include "engine/job/run_stamp_job.h"
 
-#include <mutex>
-
 #include "engine/media/decoder_callbacks.h"
 #include "engine/media/media_input.h"
 #include "engine/mp4/parse_state.h"
@@ -11,16 +9,6 @@
 
 namespace wuvo {
 
-namespace {
-
-// A file cut short ends its stream early without a decoding error.
-bool DecodedEveryFrame()
-{
-    std::lock_guard guard(gFramePool->lock);
-    return gFramePool->decodedCount >= gFramePool->frameCount;
-}
-
-}  // namespace
 
 uint32_t ParseThreadProc(StampJob& job)
 {
@@ -46,8 +34,6 @@ uint32_t DecodeThreadProc(StampJob& job)
     callbacks.frameDone = FrameDecoded;
     uint32_t decoded = DecodeWithMf(job.inputPath, callbacks);
     bool stopped = IsAbortRequested(*gDecodeState);
-    if (decoded == kDecodeOk && !stopped && !DecodedEveryFrame())
-        decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
         LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
