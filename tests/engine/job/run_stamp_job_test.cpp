@@ -223,9 +223,19 @@ protected:
     std::string output;
 };
 
+// The job under ThreadSanitizer: the threads' hand-overs and stops.
+using RunStampJobThreads = RunStampJobTest;
+
+void ExpectNoThreadRunning()
+{
+    int index = 0;
+    for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})
+        EXPECT_EQ(state->running.load(), 0) << "thread " << index++;
+}
+
 }  // namespace
 
-TEST_F(RunStampJobTest, StampsAcrossMidnightAndNewYearAsAPlayerShowsIt)
+TEST_F(RunStampJobThreads, StampsAcrossMidnightAndNewYearAsAPlayerShowsIt)
 {
     StampJob job = MakeJob("hevc_aac_newyear.mp4", "newyear.mp4");
     ASSERT_EQ(RunStampJob(job), kJobSucceeded);
@@ -355,7 +365,7 @@ TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
     EXPECT_TRUE(recorder.Logged(u"Cannot open video file </nonexistent/clip.mp4>"));
 }
 
-TEST_F(RunStampJobTest, StopInTheMiddleEndsWithinASecondAndLeavesNoOutput)
+TEST_F(RunStampJobThreads, StopInTheMiddleEndsWithinASecondAndLeavesNoOutput)
 {
     StampJob job = MakeJob("long.mp4", "stopped.mp4");
     platform::WorkerThread runner;
@@ -380,8 +390,15 @@ TEST_F(RunStampJobTest, StopInTheMiddleEndsWithinASecondAndLeavesNoOutput)
     EXPECT_LT(std::chrono::steady_clock::now() - stop, std::chrono::seconds(1));
     EXPECT_EQ(result.load(), kJobFailedResult);
     EXPECT_FALSE(fs::exists(output));
-    for (uint32_t i = 0; i < 4; ++i) {
-        ThreadState* state = std::array{gParseThreadState, gDecodeState, gStampState, gEncodeState}[i];
-        EXPECT_EQ(state->running.load(), 0) << "thread " << i;
-    }
+    ExpectNoThreadRunning();
+}
+
+TEST_F(RunStampJobThreads, EncoderThatCannotWriteFailsTheFileAndStopsTheRest)
+{
+    StampJob job = MakeJob("hevc_aac_newyear.mp4", "unused.mp4");
+    platform::CopyToField(job.outputPath, kPathChars, u"/nonexistent/folder/out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Skip file: i 3, poll 0x"));
+    EXPECT_GE(recorder.failures, 1);
+    ExpectNoThreadRunning();
 }
