@@ -8,6 +8,7 @@
 
 #include "engine/settings/app_settings.h"
 #include "platform/text/utf.h"
+#include "support/broken_down_time.h"
 #include "support/fixtures.h"
 
 using namespace wuvo;
@@ -15,21 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::tm Time(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm time{};
-    time.tm_year = year - 1900;
-    time.tm_mon = month - 1;
-    time.tm_mday = day;
-    time.tm_hour = hour;
-    time.tm_min = minute;
-    time.tm_sec = second;
-    time.tm_yday = -1;
-    return time;
-}
+using test::BrokenDownTime;
 
-const std::tm kFirst = Time(2024, 5, 6, 7, 8, 9);
-const std::tm kLast = Time(2024, 5, 6, 7, 10, 0);
+const std::tm kFirst = BrokenDownTime(2024, 5, 6, 7, 8, 9);
+const std::tm kLast = BrokenDownTime(2024, 5, 6, 7, 10, 0);
 
 std::string ReadAll(const fs::path& path)
 {
@@ -89,7 +79,7 @@ TEST_F(OutputNameTest, DefaultPatternJoinsNameFirstAndLastTimecode)
     EXPECT_EQ(message, "");
     EXPECT_FALSE(fs::exists(folder / "tmpWuvoout.mp4"));
 
-    EXPECT_EQ(Name("/videos/MOV_0001.MOV", "v", {}, Time(2023, 12, 31, 23, 59, 58), Time(2024, 1, 1, 0, 1, 2)),
+    EXPECT_EQ(Name("/videos/MOV_0001.MOV", "v", {}, BrokenDownTime(2023, 12, 31, 23, 59, 58), BrokenDownTime(2024, 1, 1, 0, 1, 2)),
               folder / "MOV_0001-20231231235958-240101000102.mp4");
 }
 

@@ -14,30 +14,19 @@
 
 #include "engine/settings/app_settings.h"
 #include "platform/files/posix_file.h"
+#include "support/broken_down_time.h"
 #include "support/fixtures.h"
 
 using namespace wuvo;
 
 namespace {
 
-std::tm Time(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm time{};
-    time.tm_year = year - 1900;
-    time.tm_mon = month - 1;
-    time.tm_mday = day;
-    time.tm_hour = hour;
-    time.tm_min = minute;
-    time.tm_sec = second;
-    time.tm_yday = -1;
-    time.tm_isdst = -1;
-    return time;
-}
+using test::BrokenDownTime;
 
 // The reference: the same fields read as UTC, independent of any zone.
 time_t Utc(int year, int month, int day, int hour, int minute, int second)
 {
-    std::tm time = Time(year, month, day, hour, minute, second);
+    std::tm time = BrokenDownTime(year, month, day, hour, minute, second);
     return ::timegm(&time);
 }
 
@@ -92,11 +81,11 @@ protected:
 TEST_F(OutputTimesTest, LastFrameCountsAsLocalTimeInSummerAndWinter)
 {
     gSettings.writeTimeFromLast = 1;
-    SetOutputFileTimes(file, Time(2024, 7, 1, 9, 0, 0), Time(2024, 7, 1, 12, 0, 0));
+    SetOutputFileTimes(file, BrokenDownTime(2024, 7, 1, 9, 0, 0), BrokenDownTime(2024, 7, 1, 12, 0, 0));
     EXPECT_EQ(Stat().st_mtim.tv_sec, Utc(2024, 7, 1, 10, 0, 0)) << "summer time is two hours ahead";
     EXPECT_EQ(Stat().st_mtim.tv_nsec, 0);
 
-    SetOutputFileTimes(file, Time(2024, 1, 15, 9, 0, 0), Time(2024, 1, 15, 12, 0, 0));
+    SetOutputFileTimes(file, BrokenDownTime(2024, 1, 15, 9, 0, 0), BrokenDownTime(2024, 1, 15, 12, 0, 0));
     EXPECT_EQ(Stat().st_mtim.tv_sec, Utc(2024, 1, 15, 11, 0, 0)) << "winter time is one hour ahead";
     EXPECT_EQ(Stat().st_atim.tv_sec, kOldAccess) << "the last-access time is kept";
 }
@@ -105,7 +94,7 @@ TEST_F(OutputTimesTest, OptionOffGivesTheMomentOfFinishing)
 {
     gSettings.createTimeFromFirst = 1;
     time_t before = std::time(nullptr);
-    SetOutputFileTimes(file, Time(2024, 7, 1, 9, 0, 0), Time(2024, 7, 1, 12, 0, 0));
+    SetOutputFileTimes(file, BrokenDownTime(2024, 7, 1, 9, 0, 0), BrokenDownTime(2024, 7, 1, 12, 0, 0));
     time_t written = Stat().st_mtim.tv_sec;
     EXPECT_GE(written, before);
     EXPECT_LE(written, std::time(nullptr));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include "support/broken_down_time.h"
 
 using namespace wuvo::platform;
 
@@ -16,17 +17,7 @@ constexpr size_t kRoom = 100;
 
 std::tm Time(int year, int month, int day, int weekday, int hour, int minute, int second)
 {
-    std::tm time{};
-    time.tm_year = year - 1900;
-    time.tm_mon = month - 1;
-    time.tm_mday = day;
-    time.tm_wday = weekday;
-    time.tm_hour = hour;
-    time.tm_min = minute;
-    time.tm_sec = second;
-    time.tm_yday = -1;  // as the stamps hand it over
-    time.tm_isdst = -1;
-    return time;
+    return wuvo::test::BrokenDownTime(year, month, day, hour, minute, second, weekday);
 }
 
 const std::tm kNewYearsEve = Time(2023, 12, 31, 0, 21, 50, 38);

@@ -16,6 +16,7 @@
 #include "engine/settings/app_settings.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
+#include "support/broken_down_time.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
@@ -142,18 +143,6 @@ Comparison Compare(const Frames& a, const Frames& b, size_t frames)
     return result;
 }
 
-std::tm Tm(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    return tm;
-}
-
 void ExpectSameTime(const std::tm& actual, const std::tm& expected, const char* which)
 {
     EXPECT_EQ(actual.tm_year, expected.tm_year) << which;
@@ -255,8 +244,8 @@ TEST_F(RunStampJobThreads, StampsAcrossMidnightAndNewYearAsAPlayerShowsIt)
     EXPECT_GT(c.chromaPsnr, 35.0) << "the stamp leaves the colour as it was";
     EXPECT_GT(c.changedInside, source.Count() * 500) << "every frame carries visible stamps";
 
-    ExpectSameTime(job.firstStamped, Tm(2023, 12, 31, 23, 59, 58), "first stamped frame");
-    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), Tm(2023, 12, 31, 23, 59, 58)),
+    ExpectSameTime(job.firstStamped, test::BrokenDownTime(2023, 12, 31, 23, 59, 58), "first stamped frame");
+    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), test::BrokenDownTime(2023, 12, 31, 23, 59, 58)),
                    "last stamped frame");
     EXPECT_EQ(job.lastStamped.tm_year, 2024 - 1900);
 
@@ -270,8 +259,8 @@ TEST_F(RunStampJobTest, QuickTimeFileAt29_97KeepsItsFrameTimes)
 {
     StampJob job = MakeJob("hevc_newyear.mov", "newyear_mov.mp4");
     ASSERT_EQ(RunStampJob(job), kJobSucceeded);
-    ExpectSameTime(job.firstStamped, Tm(2023, 12, 31, 23, 59, 58), "first stamped frame");
-    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), Tm(2023, 12, 31, 23, 59, 58)),
+    ExpectSameTime(job.firstStamped, test::BrokenDownTime(2023, 12, 31, 23, 59, 58), "first stamped frame");
+    ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), test::BrokenDownTime(2023, 12, 31, 23, 59, 58)),
                    "last stamped frame");
     auto frames = test::Probe(output, "v:0", "stream=nb_frames");
     auto sourceFrames = test::Probe(platform::ToUtf8(input), "v:0", "stream=nb_frames");
