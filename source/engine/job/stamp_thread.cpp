@@ -2,41 +2,18 @@
 #include <mutex>
 
 #include "engine/job/run_stamp_job.h"
+#include "engine/pipeline/frame_wait.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/stamp_context.h"
 #include "engine/stamp/stamp_frame.h"
-#include "platform/threads/worker_thread.h"
 
 namespace wuvo {
 
 namespace {
 
-// How often the stamp thread looks for the next decoded frame.
-constexpr uint32_t kDecodedFramePollMs = 50;
 // Decoded and stamped frames share one size: no scaling on this path.
 constexpr float kNoScale = 1.0f;
-
-enum class FrameWait { Ready, DecoderEnded, Stopped };
-
-// Returns Ready with the pool lock held.
-FrameWait WaitForDecodedFrame(uint32_t frame)
-{
-    for (;;) {
-        // Read before the test, so a frame finished just before the decoder
-        // ended is still taken.
-        bool decoderEnded = !IsRunning(*gDecodeState);
-        gFramePool->lock.Enter();
-        if (gFramePool->IsDecoded(frame))
-            return FrameWait::Ready;
-        gFramePool->lock.Leave();
-        if (IsAbortRequested(*gStampState))
-            return FrameWait::Stopped;
-        if (decoderEnded)
-            return FrameWait::DecoderEnded;
-        platform::SleepMs(kDecodedFramePollMs);
-    }
-}
 
 // The frame rate as a whole number, as the show and fade rules count seconds.
 uint32_t WholeFramesPerSecond(uint32_t numerator, uint32_t denominator)
@@ -87,10 +64,10 @@ uint32_t StampFrames(StampJob& job, StampRun& run)
 {
     uint32_t fieldCounter = 0;
     for (uint32_t n = 0; !IsAbortRequested(*gStampState); ++n) {
-        FrameWait wait = WaitForDecodedFrame(n);
+        FrameWait wait = WaitForFrame(&FramePool::IsDecoded, n, *gStampState, *gDecodeState);
         if (wait == FrameWait::Stopped)
             return kJobFailedResult;
-        if (wait == FrameWait::DecoderEnded)
+        if (wait == FrameWait::ProducerEnded)
             return kJobSucceeded;
         if (n % run.divisor == 0 && AnyStampEnabled()) {
             StampFrame(*run.context, run.dateSchedule, run.timeSchedule, gFramePool->GetBuffer(n), run.width,

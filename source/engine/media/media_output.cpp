@@ -8,6 +8,7 @@
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
 #include "engine/mp4/reader.h"
+#include "engine/pipeline/frame_wait.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/media_status.h"
 #include "platform/media/sink_writer.h"
@@ -25,8 +26,6 @@ using platform::SinkWriter;
 using platform::SourceReader;
 using platform::StreamKind;
 
-// The stamp thread marks frames one by one; a short nap keeps the wait cheap.
-constexpr uint32_t kStampedFramePollMs = 50;
 // AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
 constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
 constexpr uint32_t kBitsPerByte = 8;
@@ -137,27 +136,6 @@ uint32_t SetUp(EncodeRun& run)
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
 
-enum class FrameWait { Ready, StampEnded, Stopped };
-
-// Returns Ready with the pool lock held.
-FrameWait WaitForStampedFrame(uint32_t frame)
-{
-    for (;;) {
-        // Read before the test, so a frame marked just before the stamp
-        // thread ended is still taken.
-        bool stampEnded = !IsRunning(*gStampState);
-        gFramePool->lock.Enter();
-        if (gFramePool->IsStamped(frame))
-            return FrameWait::Ready;
-        gFramePool->lock.Leave();
-        if (IsAbortRequested(*gEncodeState))
-            return FrameWait::Stopped;
-        if (stampEnded)
-            return FrameWait::StampEnded;
-        platform::SleepMs(kStampedFramePollMs);
-    }
-}
-
 // Copies frame n out of the pool and frees its slot, with the lock held.
 void TakeFrame(EncodeRun& run, uint32_t frame)
 {
@@ -199,10 +177,10 @@ uint32_t RunFrameLoop(EncodeRun& run)
         if (IsAbortRequested(*gEncodeState))
             return kEncodeStoppedBetweenFrames;
         uint32_t frame = run.divisor * k;
-        FrameWait wait = WaitForStampedFrame(frame);
+        FrameWait wait = WaitForFrame(&FramePool::IsStamped, frame, *gEncodeState, *gStampState);
         if (wait == FrameWait::Stopped)
             return kEncodeStoppedWaitingForFrame;
-        if (wait == FrameWait::StampEnded)
+        if (wait == FrameWait::ProducerEnded)
             return platform::kMediaOk;
         TakeFrame(run, frame);
         if (!run.writer.WriteVideoFrame(run.frame.data(), time, run.frameDuration))
