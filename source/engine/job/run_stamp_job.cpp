@@ -91,14 +91,10 @@ bool ParseVideoTrack(JobThreads& threads, StampJob& job)
     return threads.threads[kParse].ExitCode() == 0 && video && video->SizeTableEntries() != 0;
 }
 
-bool FrameFitsThePool(StampJob& job)
+// The probe has said why when a frame cannot fit a pool slot.
+bool FrameFitsThePool(const StampJob& job)
 {
-    if (uint64_t{job.sourceWidth} * job.sourceHeight <= kMaxFramePixels)
-        return true;
-    LogJobMessage(job, platform::FormatText(u"Video resolution too large: width = %d, height = %d.",
-                                            job.sourceWidth, job.sourceHeight)
-                           .c_str());
-    return false;
+    return uint64_t{job.sourceWidth} * job.sourceHeight <= kMaxFramePixels;
 }
 
 void SetSpeedUp()

@@ -391,3 +391,12 @@ TEST_F(RunStampJobThreads, EncoderThatCannotWriteFailsTheFileAndStopsTheRest)
     EXPECT_GE(recorder.failures, 1);
     ExpectNoThreadRunning();
 }
+
+TEST_F(RunStampJobTest, FrameTooLargeForThePoolFailsWithOneMessage)
+{
+    StampJob job = MakeJob("oversize.mp4", "oversize.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].rfind(u"Video resolution too large: width = ", 0), 0u);
+    EXPECT_FALSE(fs::exists(output));
+}
