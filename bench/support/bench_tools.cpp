@@ -33,28 +33,32 @@ std::string CreationTimeText()
     return text;
 }
 
+std::string CropOf(const RowBand& band)
+{
+    return "crop=iw:" + std::to_string(band.rows) + ":0:" + std::to_string(band.top);
+}
+
 // The filtergraph that crops `kept` out of input `input` and stacks them
 // into the pad `label`. Frames are paired by their number, not their time:
-// the engine times frames in 100 ns units, which drift from a 1/30 s clock
-// by enough to pair a frame with its neighbour.
+// the engine times frames in whole 100 ns units, so its frames fall a hair
+// before the source's and would be paired with their predecessors.
 std::string StackedBands(int input, const std::string& label, const std::vector<RowBand>& kept)
 {
     std::string in = "[" + std::to_string(input) + ":v]settb=1,setpts=N";
     if (kept.empty())
         return in + "[" + label + "]";
-    std::string graph = in + ",split=" + std::to_string(kept.size());
-    for (size_t i = 0; i < kept.size(); ++i)
-        graph += "[" + label + "s" + std::to_string(i) + "]";
-    std::string stacked;
-    for (size_t i = 0; i < kept.size(); ++i) {
-        std::string part = label + std::to_string(i);
-        graph += ";[" + label + "s" + std::to_string(i) + "]crop=iw:" + std::to_string(kept[i].rows) + ":0:" +
-                 std::to_string(kept[i].top) + "[" + part + "]";
-        stacked += "[" + part + "]";
-    }
     if (kept.size() == 1)
-        return graph + ";" + stacked + "null[" + label + "]";
-    return graph + ";" + stacked + "vstack=inputs=" + std::to_string(kept.size()) + "[" + label + "]";
+        return in + "," + CropOf(kept[0]) + "[" + label + "]";
+    std::string graph = in + ",split=" + std::to_string(kept.size());
+    std::string crops, stacked;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        std::string whole = "[" + label + "s" + std::to_string(i) + "]";
+        std::string part = "[" + label + std::to_string(i) + "]";
+        graph += whole;
+        crops += ";" + whole + CropOf(kept[i]) + part;
+        stacked += part;
+    }
+    return graph + crops + ";" + stacked + "vstack=inputs=" + std::to_string(kept.size()) + "[" + label + "]";
 }
 
 }  // namespace
