@@ -7,14 +7,11 @@
 // ultrafast to medium and names the fastest whose PSNR is within 0.5 dB of
 // medium's: the measurement behind kX265Preset.
 //
-// The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR.
+// The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR; its
+// audio track is left out on both sides.
 
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,79 +19,26 @@
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
+#include "support/bench_tools.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace wuvo;
+using bench::MakeClip;
+using bench::Psnr;
+using bench::Quoted;
+using bench::SecondsOf;
+using bench::Shell;
 
-constexpr uint32_t kBitrate = 25'000'000;  // the program's default bitrate
+constexpr uint32_t kBitrate = bench::kDefaultBitrate;
 constexpr double kPresetToleranceDb = 0.5;
 const char* const kPresetsFastestFirst[] = {"ultrafast", "superfast", "veryfast", "faster", "fast", "medium"};
-// A zoom into a fractal is fine detail in steady motion; light temporal
-// noise stands in for a camera sensor's.
-constexpr const char* kClipSource = "mandelbrot=size=1920x1080:rate=30,noise=alls=4:allf=t";
-constexpr int kClipSeconds = 10;
-
-std::string Quoted(const std::string& text)
-{
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
-
-double SecondsOf(const std::function<bool()>& work, bool* ok)
-{
-    auto start = std::chrono::steady_clock::now();
-    *ok = work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string MakeClip(const fs::path& folder)
-{
-    fs::create_directories(folder);
-    fs::path clip = folder / "clip1080.mp4";
-    if (fs::exists(clip))
-        return clip.string();
-    fs::path partial = folder / "clip1080.partial.mp4";
-    std::printf("making the %d s source clip %s\n", kClipSeconds, clip.c_str());
-    // Near-lossless, so the source itself is not what limits the PSNR.
-    if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i '" + std::string(kClipSource) + "' -t " +
-               std::to_string(kClipSeconds) +
-               " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p "
-               "-tag:v hvc1 " + Quoted(partial.string())))
-        return {};
-    fs::rename(partial, clip);
-    return clip.string();
-}
-
-double Psnr(const std::string& output, const std::string& source)
-{
-    std::string command = "ffmpeg -nostdin -i " + Quoted(output) + " -i " + Quoted(source) +
-                          " -lavfi '[0:v][1:v]psnr' -f null - 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return 0;
-    char line[1024];
-    double average = 0;
-    while (std::fgets(line, sizeof line, pipe))
-        if (const char* at = std::strstr(line, "average:"))
-            average = std::atof(at + 8);
-    pclose(pipe);
-    return average;
-}
 
 bool EncodeWithCommandLine(const std::string& source, const std::string& output, const char* preset)
 {
-    return Shell("ffmpeg -nostdin -v error -y -i " + Quoted(source) + " -map 0:v -c:v libx265 -preset " +
-                 preset + " -b:v " + std::to_string(kBitrate) + " -x265-params " +
-                 platform::X265Params() + " -tag:v hvc1 " + Quoted(output));
+    return Shell("ffmpeg -nostdin -v error -y -i " + Quoted(source) + " -map 0:v " +
+                 bench::X265Arguments(preset, kBitrate) + " " + Quoted(output));
 }
 
 bool EncodeWithLayer(const std::string& source, const std::string& output)
@@ -172,7 +116,8 @@ int main(int argc, char** argv)
                      commandOk ? "ok" : "failed");
         return 1;
     }
-    std::printf("\ndecode + encode, %d s 1920x1080, preset %s, %u bit/s, pools=%u\n", kClipSeconds,
+    std::printf("\ndecode + encode, %d s %dx%d, preset %s, %u bit/s, pools=%u\n", bench::kClipSeconds,
+                bench::kClipWidth, bench::kClipHeight,
                 platform::kX265Preset, kBitrate, platform::UsableCpuCount());
     std::printf("%-12s %9s %9s\n", "", "seconds", "PSNR dB");
     std::printf("%-12s %9.2f %9.3f\n", "media layer", layerSeconds, Psnr(layerOutput, clip));

@@ -1,0 +1,136 @@
+#include "support/bench_tools.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/media/hevc_encoder_settings.h"
+
+namespace wuvo::bench {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A zoom into a fractal is fine detail in steady motion; light temporal
+// noise stands in for a camera sensor's.
+constexpr const char* kClipVideo = "mandelbrot=size=1920x1080:rate=30,noise=alls=4:allf=t";
+// A camera's stereo track; the tone only has to give the AAC encoder work.
+constexpr const char* kClipAudio = "sine=frequency=440:sample_rate=48000";
+constexpr const char* kClipAudioArguments = "-ac 2 -c:a aac -b:a 192k";
+// Renamed when the clip changes, so an older clip in the folder is not taken.
+constexpr const char* kClipName = "clip1080_tone.mp4";
+
+std::string CreationTimeText()
+{
+    std::time_t seconds = static_cast<std::time_t>(kClipCreationEpoch);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string CropOf(const RowBand& band)
+{
+    return "crop=iw:" + std::to_string(band.rows) + ":0:" + std::to_string(band.top);
+}
+
+// The filtergraph that crops `kept` out of input `input` and stacks them
+// into the pad `label`. Frames are paired by their number, not their time:
+// the engine times frames in whole 100 ns units, so its frames fall a hair
+// before the source's and would be paired with their predecessors.
+std::string StackedBands(int input, const std::string& label, const std::vector<RowBand>& kept)
+{
+    std::string in = "[" + std::to_string(input) + ":v]settb=1,setpts=N";
+    if (kept.empty())
+        return in + "[" + label + "]";
+    if (kept.size() == 1)
+        return in + "," + CropOf(kept[0]) + "[" + label + "]";
+    std::string graph = in + ",split=" + std::to_string(kept.size());
+    std::string crops, stacked;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        std::string whole = "[" + label + "s" + std::to_string(i) + "]";
+        std::string part = "[" + label + std::to_string(i) + "]";
+        graph += whole;
+        crops += ";" + whole + CropOf(kept[i]) + part;
+        stacked += part;
+    }
+    return graph + crops + ";" + stacked + "vstack=inputs=" + std::to_string(kept.size()) + "[" + label + "]";
+}
+
+}  // namespace
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+std::string CommandOutput(const std::string& command)
+{
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return output;
+    char chunk[4096];
+    size_t read;
+    while ((read = std::fread(chunk, 1, sizeof chunk, pipe)) > 0)
+        output.append(chunk, read);
+    pclose(pipe);
+    return output;
+}
+
+double SecondsOf(const std::function<bool()>& work, bool* ok)
+{
+    auto start = std::chrono::steady_clock::now();
+    *ok = work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string MakeClip(const fs::path& folder)
+{
+    fs::create_directories(folder);
+    fs::path clip = folder / kClipName;
+    if (fs::exists(clip))
+        return clip.string();
+    fs::path partial = folder / (std::string("partial.") + kClipName);
+    std::printf("making the %d s source clip %s\n", kClipSeconds, clip.c_str());
+    // Near-lossless, so the source itself is not what limits the PSNR.
+    if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" +
+               kClipAudio + "' -t " + std::to_string(kClipSeconds) +
+               " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p "
+               "-tag:v hvc1 " + kClipAudioArguments + " -metadata creation_time=" + CreationTimeText() + " " +
+               Quoted(partial.string())))
+        return {};
+    fs::rename(partial, clip);
+    return clip.string();
+}
+
+std::string X265Arguments(const char* preset, uint32_t bitrate)
+{
+    return std::string("-c:v libx265 -preset ") + preset + " -b:v " + std::to_string(bitrate) + " -x265-params " +
+           platform::X265Params() + " -threads:v 0 -tag:v hvc1";
+}
+
+double Psnr(const std::string& output, const std::string& source, const std::vector<RowBand>& kept)
+{
+    std::string graph = StackedBands(0, "a", kept) + ";" + StackedBands(1, "b", kept) + ";[a][b]psnr";
+    std::string report = CommandOutput("ffmpeg -nostdin -i " + Quoted(output) + " -i " + Quoted(source) +
+                                       " -lavfi '" + graph + "' -f null - 2>&1");
+    double average = 0;
+    for (size_t at = report.find("average:"); at != std::string::npos; at = report.find("average:", at + 1))
+        average = std::atof(report.c_str() + at + std::strlen("average:"));
+    return average;
+}
+
+}  // namespace wuvo::bench

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+// What the benchmarks share: the source clip, running and timing the ffmpeg
+// command line, and PSNR as ffmpeg measures it.
+namespace wuvo::bench {
+
+// The program's default bitrate, 25 Mbit/s.
+constexpr uint32_t kDefaultBitrate = 25'000'000;
+constexpr int kClipSeconds = 10;
+constexpr int kClipWidth = 1920;
+constexpr int kClipHeight = 1080;
+// The clip's recording time, 2024-02-29 10:15:00 UTC, as seconds since 1970.
+constexpr long long kClipCreationEpoch = 1'709'201'700;
+
+// Shell-quotes one argument.
+std::string Quoted(const std::string& text);
+
+// Runs a shell command; true when it exits with 0.
+bool Shell(const std::string& command);
+
+// Standard output of a shell command.
+std::string CommandOutput(const std::string& command);
+
+// Wall-clock seconds that `work` takes; its result goes to `ok`.
+double SecondsOf(const std::function<bool()>& work, bool* ok);
+
+// The 10 s 1920x1080 HEVC clip with a stereo AAC tone and a recording time,
+// made once in `folder`; empty when it cannot be made.
+std::string MakeClip(const std::filesystem::path& folder);
+
+// The ffmpeg arguments that encode video as the media layer does: libx265
+// at its preset, `bitrate` and thread pool, frame threads left to libx265.
+std::string X265Arguments(const char* preset, uint32_t bitrate);
+
+// Full-width rows [top, top + rows) of a picture.
+struct RowBand {
+    int top;
+    int rows;
+};
+
+// Average PSNR of the video of `output` against `source` (ffmpeg's psnr
+// filter); with `kept` bands, over those rows only, stacked. 0 on failure.
+double Psnr(const std::string& output, const std::string& source, const std::vector<RowBand>& kept = {});
+
+}  // namespace wuvo::bench
