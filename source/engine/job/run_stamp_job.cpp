@@ -21,7 +21,6 @@ namespace {
 using platform::SleepMs;
 using platform::WorkerThread;
 
-constexpr uint32_t kParsePollMs = 100;
 constexpr uint32_t kFirstFramePollMs = 100;
 constexpr uint32_t kStampStartPollMs = 50;
 constexpr uint32_t kWatchPollMs = 200;
@@ -73,19 +72,13 @@ void ResetSharedObjects()
     gPacketQueue->Reset();
 }
 
-void PollUntil(const std::function<bool()>& done, uint32_t pollMs)
-{
-    while (!done())
-        SleepMs(pollMs);
-}
-
 // The parse state is read only once the parse thread has ended: it fills
-// the state without a lock.
+// the state without a lock. The parse never waits on anything, so joining
+// it cannot hang.
 bool ParseVideoTrack(JobThreads& threads, StampJob& job)
 {
     if (!threads.Start(kParse, job, ParseThreadProc))
         return false;
-    PollUntil([&] { return threads.Ended(kParse); }, kParsePollMs);
     threads.threads[kParse].Join();
     const Mp4Track* video = gParseState->VideoTrack();
     return threads.threads[kParse].ExitCode() == 0 && video && video->SizeTableEntries() != 0;
@@ -136,7 +129,8 @@ bool StartStamping(JobThreads& threads, StampJob& job)
     if (!threads.Start(kStamp, job, StampThreadProc))
         return false;
     SleepMs(kStampStartPollMs);
-    PollUntil([&] { return IsRunning(*gStampState) || threads.Ended(kStamp); }, kStampStartPollMs);
+    while (!IsRunning(*gStampState) && !threads.Ended(kStamp))
+        SleepMs(kStampStartPollMs);
     SleepMs(kStampStartPollMs);
     return WaitForFrameZero(&FramePool::IsStamped, [&] { return !IsRunning(*gStampState); }, kStampStartPollMs);
 }
