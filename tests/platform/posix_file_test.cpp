@@ -1,8 +1,13 @@
 #include "platform/files/posix_file.h"
 #include "support/fixtures.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <chrono>
 #include <filesystem>
+#include <future>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +39,34 @@ TEST(PosixFile, RefusesMissingFilesAndFolders)
     EXPECT_EQ(OpenFile("/nonexistent/wuvo/file", FileAccess::Read), kInvalidFile);
     EXPECT_EQ(OpenFile(wuvo::test::TestOutputDir(), FileAccess::Read), kInvalidFile);
     EXPECT_EQ(OpenFile("/nonexistent/wuvo/file", FileAccess::ReadWrite), kInvalidFile);
+}
+
+// A pipe with no writer would block the open (and every read) for ever; it
+// is refused at once. Should the open block after all, a writer is opened to
+// release it, so a failing test ends.
+TEST(PosixFile, RefusesPipesWithoutWaitingForAWriter)
+{
+    std::string fifo = wuvo::test::TestOutputDir() + "/posix_file_test.fifo";
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (FileAccess access : {FileAccess::Read, FileAccess::ReadWrite}) {
+        std::promise<int> opened;
+        std::future<int> result = opened.get_future();
+        std::thread([opened = std::move(opened), fifo, access]() mutable {
+            opened.set_value(OpenFile(fifo, access));
+        }).detach();
+        bool done = result.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        if (!done) {
+            int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            result.wait();
+            ::close(writer);
+        }
+        EXPECT_TRUE(done) << "the open waited for a writer";
+        int fd = result.get();
+        EXPECT_EQ(fd, kInvalidFile);
+        CloseFile(fd);
+    }
+    std::filesystem::remove(fifo);
 }
 
 TEST(PosixFile, RenameNeverReplacesAnExistingFile)

@@ -16,15 +16,20 @@ int OpenFile(const std::string& path, FileAccess access)
     case FileAccess::Read: flags |= O_RDONLY; break;
     case FileAccess::ReadWrite: flags |= O_RDWR; break;
     }
+    // Without it, opening a pipe that nobody writes to would wait for ever.
+    flags |= O_NONBLOCK;
     int fd;
     do {
         fd = ::open(path.c_str(), flags, 0644);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return kInvalidFile;
-    // A folder opens for reading on POSIX, but is no file to read.
+    // Folders, pipes and devices open on POSIX, but are no files to read:
+    // a pipe or terminal could block every read.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    int status = regular ? ::fcntl(fd, F_GETFL) : -1;
+    if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return kInvalidFile;
     }
