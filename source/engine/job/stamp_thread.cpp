@@ -1,4 +1,4 @@
-#include <cmath>
+#include <algorithm>
 #include <mutex>
 
 #include "engine/job/run_stamp_job.h"
@@ -15,13 +15,17 @@ namespace {
 // Decoded and stamped frames share one size: no scaling on this path.
 constexpr float kNoScale = 1.0f;
 
+// A rate above any real video's; a container may still claim one, and a
+// rounded rate beyond 32 bits would not convert.
+constexpr double kMaxWholeRate = 1'000'000;
+
 // The frame rate as a whole number, as the show and fade rules count seconds.
 uint32_t WholeFramesPerSecond(uint32_t numerator, uint32_t denominator)
 {
     if (denominator == 0)
         return 0;
     float rate = static_cast<float>(numerator) / static_cast<float>(denominator);
-    return static_cast<uint32_t>(static_cast<double>(rate) + 0.5);
+    return static_cast<uint32_t>(std::min(static_cast<double>(rate) + 0.5, kMaxWholeRate));
 }
 
 bool AnyStampEnabled()
