@@ -20,36 +20,49 @@ void ReserveMore(std::vector<T>& table, uint32_t count)
     table.reserve(table.size() + count);
 }
 
+constexpr uint32_t kWordBytes = 4;
+constexpr uint32_t kWideWordBytes = 8;
+
+// A table whose entries are two 32-bit words, kept in two arrays.
+void ReadWordPairs(BoxReader& box, std::vector<uint32_t>& first, std::vector<uint32_t>& second)
+{
+    uint32_t count = ReadEntryCount(box, 2 * kWordBytes);
+    ReserveMore(first, count);
+    ReserveMore(second, count);
+    for (uint32_t i = 0; i < count; ++i) {
+        first.push_back(box.ReadBE32());
+        second.push_back(box.ReadBE32());
+    }
+}
+
+// Chunk offsets of 32 (`stco`) or 64 bits (`co64`), kept as 64 bits.
+void ReadChunkOffsets(BoxReader& box, Mp4Track& track, uint32_t offsetBytes)
+{
+    uint32_t count = ReadEntryCount(box, offsetBytes);
+    ReserveMore(track.chunkOffsets, count);
+    for (uint32_t i = 0; i < count; ++i)
+        track.chunkOffsets.push_back(offsetBytes == kWideWordBytes ? box.ReadBE64() : box.ReadBE32());
+    track.chunkCount = count;
+}
+
 }  // namespace
 
 void ReadSttsBox(BoxReader& box, Mp4ParseState& state)
 {
     Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 8);
-    ReserveMore(track.sttsCounts, count);
-    ReserveMore(track.sttsDeltas, count);
-    for (uint32_t i = 0; i < count; ++i) {
-        track.sttsCounts.push_back(box.ReadBE32());
-        track.sttsDeltas.push_back(box.ReadBE32());
-    }
+    ReadWordPairs(box, track.sttsCounts, track.sttsDeltas);
 }
 
 void ReadCttsBox(BoxReader& box, Mp4ParseState& state)
 {
     Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 8);
-    ReserveMore(track.cttsCounts, count);
-    ReserveMore(track.cttsOffsets, count);
-    for (uint32_t i = 0; i < count; ++i) {
-        track.cttsCounts.push_back(box.ReadBE32());
-        track.cttsOffsets.push_back(box.ReadBE32());
-    }
+    ReadWordPairs(box, track.cttsCounts, track.cttsOffsets);
 }
 
 void ReadStscBox(BoxReader& box, Mp4ParseState& state)
 {
     Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 12);
+    uint32_t count = ReadEntryCount(box, 3 * kWordBytes);
     ReserveMore(track.firstChunks, count);
     ReserveMore(track.samplesPerChunk, count);
     ReserveMore(track.descriptionIndexes, count);
@@ -71,7 +84,7 @@ void ReadStszBox(BoxReader& box, Mp4ParseState& state)
     uint32_t sampleSize = box.ReadBE32();
     uint32_t sampleCount = box.ReadBE32();
     if (sampleSize == 0) {
-        box.RequireEntries(sampleCount, 4);
+        box.RequireEntries(sampleCount, kWordBytes);
         track.sampleSizes.reserve(sampleCount);
         for (uint32_t i = 0; i < sampleCount; ++i)
             track.sampleSizes.push_back(box.ReadBE32());
@@ -82,28 +95,18 @@ void ReadStszBox(BoxReader& box, Mp4ParseState& state)
 
 void ReadStcoBox(BoxReader& box, Mp4ParseState& state)
 {
-    Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 4);
-    ReserveMore(track.chunkOffsets, count);
-    for (uint32_t i = 0; i < count; ++i)
-        track.chunkOffsets.push_back(box.ReadBE32());
-    track.chunkCount = count;
+    ReadChunkOffsets(box, CurrentTrackFor(box, state), kWordBytes);
 }
 
 void ReadCo64Box(BoxReader& box, Mp4ParseState& state)
 {
-    Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 8);
-    ReserveMore(track.chunkOffsets, count);
-    for (uint32_t i = 0; i < count; ++i)
-        track.chunkOffsets.push_back(box.ReadBE64());
-    track.chunkCount = count;
+    ReadChunkOffsets(box, CurrentTrackFor(box, state), kWideWordBytes);
 }
 
 void ReadStssBox(BoxReader& box, Mp4ParseState& state)
 {
     Mp4Track& track = CurrentTrackFor(box, state);
-    uint32_t count = ReadEntryCount(box, 4);
+    uint32_t count = ReadEntryCount(box, kWordBytes);
     ReserveMore(track.syncSamples, count);
     for (uint32_t i = 0; i < count; ++i)
         track.syncSamples.push_back(box.ReadBE32() - 1);  // zero-based
