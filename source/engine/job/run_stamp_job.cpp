@@ -149,54 +149,75 @@ bool StartUp(JobThreads& threads, StampJob& job)
     return threads.Start(kEncode, job, MfEncodeThreadProc);
 }
 
-// Watches the threads every 200 ms until all have ended; returns the job's result.
-uint32_t Watch(JobThreads& threads, StampJob& job)
-{
+// The watch's view of the threads: which are live, which it stopped itself.
+struct WatchState {
     uint32_t live = (1u << kThreadCount) - 1;
     uint32_t stoppedByWatch = 0;
     uint32_t grace = kGracePasses;
     uint32_t result = kJobSucceeded;
-    const uint32_t last = kThreadCount - 1;
-    while (live != 0) {
-        for (uint32_t i = 0; i < kThreadCount; ++i) {
-            uint32_t bit = 1u << i;
-            if (!(live & bit) || !threads.Ended(static_cast<ThreadIndex>(i)))
-                continue;
-            uint32_t code = (stoppedByWatch & bit) ? 0 : threads.threads[i].ExitCode();
-            if (code != 0) {
-                LogJobMessage(job, platform::FormatText(u"Skip file: i %d, poll 0x%x, status 0x%x\n", i, live, code)
-                                       .c_str());
-                ReportJobFailed(job);
-                result = kJobFailedResult;
-                live &= ~bit;
-                // The receiver stops the others too; asking here as well
-                // means a receiver that does not can never hang the job.
-                for (uint32_t k = 0; k < kThreadCount; ++k)
-                    if (live & (1u << k))
-                        threads.RaiseAbort(static_cast<ThreadIndex>(k));
-            } else if (i < last || !(live & kEarlierThreadsMask)) {
-                live &= ~bit;
-            } else if (grace != 0) {
-                --grace;
-                break;
-            } else {
-                live &= ~bit;
-                LogJobMessage(job,
-                              platform::FormatText(u"Stamp may have finished prematurely: poll 0x%x", live).c_str());
-                // Asked to stop, not killed: they end at their next waiting point.
-                for (uint32_t k : {kParse, kDecode, kStamp}) {
-                    if (live & (1u << k)) {
-                        threads.RaiseAbort(static_cast<ThreadIndex>(k));
-                        stoppedByWatch |= 1u << k;
-                    }
-                }
-                result = kJobFailedResult;
-            }
+};
+
+void ReportFailedThread(JobThreads& threads, StampJob& job, WatchState& watch, uint32_t i, uint32_t code)
+{
+    LogJobMessage(job, platform::FormatText(u"Skip file: i %d, poll 0x%x, status 0x%x\n", i, watch.live, code).c_str());
+    ReportJobFailed(job);
+    watch.result = kJobFailedResult;
+    watch.live &= ~(1u << i);
+    // The receiver stops the others too; asking here as well means a
+    // receiver that does not can never hang the job.
+    for (uint32_t k = 0; k < kThreadCount; ++k)
+        if (watch.live & (1u << k))
+            threads.RaiseAbort(static_cast<ThreadIndex>(k));
+}
+
+// The encoder has ended, but earlier threads still run after the grace.
+void StopEarlierThreads(JobThreads& threads, StampJob& job, WatchState& watch)
+{
+    LogJobMessage(job, platform::FormatText(u"Stamp may have finished prematurely: poll 0x%x", watch.live).c_str());
+    // Asked to stop, not killed: they end at their next waiting point.
+    for (uint32_t k : {kParse, kDecode, kStamp}) {
+        if (watch.live & (1u << k)) {
+            threads.RaiseAbort(static_cast<ThreadIndex>(k));
+            watch.stoppedByWatch |= 1u << k;
         }
-        if (live != 0)
+    }
+    watch.result = kJobFailedResult;
+}
+
+// One look at every live thread. The grace after the encoder's end is
+// counted in passes, so using one up ends the pass.
+void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
+{
+    const uint32_t last = kThreadCount - 1;
+    for (uint32_t i = 0; i < kThreadCount; ++i) {
+        uint32_t bit = 1u << i;
+        if (!(watch.live & bit) || !threads.Ended(static_cast<ThreadIndex>(i)))
+            continue;
+        uint32_t code = (watch.stoppedByWatch & bit) ? 0 : threads.threads[i].ExitCode();
+        if (code != 0) {
+            ReportFailedThread(threads, job, watch, i, code);
+        } else if (i < last || !(watch.live & kEarlierThreadsMask)) {
+            watch.live &= ~bit;
+        } else if (watch.grace != 0) {
+            --watch.grace;
+            return;
+        } else {
+            watch.live &= ~bit;
+            StopEarlierThreads(threads, job, watch);
+        }
+    }
+}
+
+// Watches the threads every 200 ms until all have ended; returns the job's result.
+uint32_t Watch(JobThreads& threads, StampJob& job)
+{
+    WatchState watch;
+    while (watch.live != 0) {
+        WatchPass(threads, job, watch);
+        if (watch.live != 0)
             SleepMs(kWatchPollMs);
     }
-    return result;
+    return watch.result;
 }
 
 }  // namespace
