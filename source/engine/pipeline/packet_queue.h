@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -8,9 +7,6 @@
 #include "platform/threads/lock.h"
 
 namespace wuvo {
-
-// The largest encoded packet the hardware encoder hands over.
-constexpr size_t kMaxPacketBytes = 6 * 1024 * 1024;
 
 // Each packet keeps only the bytes it holds, not a full-size copy.
 using Packet = std::vector<uint8_t>;
