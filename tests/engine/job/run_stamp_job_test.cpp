@@ -352,6 +352,13 @@ TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
     job.inputPath = input.c_str();
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     EXPECT_TRUE(recorder.Logged(u"Cannot open video file </nonexistent/clip.mp4>"));
+
+    // The reader's message is logged as it stands, not used as a format.
+    input = u"/nonexistent/100%s %d%%.mp4";
+    job.inputPath = input.c_str();
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    ASSERT_FALSE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages.back(), u"Cannot open video file </nonexistent/100%s %d%%.mp4>\n");
 }
 
 TEST_F(RunStampJobThreads, StopInTheMiddleEndsWithinASecondAndLeavesNoOutput)
