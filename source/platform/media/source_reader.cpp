@@ -141,7 +141,13 @@ ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
             return ReadStatus::Error;
         if (!next)
             stream.flushed = true;
-        if (avcodec_send_packet(stream.codec.get(), next.get()) < 0)
+        int sent = avcodec_send_packet(stream.codec.get(), next.get());
+        // A damaged audio packet costs only its own few milliseconds, as in
+        // any player; a video packet is never skipped, since frames are
+        // numbered by their place in the stream.
+        if (sent == AVERROR_INVALIDDATA && next && &stream == &audio)
+            continue;
+        if (sent < 0)
             return ReadStatus::Error;
     }
 }
