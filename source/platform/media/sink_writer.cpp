@@ -200,7 +200,10 @@ uint32_t SinkWriter::Create(const std::string& path)
     if (s.format || !s.packet || !s.video.frame || !s.audio.frame || !s.planar)
         return kMediaFailed;
     std::filesystem::path target(path);
-    if (std::filesystem::is_directory(target))
+    // The error_code form: a path the file system refuses must not throw out
+    // of the encode thread.
+    std::error_code error;
+    if (std::filesystem::is_directory(target, error))
         return kMediaFailed;
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     int fd = mkstemp(pattern.data());

@@ -196,6 +196,9 @@ TEST(SinkWriter, RefusesBadSettings)
     EXPECT_EQ(noFolder.Create((folder / "missing" / "x.mp4").string()), kMediaFailed);
     SinkWriter intoFolder;
     EXPECT_EQ(intoFolder.Create(folder.string()), kMediaFailed);
+    // A name longer than the file system allows is refused, not thrown at.
+    SinkWriter overlong;
+    EXPECT_EQ(overlong.Create((folder / (std::string(300, 'a') + ".mp4")).string()), kMediaFailed);
 
     SinkWriter writer;
     ASSERT_EQ(writer.Create((folder / "x.mp4").string()), kMediaOk);
