@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -187,6 +189,28 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
     std::string text;
     std::getline(kept, text);
     EXPECT_EQ(text, "earlier good file");
+}
+
+// The output gets the permissions any new file of this process gets.
+TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
+{
+    fs::path folder = OutputFolder("sink_mode");
+    fs::path path = folder / "out.mp4";
+    constexpr mode_t kTestMask = 027;
+    mode_t previous = umask(kTestMask);
+    {
+        SinkWriter writer;
+        ASSERT_EQ(writer.Create(path.string()), kMediaOk);
+        ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
+        ASSERT_TRUE(writer.BeginWriting());
+        auto frame = MakeFrame(64, 64, 0, nullptr);
+        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+        ASSERT_TRUE(writer.Finalize());
+    }
+    EXPECT_EQ(umask(previous), kTestMask) << "the mask itself is left as it was";
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(SinkWriter, RefusesBadSettings)
