@@ -56,8 +56,8 @@ struct FixtureSize {
 
 }  // namespace
 
-// Every fixture, also 10-bit, H.264, fragmented, QuickTime and the turned
-// portrait one, gives ffmpeg's frames in ffmpeg's order.
+// Every fixture, also 10-bit, full-range, H.264, fragmented, QuickTime and
+// the turned portrait one, gives ffmpeg's frames in ffmpeg's order.
 TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
 {
     const FixtureSize fixtures[] = {
@@ -67,7 +67,7 @@ TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
         {"no_audio.mp4", 320, 240},         {"lpcm.mov", 320, 240},
         {"hev1.mp4", 320, 240},             {"fps25.mp4", 320, 240},
         {"main10.mp4", 320, 240},           {"open_gop.mp4", 320, 240},
-        {"hd1080.mp4", 1920, 1080},
+        {"hd1080.mp4", 1920, 1080},         {"full_range.mp4", 320, 240},
     };
     for (const auto& fixture : fixtures) {
         std::string path = FixturePath(fixture.name);
