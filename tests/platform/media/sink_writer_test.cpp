@@ -74,6 +74,16 @@ double Seconds(const std::string& text)
     return std::stod(text);
 }
 
+// Starts a small video at `path` and writes its first frame.
+void WriteFirstFrame(SinkWriter& writer, const fs::path& path)
+{
+    ASSERT_EQ(writer.Create(path.string()), kMediaOk);
+    ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
+    ASSERT_TRUE(writer.BeginWriting());
+    auto frame = MakeFrame(64, 64, 0, nullptr);
+    ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+}
+
 size_t FilesIn(const fs::path& folder)
 {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -178,11 +188,7 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
     std::ofstream(path) << "earlier good file";
     {
         SinkWriter writer;
-        ASSERT_EQ(writer.Create(path.string()), kMediaOk);
-        ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
-        ASSERT_TRUE(writer.BeginWriting());
-        auto frame = MakeFrame(64, 64, 0, nullptr);
-        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
     }
     EXPECT_EQ(FilesIn(folder), 1u);
     std::ifstream kept(path);
@@ -200,11 +206,7 @@ TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
     mode_t previous = umask(kTestMask);
     {
         SinkWriter writer;
-        ASSERT_EQ(writer.Create(path.string()), kMediaOk);
-        ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
-        ASSERT_TRUE(writer.BeginWriting());
-        auto frame = MakeFrame(64, 64, 0, nullptr);
-        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
         ASSERT_TRUE(writer.Finalize());
     }
     EXPECT_EQ(umask(previous), kTestMask) << "the mask itself is left as it was";
