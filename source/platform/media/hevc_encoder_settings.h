@@ -21,10 +21,6 @@ unsigned UsableCpuCount();
 // threads left to libx265, and only its errors logged.
 std::string X265Params();
 
-}  // namespace wuvo::platform
-
-namespace wuvo::platform {
-
 // CPUs a cgroup quota allows, from the text of cpu.max ("quota period", or
 // "max period" for no limit): quota / period rounded up; 0 when unlimited or
 // unreadable.

@@ -12,9 +12,29 @@ namespace {
 
 constexpr int kPlanes = 3;
 
+bool IsFullRange(const AVFrame& picture)
+{
+    return picture.color_range == AVCOL_RANGE_JPEG || picture.format == AV_PIX_FMT_YUVJ420P;
+}
+
+// Limited-range I420, the only kind the encoder writes: a full-range picture
+// passed on unconverted would be stretched once more by every player.
 bool IsI420(const AVFrame& picture)
 {
-    return picture.format == AV_PIX_FMT_YUV420P || picture.format == AV_PIX_FMT_YUVJ420P;
+    return picture.format == AV_PIX_FMT_YUV420P && !IsFullRange(picture);
+}
+
+// Tells the scaler the source's range; the target stays limited.
+bool SetSourceRange(SwsContext* scaler, bool fullRange)
+{
+    int* sourceTable = nullptr;
+    int* targetTable = nullptr;
+    int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
+    if (sws_getColorspaceDetails(scaler, &sourceTable, &sourceRange, &targetTable, &targetRange, &brightness,
+                                 &contrast, &saturation) < 0)
+        return false;
+    return sws_setColorspaceDetails(scaler, sourceTable, fullRange ? 1 : 0, targetTable, 0, brightness, contrast,
+                                    saturation) >= 0;
 }
 
 }  // namespace
@@ -48,13 +68,15 @@ const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, int rotat
 {
     const AVFrame* result = &picture;
     if (!IsI420(picture)) {
-        // 10-bit and other layouts become 8-bit I420 with ffmpeg's own
-        // default scaler flags, so frames match its command line output.
+        // 10-bit, full-range and other layouts become 8-bit limited-range
+        // I420 with ffmpeg's own default scaler flags, so frames match its
+        // command line output.
         scaler_ = sws_getCachedContext(scaler_, picture.width, picture.height,
                                        static_cast<AVPixelFormat>(picture.format), picture.width,
                                        picture.height, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr,
                                        nullptr, nullptr);
-        if (!scaler_ || !Allocate(converted_, picture.width, picture.height) ||
+        if (!scaler_ || !SetSourceRange(scaler_, IsFullRange(picture)) ||
+            !Allocate(converted_, picture.width, picture.height) ||
             sws_scale(scaler_, picture.data, picture.linesize, 0, picture.height, converted_->data,
                       converted_->linesize) != picture.height)
             return nullptr;

@@ -10,7 +10,8 @@ struct SwsContext;
 
 namespace wuvo::platform {
 
-// Turns decoded pictures of any layout into upright 8-bit I420.
+// Turns decoded pictures of any layout and range into upright 8-bit
+// limited-range I420.
 class PictureConverter {
 public:
     PictureConverter();
@@ -18,9 +19,9 @@ public:
     PictureConverter(const PictureConverter&) = delete;
     PictureConverter& operator=(const PictureConverter&) = delete;
 
-    // `picture` itself when it already is I420 and `rotation` is 0, else a
-    // converted copy valid until the next call; null on failure. `rotation`
-    // is the clockwise turn: 0, 90, 180 or 270.
+    // `picture` itself when it already is limited-range I420 and `rotation`
+    // is 0, else a converted copy valid until the next call; null on
+    // failure. `rotation` is the clockwise turn: 0, 90, 180 or 270.
     const AVFrame* ToUprightI420(const AVFrame& picture, int rotation);
 
 private:

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <vector>
@@ -35,9 +36,26 @@ constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
 // New files get the usual permissions; mkstemp alone makes them private.
 constexpr mode_t kOutputFileMode = 0666;
 
+// Taken when the kernel does not say: the usual mask of a desktop session.
+constexpr mode_t kAssumedUmask = 022;
+constexpr char kUmaskField[] = "Umask:";
+constexpr int kOctal = 8;
+
 bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
+}
+
+// The process's file mode mask, read without umask(), which would set it
+// for every thread while it is being read.
+mode_t CurrentUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(kUmaskField, 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + sizeof kUmaskField - 1, nullptr, kOctal));
+    return kAssumedUmask;
 }
 
 }  // namespace
@@ -200,15 +218,16 @@ uint32_t SinkWriter::Create(const std::string& path)
     if (s.format || !s.packet || !s.video.frame || !s.audio.frame || !s.planar)
         return kMediaFailed;
     std::filesystem::path target(path);
-    if (std::filesystem::is_directory(target))
+    // The error_code form: a path the file system refuses must not throw out
+    // of the encode thread.
+    std::error_code error;
+    if (std::filesystem::is_directory(target, error))
         return kMediaFailed;
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
     int fd = mkstemp(pattern.data());
     if (fd < 0)
         return IsInUseError(errno) ? kMediaFileInUse : kMediaFailed;
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, kOutputFileMode & ~mask);
+    fchmod(fd, kOutputFileMode & ~CurrentUmask());
     close(fd);
     s.temporaryPath = pattern;
     s.finalPath = path;

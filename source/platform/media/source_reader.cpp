@@ -45,6 +45,22 @@ int DisplayRotation(const AVStream* stream)
     return ((quarter % 4) + 4) % 4 * 90;
 }
 
+CodecPtr OpenDecoder(const AVStream& av)
+{
+    const AVCodec* decoder = avcodec_find_decoder(av.codecpar->codec_id);
+    if (!decoder)
+        return nullptr;
+    CodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), av.codecpar) < 0)
+        return nullptr;
+    codec->pkt_timebase = av.time_base;
+    // Library users get one decoding thread unless they ask for more.
+    codec->thread_count = static_cast<int>(UsableCpuCount());
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return nullptr;
+    return codec;
+}
+
 }  // namespace
 
 struct SourceReader::State {
@@ -94,6 +110,8 @@ struct SourceReader::State {
     ReadStatus DeliverAudio(MediaSample& sample);
     void ResetAfterSeek();
     bool SeekBackwardTo(int64_t timestamp);
+    void DescribeVideo(const AVStream& av, const AVCodecContext& codec);
+    bool PrepareResampler(const AVCodecContext& codec);
 };
 
 PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
@@ -141,7 +159,13 @@ ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
             return ReadStatus::Error;
         if (!next)
             stream.flushed = true;
-        if (avcodec_send_packet(stream.codec.get(), next.get()) < 0)
+        int sent = avcodec_send_packet(stream.codec.get(), next.get());
+        // A damaged audio packet costs only its own few milliseconds, as in
+        // any player; a video packet is never skipped, since frames are
+        // numbered by their place in the stream.
+        if (sent == AVERROR_INVALIDDATA && next && &stream == &audio)
+            continue;
+        if (sent < 0)
             return ReadStatus::Error;
     }
 }
@@ -225,6 +249,42 @@ bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
     return sought >= 0;
 }
 
+void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext& codec)
+{
+    VideoFormat format;
+    format.rotation = DisplayRotation(&av);
+    bool quarter = IsQuarterTurn(format.rotation);
+    format.width = static_cast<uint32_t>(quarter ? codec.height : codec.width);
+    format.height = static_cast<uint32_t>(quarter ? codec.width : codec.height);
+    AVRational rate = av.avg_frame_rate.num > 0 && av.avg_frame_rate.den > 0 ? av.avg_frame_rate
+                                                                             : av.r_frame_rate;
+    if (rate.num > 0 && rate.den > 0) {
+        format.rateNumerator = static_cast<uint32_t>(rate.num);
+        format.rateDenominator = static_cast<uint32_t>(rate.den);
+    }
+    AVFieldOrder order = av.codecpar->field_order;
+    format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
+    videoFormat = format;
+}
+
+bool SourceReader::State::PrepareResampler(const AVCodecContext& codec)
+{
+    AVChannelLayout layout{};
+    if (codec.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&layout, codec.ch_layout.nb_channels);
+    else if (av_channel_layout_copy(&layout, &codec.ch_layout) < 0)
+        return false;
+    swr_free(&resampler);
+    int made = swr_alloc_set_opts2(&resampler, &layout, AV_SAMPLE_FMT_S16, codec.sample_rate, &layout,
+                                   codec.sample_fmt, codec.sample_rate, 0, nullptr);
+    av_channel_layout_uninit(&layout);
+    if (made < 0 || swr_init(resampler) < 0 || codec.sample_rate <= 0)
+        return false;
+    audioFormat.sampleRate = static_cast<uint32_t>(codec.sample_rate);
+    audioFormat.channels = static_cast<uint32_t>(codec.ch_layout.nb_channels);
+    return true;
+}
+
 SourceReader::SourceReader() : state_(std::make_unique<State>()) {}
 
 SourceReader::~SourceReader() = default;
@@ -280,49 +340,13 @@ bool SourceReader::SetOutputFormat(StreamKind kind)
     if (stream.index < 0)
         return false;
     AVStream* av = s.AvStream(stream);
-    const AVCodec* decoder = avcodec_find_decoder(av->codecpar->codec_id);
-    if (!decoder)
+    CodecPtr codec = OpenDecoder(*av);
+    if (!codec)
         return false;
-    CodecPtr codec(avcodec_alloc_context3(decoder));
-    if (!codec || avcodec_parameters_to_context(codec.get(), av->codecpar) < 0)
+    if (kind == StreamKind::Video)
+        s.DescribeVideo(*av, *codec);
+    else if (!s.PrepareResampler(*codec))
         return false;
-    codec->pkt_timebase = av->time_base;
-    // Library users get one decoding thread unless they ask for more.
-    codec->thread_count = static_cast<int>(UsableCpuCount());
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
-        return false;
-
-    if (kind == StreamKind::Video) {
-        VideoFormat format;
-        format.rotation = DisplayRotation(av);
-        bool quarter = IsQuarterTurn(format.rotation);
-        format.width = static_cast<uint32_t>(quarter ? codec->height : codec->width);
-        format.height = static_cast<uint32_t>(quarter ? codec->width : codec->height);
-        AVRational rate = av->avg_frame_rate.num > 0 && av->avg_frame_rate.den > 0
-                              ? av->avg_frame_rate
-                              : av->r_frame_rate;
-        if (rate.num > 0 && rate.den > 0) {
-            format.rateNumerator = static_cast<uint32_t>(rate.num);
-            format.rateDenominator = static_cast<uint32_t>(rate.den);
-        }
-        AVFieldOrder order = av->codecpar->field_order;
-        format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
-        s.videoFormat = format;
-    } else {
-        AVChannelLayout layout{};
-        if (codec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&layout, codec->ch_layout.nb_channels);
-        else if (av_channel_layout_copy(&layout, &codec->ch_layout) < 0)
-            return false;
-        swr_free(&s.resampler);
-        int made = swr_alloc_set_opts2(&s.resampler, &layout, AV_SAMPLE_FMT_S16, codec->sample_rate,
-                                       &layout, codec->sample_fmt, codec->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&layout);
-        if (made < 0 || swr_init(s.resampler) < 0 || codec->sample_rate <= 0)
-            return false;
-        s.audioFormat.sampleRate = static_cast<uint32_t>(codec->sample_rate);
-        s.audioFormat.channels = static_cast<uint32_t>(codec->ch_layout.nb_channels);
-    }
     stream.codec = std::move(codec);
     stream.flushed = false;
     return true;

@@ -75,6 +75,8 @@ public:
     const VideoFormat& CurrentVideoFormat() const;
     const AudioFormat& CurrentAudioFormat() const;
 
+    // The next decoded sample; an audio packet the decoder refuses is
+    // skipped, a video packet it refuses is an Error.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
 
     // Positions the video stream so that the next sample is the frame shown

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -145,6 +146,25 @@ TEST_F(MediaInput, ProbeOfAVeryShortFile)
     EXPECT_EQ(job.frameDuration, 10'000'000LL * expected.rateDenominator / expected.rateNumerator);
     EXPECT_EQ(job.targetWidth, expected.width);
     EXPECT_EQ(gFramePool->width, expected.width);
+}
+
+// A sampled frame of about two nominal periods halves the rate; a file
+// whose frames last one period keeps its rate (ProbeDescribesTheSource...).
+TEST_F(MediaInput, ProbeHalvesARateReportedTwiceTooHigh)
+{
+    StampJob job = ProbeFixture("doubled_rate.mp4", 1, 1);
+    uint32_t numerator = 0, denominator = 0;
+    std::sscanf(test::Probe(path, "v:0", "stream=avg_frame_rate").at(0).c_str(), "%u/%u", &numerator,
+                &denominator);
+    uint32_t timescale = 0;
+    std::sscanf(test::Probe(path, "v:0", "stream=time_base").at(0).c_str(), "1/%u", &timescale);
+    auto durations = test::Probe(path, "v:0", "packet=duration");
+    ASSERT_GT(durations.size(), 5u);
+    ASSERT_GT(timescale, 0u);
+    EXPECT_EQ(job.frameDuration, std::llround(std::stod(durations[5]) * 10'000'000 / timescale));
+    EXPECT_EQ(job.rateNumerator, numerator / 2);
+    EXPECT_EQ(job.rateDenominator, denominator);
+    EXPECT_EQ(gFramePool->rateNumerator, numerator / 2);
 }
 
 TEST_F(MediaInput, ProbeOfAMissingFileLeavesTheJobAlone)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +72,16 @@ AudioEncoding Stereo()
 double Seconds(const std::string& text)
 {
     return std::stod(text);
+}
+
+// Starts a small video at `path` and writes its first frame.
+void WriteFirstFrame(SinkWriter& writer, const fs::path& path)
+{
+    ASSERT_EQ(writer.Create(path.string()), kMediaOk);
+    ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
+    ASSERT_TRUE(writer.BeginWriting());
+    auto frame = MakeFrame(64, 64, 0, nullptr);
+    ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
 }
 
 size_t FilesIn(const fs::path& folder)
@@ -176,17 +188,31 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
     std::ofstream(path) << "earlier good file";
     {
         SinkWriter writer;
-        ASSERT_EQ(writer.Create(path.string()), kMediaOk);
-        ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
-        ASSERT_TRUE(writer.BeginWriting());
-        auto frame = MakeFrame(64, 64, 0, nullptr);
-        ASSERT_TRUE(writer.WriteVideoFrame(frame.data(), 0, kFrameDuration));
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
     }
     EXPECT_EQ(FilesIn(folder), 1u);
     std::ifstream kept(path);
     std::string text;
     std::getline(kept, text);
     EXPECT_EQ(text, "earlier good file");
+}
+
+// The output gets the permissions any new file of this process gets.
+TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
+{
+    fs::path folder = OutputFolder("sink_mode");
+    fs::path path = folder / "out.mp4";
+    constexpr mode_t kTestMask = 027;
+    mode_t previous = umask(kTestMask);
+    {
+        SinkWriter writer;
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
+        ASSERT_TRUE(writer.Finalize());
+    }
+    EXPECT_EQ(umask(previous), kTestMask) << "the mask itself is left as it was";
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
 TEST(SinkWriter, RefusesBadSettings)
@@ -196,6 +222,9 @@ TEST(SinkWriter, RefusesBadSettings)
     EXPECT_EQ(noFolder.Create((folder / "missing" / "x.mp4").string()), kMediaFailed);
     SinkWriter intoFolder;
     EXPECT_EQ(intoFolder.Create(folder.string()), kMediaFailed);
+    // A name longer than the file system allows is refused, not thrown at.
+    SinkWriter overlong;
+    EXPECT_EQ(overlong.Create((folder / (std::string(300, 'a') + ".mp4")).string()), kMediaFailed);
 
     SinkWriter writer;
     ASSERT_EQ(writer.Create((folder / "x.mp4").string()), kMediaOk);

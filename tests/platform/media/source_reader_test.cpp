@@ -56,8 +56,8 @@ struct FixtureSize {
 
 }  // namespace
 
-// Every fixture, also 10-bit, H.264, fragmented, QuickTime and the turned
-// portrait one, gives ffmpeg's frames in ffmpeg's order.
+// Every fixture, also 10-bit, full-range, H.264, fragmented, QuickTime and
+// the turned portrait one, gives ffmpeg's frames in ffmpeg's order.
 TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
 {
     const FixtureSize fixtures[] = {
@@ -67,7 +67,7 @@ TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
         {"no_audio.mp4", 320, 240},         {"lpcm.mov", 320, 240},
         {"hev1.mp4", 320, 240},             {"fps25.mp4", 320, 240},
         {"main10.mp4", 320, 240},           {"open_gop.mp4", 320, 240},
-        {"hd1080.mp4", 1920, 1080},
+        {"hd1080.mp4", 1920, 1080},         {"full_range.mp4", 320, 240},
     };
     for (const auto& fixture : fixtures) {
         std::string path = FixturePath(fixture.name);
@@ -190,4 +190,43 @@ TEST(SourceReader, ReportsATruncatedFileAsAnError)
     std::filesystem::resize_file(cut, std::filesystem::file_size(cut) * 2 / 3);
     Decoded decoded = DecodeAll(cut.string());
     EXPECT_EQ(decoded.last, ReadStatus::Error);
+}
+
+// A damaged audio packet is skipped as ffmpeg skips it; the audio after it
+// is still delivered.
+TEST(SourceReader, SkipsAnAudioPacketTheDecoderRefuses)
+{
+    std::string source = FixturePath("hevc_faststart.mp4");
+    auto damaged = std::filesystem::path(wuvo::test::TestOutputDir()) / "damaged_audio.mp4";
+    std::filesystem::copy_file(source, damaged, std::filesystem::copy_options::overwrite_existing);
+    // Size and file position of the tenth audio packet.
+    std::vector<std::string> packets = wuvo::test::Probe(damaged.string(), "a:0", "packet=size,pos");
+    ASSERT_GT(packets.size(), 20u);
+    size_t comma = packets[9].find(',');
+    size_t size = std::stoul(packets[9].substr(0, comma));
+    std::streamoff position = std::stoll(packets[9].substr(comma + 1));
+    {
+        std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(position);
+        uint32_t noise = 7;
+        for (size_t i = 0; i < size; ++i) {
+            noise = noise * 1103515245u + 12345u;
+            file.put(static_cast<char>(noise >> 16));
+        }
+    }
+    std::string errors;
+    ASSERT_FALSE(wuvo::test::DecodesCleanly(damaged.string(), &errors)) << "the packet must be refused";
+
+    SourceReader reader;
+    ASSERT_TRUE(reader.Open(damaged.string()));
+    reader.SetStreamSelection(StreamKind::Video, false);
+    ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Audio));
+    std::vector<uint8_t> pcm;
+    MediaSample sample;
+    ReadStatus status;
+    while ((status = reader.ReadSample(StreamKind::Audio, sample)) == ReadStatus::Sample)
+        pcm.insert(pcm.end(), sample.pcm, sample.pcm + sample.pcmBytes);
+    EXPECT_EQ(status, ReadStatus::EndOfStream);
+    int channels = static_cast<int>(reader.CurrentAudioFormat().channels);
+    EXPECT_EQ(pcm, wuvo::test::ReferencePcm(damaged.string(), channels));
 }
