@@ -84,12 +84,6 @@ bool ParseVideoTrack(JobThreads& threads, StampJob& job)
     return threads.threads[kParse].ExitCode() == 0 && video && video->SizeTableEntries() != 0;
 }
 
-// The probe has said why when a frame cannot fit a pool slot.
-bool FrameFitsThePool(const StampJob& job)
-{
-    return uint64_t{job.sourceWidth} * job.sourceHeight <= kMaxFramePixels;
-}
-
 void SetSpeedUp()
 {
     std::lock_guard guard(gFramePool->lock);
@@ -140,7 +134,8 @@ bool StartUp(JobThreads& threads, StampJob& job)
     if (!ParseVideoTrack(threads, job))
         return false;
     ProbeInputWithMf(job);
-    if (!FrameFitsThePool(job))
+    // The probe has said why when a frame cannot fit a pool slot.
+    if (!FitsFrameSlot(job.sourceWidth, job.sourceHeight))
         return false;
     SetSpeedUp();
     if (!StartDecoding(threads, job) || !StartStamping(threads, job))

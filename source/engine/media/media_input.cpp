@@ -100,8 +100,7 @@ bool SettleFrameTiming(StampJob& job, std::optional<int64_t> sampled)
 
 bool FitsFramePool(const StampJob& job)
 {
-    uint64_t pixels = uint64_t{job.sourceWidth} * job.sourceHeight;
-    return pixels != 0 && pixels <= kMaxFramePixels;
+    return job.sourceWidth != 0 && job.sourceHeight != 0 && FitsFrameSlot(job.sourceWidth, job.sourceHeight);
 }
 
 void LogFrameTooLarge(const StampJob& job)
@@ -232,7 +231,7 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     bool preview = callbacks.seekFlag == 1;
     if (preview)  // the preview reads the size to tell a frame too large
         callbacks.setSize(width, height);
-    if (uint64_t{width} * height > kMaxFramePixels)
+    if (!FitsFrameSlot(width, height))
         return kDecodeFailed;
 
     uint32_t counter = 0;

@@ -16,6 +16,12 @@ constexpr uint32_t kMaxFramePixels = 4096u * 2160u;
 constexpr size_t kFrameBufferBytes = size_t{kMaxFramePixels} * 3 / 2;
 static_assert(kFrameBufferBytes == 13'271'040);
 
+// Whether a frame of this size fits one slot; computed wide, so no size wraps.
+constexpr bool FitsFrameSlot(uint32_t width, uint32_t height)
+{
+    return uint64_t{width} * height <= kMaxFramePixels;
+}
+
 constexpr int32_t kPoolModePreview = 1;
 constexpr int32_t kPoolModeJob = 2;
 
