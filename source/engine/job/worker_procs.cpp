@@ -9,7 +9,6 @@
 
 namespace wuvo {
 
-
 uint32_t ParseThreadProc(StampJob& job)
 {
     SetRunning(*gParseThreadState, true);
