@@ -10,7 +10,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   locales-all tzdata
   libwxgtk3.2-dev
-  xvfb xauth
+  xvfb xauth xdotool
   libgtest-dev libgmock-dev
 )
 

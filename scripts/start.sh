@@ -2,6 +2,10 @@
 # Installs what is missing, builds and starts the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "Wuvo is a desktop program and needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set." >&2
+  exit 1
+fi
 bash scripts/install-deps.sh
 bash scripts/build.sh build
-echo "Wuvo's engine is built in build/. The desktop window is not there yet, so there is nothing to start."
+exec build/wuvo

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <vector>
@@ -23,6 +22,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/files/replace_file.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
@@ -33,29 +33,10 @@ namespace {
 
 // Players look for the parameter sets in the sample entry with this tag.
 constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
-// New files get the usual permissions; mkstemp alone makes them private.
-constexpr mode_t kOutputFileMode = 0666;
-
-// Taken when the kernel does not say: the usual mask of a desktop session.
-constexpr mode_t kAssumedUmask = 022;
-constexpr char kUmaskField[] = "Umask:";
-constexpr int kOctal = 8;
 
 bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
-}
-
-// The process's file mode mask, read without umask(), which would set it
-// for every thread while it is being read.
-mode_t CurrentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(kUmaskField, 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + sizeof kUmaskField - 1, nullptr, kOctal));
-    return kAssumedUmask;
 }
 
 }  // namespace
@@ -223,13 +204,11 @@ uint32_t SinkWriter::Create(const std::string& path)
     std::error_code error;
     if (std::filesystem::is_directory(target, error))
         return kMediaFailed;
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkstemp(pattern.data());
-    if (fd < 0)
+    std::optional<TempFile> temp = CreateTempFileBeside(path);
+    if (!temp)
         return IsInUseError(errno) ? kMediaFileInUse : kMediaFailed;
-    fchmod(fd, kOutputFileMode & ~CurrentUmask());
-    close(fd);
-    s.temporaryPath = pattern;
+    close(temp->fd);
+    s.temporaryPath = temp->path;
     s.finalPath = path;
     if (avformat_alloc_output_context2(&s.format, nullptr, "mp4", s.temporaryPath.c_str()) < 0 ||
         avio_open(&s.format->pb, s.temporaryPath.c_str(), AVIO_FLAG_WRITE) < 0)

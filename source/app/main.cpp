@@ -1,0 +1,3 @@
+#include "app/wuvo_app.h"
+
+wxIMPLEMENT_APP(wuvo::CWuvoApp);

@@ -1,0 +1,240 @@
+// The main window's construction, start-up and close.
+#include <filesystem>
+
+#include <wx/checkbox.h>
+#include <wx/choice.h>
+#include <wx/gauge.h>
+#include <wx/listbox.h>
+#include <wx/menu.h>
+#include <wx/odcombo.h>
+#include <wx/panel.h>
+#include <wx/slider.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/control_ids.h"
+#include "app/log/log_window.h"
+#include "app/main_dialog.h"
+#include "app/settings/settings_file.h"
+#include "app/settings/settings_paths.h"
+#include "app/ui/seams.h"
+#include "app/ui/text.h"
+#include "engine/media/media_input.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/pipeline/thread_state.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+constexpr char kProgramIcon[] = "159";
+constexpr int kProgressRange = 1000;
+constexpr wxStringCharType kNoProgress[] = wxS("0.0%");
+// The close path looks at a stopping thread this often.
+constexpr uint32_t kCloseWaitMs = 500;
+
+constexpr wxStringCharType kHevcMissing[] =
+    wxS("Wuvo requires FFmpeg's HEVC video decoder and the libx265 HEVC encoder to run. You have to install them "
+        "on your computer. On Debian, install the packages libavcodec59 and libx265-199 "
+        "(sudo apt install libavcodec59 libx265-199).");
+
+// Raises the abort flag of a running pipeline thread and waits until it has
+// left its work; the flag stays raised, as the thread is not restarted.
+void StopForClose(ThreadState& state)
+{
+    {
+        std::lock_guard lock(state.lock);
+        if (IsRunning(state))
+            RequestAbort(state);
+    }
+    while (IsRunning(state))
+        platform::SleepMs(kCloseWaitMs);
+}
+
+}  // namespace
+
+CWuvoDlg::CWuvoDlg()
+{
+    ResetSettings();
+    previewLoaded_ = 0;
+    fileSelected_ = 0;
+    ApplySettings(nullptr);
+    gSettings.projectPath[0] = 0;
+}
+
+CWuvoDlg::~CWuvoDlg() = default;
+
+bool CWuvoDlg::Create()
+{
+    if (!LoadTemplates())
+        return false;
+    OnInitDialog();
+    return true;
+}
+
+bool CWuvoDlg::LoadTemplates()
+{
+    wxXmlResource& resources = *wxXmlResource::Get();
+    if (!wxFrame::Create(nullptr, wxID_ANY, wxS("Orlevane"), wxDefaultPosition, wxDefaultSize,
+                         wxDEFAULT_FRAME_STYLE))
+        return false;
+    wxMenuBar* menu = resources.LoadMenuBar(this, kMainMenuTemplate);
+    c_.page = resources.LoadPanel(this, kMainDialogTemplate);
+    if (menu == nullptr || c_.page == nullptr)
+        return false;
+    SetMenuBar(menu);
+    SetClientSize(c_.page->GetSize());
+    c_.slider = static_cast<wxSlider*>(Control(kIdPreviewSlider));
+    c_.dateOn = static_cast<wxCheckBox*>(Control(kIdDateStamp));
+    c_.dateFormat = dynamic_cast<wxItemContainer*>(Control(kIdDateFormat));
+    c_.dateX = static_cast<wxTextCtrl*>(Control(kIdDateX));
+    c_.dateY = static_cast<wxTextCtrl*>(Control(kIdDateY));
+    c_.timeOn = static_cast<wxCheckBox*>(Control(kIdTimeStamp));
+    c_.timeFormat = static_cast<wxChoice*>(Control(kIdTimeFormat));
+    c_.timeX = static_cast<wxTextCtrl*>(Control(kIdTimeX));
+    c_.timeY = static_cast<wxTextCtrl*>(Control(kIdTimeY));
+    c_.fileList = static_cast<wxListBox*>(Control(kIdFileList));
+    c_.outputFolder = static_cast<wxTextCtrl*>(Control(kIdOutputFolder));
+    c_.progress = static_cast<wxGauge*>(Control(kIdProgress));
+    c_.percent = static_cast<wxTextCtrl*>(Control(kIdPercent));
+    c_.autoShutdown = static_cast<wxCheckBox*>(Control(kIdAutoShutdown));
+    return true;
+}
+
+wxWindow* CWuvoDlg::Control(int id) const
+{
+    return c_.page->FindWindow(id);
+}
+
+void CWuvoDlg::OnInitDialog()
+{
+    ReadStartupSettings();
+    UpdateData(false);
+    SetIcon(wxXmlResource::Get()->LoadIcon(kProgramIcon));
+    c_.progress->SetRange(kProgressRange);
+    c_.progress->SetValue(0);
+    c_.percent->ChangeValue(kNoProgress);
+    EnableDatePanel(dateOn_ != 0);
+    EnableTimePanel(timeOn_ != 0);
+    Control(kIdStop)->Disable();
+    GetMenuBar()->Enable(kCmdSave, false);
+    SetViewCheckMarks();
+    SettingsModified = false;
+    log_ = new CWuvoLog(this);
+    log_->Create();
+    BindCloseEvents();
+    WarnWhenHevcMissing();
+}
+
+// Settings are read from the user's data folder, else from the temporary
+// folder, and always written back to the user's data folder: the system
+// clears the temporary folder, and the settings with it.
+void CWuvoDlg::ReadStartupSettings()
+{
+    std::string home = PathInFolder(LocalAppDataFolder(), kSettingsFileName);
+    std::string temp = PathInFolder(TempFolder(), kSettingsFileName);
+    settingsFilePath_ = home.empty() ? temp : home;
+    for (const std::string& path : {home, temp}) {
+        if (ReadSettingsFile(path) == 1) {
+            ApplySettings(gSettings.projectPath);
+            return;
+        }
+    }
+}
+
+void CWuvoDlg::SetViewCheckMarks()
+{
+    bool actualSize = gSettings.viewMode == 1;
+    GetMenuBar()->Check(kCmdViewActualSize, actualSize);
+    GetMenuBar()->Check(kCmdViewFit, !actualSize);
+}
+
+void CWuvoDlg::WarnWhenHevcMissing()
+{
+    if (!IsHevcCodecAvailable())
+        ShowMessage(this, kHevcMissing, wxS("Warning"), MessageIcon::Warning);
+}
+
+void CWuvoDlg::BindCloseEvents()
+{
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
+        if (!event.CanVeto()) {
+            // The session is ending: no questions, nothing unsaved left behind.
+            PrepareToClose();
+            FinishClose();
+        } else if (!OnCancel()) {
+            event.Veto();
+        }
+    });
+    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kCmdExit);
+    // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
+            OnCancel();
+        else
+            event.Skip();
+    });
+}
+
+bool CWuvoDlg::OnCancel()
+{
+    wxBusyCursor wait;
+    PrepareToClose();
+    if (!AskToCloseAndSave())
+        return false;
+    FinishClose();
+    return true;
+}
+
+// The settings are written before any question, so also when the user then
+// stays.
+void CWuvoDlg::PrepareToClose()
+{
+    StopThreadsForClose();
+    StorePanelSettings();
+    EnsureFolder(std::filesystem::path(settingsFilePath_).parent_path().string());
+    WriteSettingsFile(settingsFilePath_);
+}
+
+void CWuvoDlg::FinishClose()
+{
+    SaveLogFile();
+    Destroy();
+}
+
+void CWuvoDlg::StopThreadsForClose()
+{
+    for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})
+        StopForClose(*state);
+}
+
+// The exit questions; false when the window stays open.
+bool CWuvoDlg::AskToCloseAndSave()
+{
+    if (!SettingsModified)
+        return ShowMessage(this, wxS("Exit Wuvo?"), wxS("Warning"), MessageIcon::Warning,
+                           MessageButtons::OkCancel) == MessageAnswer::Ok;
+    switch (ShowMessage(this, wxS("Save changes before exiting?"), wxS("Warning"), MessageIcon::Warning,
+                        MessageButtons::YesNoCancel)) {
+    case MessageAnswer::No: return true;
+    case MessageAnswer::Yes:
+        // A project that could not be written keeps the window open, so
+        // nothing is lost; a Save As the user cancels still closes.
+        if (gSettings.projectPath[0] != 0)
+            return WriteProject(PathOfField(gSettings.projectPath));
+        return SaveProjectAs() != SaveOutcome::Failed;
+    default: return false;
+    }
+}
+
+void CWuvoDlg::SaveLogFile()
+{
+    std::string folder = LocalAppDataFolder();
+    if (!EnsureFolder(folder))
+        folder = TempFolder();
+    log_->WriteToFile(PathInFolder(folder, kLogFileName));
+}
+
+}  // namespace wuvo

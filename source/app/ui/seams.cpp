@@ -1,0 +1,101 @@
+#include "app/ui/seams.h"
+
+#include <wx/app.h>
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+
+namespace wuvo {
+
+namespace {
+
+long IconStyle(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Information: return wxICON_INFORMATION;
+    case MessageIcon::Warning: return wxICON_EXCLAMATION;
+    case MessageIcon::Error: return wxICON_ERROR;
+    case MessageIcon::None: break;
+    }
+    return wxICON_NONE;
+}
+
+long ButtonStyle(MessageButtons buttons)
+{
+    switch (buttons) {
+    case MessageButtons::OkCancel: return wxOK | wxCANCEL;
+    case MessageButtons::YesNo: return wxYES_NO;
+    case MessageButtons::YesNoCancel: return wxYES_NO | wxCANCEL;
+    case MessageButtons::Ok: break;
+    }
+    return wxOK;
+}
+
+MessageAnswer AnswerOf(int result)
+{
+    switch (result) {
+    case wxID_OK: return MessageAnswer::Ok;
+    case wxID_YES: return MessageAnswer::Yes;
+    case wxID_NO: return MessageAnswer::No;
+    default: return MessageAnswer::Cancel;
+    }
+}
+
+MessageAnswer RealMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
+                          MessageButtons buttons)
+{
+    wxMessageDialog dialog(owner, text, caption, IconStyle(icon) | ButtonStyle(buttons));
+    return AnswerOf(dialog.ShowModal());
+}
+
+std::vector<wxString> RealFileChooser(wxWindow* owner, const FileDialogRequest& request)
+{
+    long style = request.save ? wxFD_SAVE : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
+    if (request.multiple)
+        style |= wxFD_MULTIPLE;
+    wxFileDialog dialog(owner, request.title, request.startFolder, request.startName, request.filter, style);
+    if (dialog.ShowModal() != wxID_OK)
+        return {};
+    wxArrayString paths;
+    dialog.GetPaths(paths);
+    std::vector<wxString> chosen(paths.begin(), paths.end());
+    // GTK's chooser does not add the extension of the filter by itself.
+    if (request.save && !request.defaultExtension.empty())
+        for (wxString& path : chosen)
+            if (!path.Lower().EndsWith("." + request.defaultExtension.Lower()))
+                path += "." + request.defaultExtension;
+    return chosen;
+}
+
+wxString RealFolderChooser(wxWindow* owner, const wxString& title, const wxString& startFolder)
+{
+    wxDirDialog dialog(owner, title, startFolder, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
+}
+
+}  // namespace
+
+UiSeams RealSeams()
+{
+    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser};
+}
+
+UiSeams& Seams()
+{
+    static UiSeams seams = RealSeams();
+    return seams;
+}
+
+MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
+                          MessageButtons buttons)
+{
+    return Seams().showMessage(owner, text, caption, icon, buttons);
+}
+
+void RunOnUiThread(std::function<void()> task)
+{
+    if (wxTheApp != nullptr)
+        wxTheApp->CallAfter(std::move(task));
+}
+
+}  // namespace wuvo

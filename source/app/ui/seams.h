@@ -1,0 +1,50 @@
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include <wx/string.h>
+
+class wxWindow;
+
+namespace wuvo {
+
+// Everything a test must replace: message boxes, file and folder choosers.
+// The program installs the real ones at start-up; tests install scripted
+// ones, so no test ever waits for a person.
+
+enum class MessageIcon { None, Information, Warning, Error };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct FileDialogRequest {
+    wxString title;
+    wxString filter;          // wx wildcard form: "Text|*.txt"
+    wxString defaultExtension;  // without the dot
+    wxString startFolder;
+    wxString startName;
+    bool save = false;
+    bool multiple = false;
+};
+
+struct UiSeams {
+    std::function<MessageAnswer(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon,
+                                MessageButtons)>
+        showMessage;
+    // The chosen paths; none when the user cancelled.
+    std::function<std::vector<wxString>(wxWindow* owner, const FileDialogRequest&)> chooseFiles;
+    // The chosen folder; empty when the user cancelled.
+    std::function<wxString(wxWindow* owner, const wxString& title, const wxString& startFolder)> chooseFolder;
+};
+
+// The seams in use; the real dialogs until something else is installed.
+UiSeams& Seams();
+UiSeams RealSeams();
+
+MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
+                          MessageButtons buttons = MessageButtons::Ok);
+
+// Runs `task` on the user-interface thread, after the events already queued.
+void RunOnUiThread(std::function<void()> task);
+
+}  // namespace wuvo

@@ -1,0 +1,100 @@
+#include "app/wuvo_app.h"
+
+#include <filesystem>
+
+#include <wx/config.h>
+#include <wx/filehistory.h>
+#include <wx/image.h>
+#include <wx/fileconf.h>
+#include <wx/log.h>
+#include <wx/xrc/xmlres.h>
+
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "app/settings/settings_paths.h"
+#include "engine/pipeline/shared_objects.h"
+
+// Made by wxrc from resources/*.xrc.
+extern void InitXmlResource();
+
+namespace wuvo {
+
+namespace {
+
+constexpr int kRecentProjectCount = 4;
+constexpr wxStringCharType kVendor[] = wxS("Fenwarl");
+constexpr wxStringCharType kRecentGroup[] = wxS("/Recent File List");
+
+}  // namespace
+
+void LoadResources()
+{
+    static bool loaded = false;
+    if (loaded)
+        return;
+    wxImage::AddHandler(new wxPNGHandler);
+    wxXmlResource::Get()->InitAllHandlers();
+    InitXmlResource();
+    loaded = true;
+}
+
+CWuvoApp::CWuvoApp() = default;
+CWuvoApp::~CWuvoApp() = default;
+
+bool CWuvoApp::OnInit()
+{
+    if (!InitInstance())
+        return false;
+    auto* dialog = new CWuvoDlg();
+    if (!dialog->Create()) {
+        dialog->Destroy();
+        return false;
+    }
+    SetTopWindow(dialog);
+    dialog->Show();
+    return true;
+}
+
+bool CWuvoApp::InitInstance()
+{
+    sharedObjectsMade_ = CreateSharedObjects();
+    if (!sharedObjectsMade_)
+        return false;
+    SetAppName(wxS("Wuvo"));
+    SetVendorName(kVendor);
+    std::string recentFile = RecentProjectsFile();
+    EnsureFolder(std::filesystem::path(recentFile).parent_path().string());
+    wxConfigBase::Set(new wxFileConfig(GetAppName(), kVendor, wxString::FromUTF8(recentFile), wxEmptyString,
+                                       wxCONFIG_USE_LOCAL_FILE));
+    recentProjects_ = std::make_unique<wxFileHistory>(kRecentProjectCount, kCmdRecentFirst);
+    wxConfigBase::Get()->SetPath(kRecentGroup);
+    recentProjects_->Load(*wxConfigBase::Get());
+    wxConfigBase::Get()->SetPath(wxS("/"));
+    LoadResources();
+    return true;
+}
+
+int CWuvoApp::OnExit()
+{
+    ExitInstance();
+    return wxApp::OnExit();
+}
+
+// Runs once the main window has closed, and with it every thread.
+void CWuvoApp::ExitInstance()
+{
+    if (recentProjects_) {
+        wxConfigBase::Get()->SetPath(kRecentGroup);
+        recentProjects_->Save(*wxConfigBase::Get());
+        // A home folder that cannot be written costs the list, not a
+        // message box after the window has gone.
+        wxLogNull quiet;
+        wxConfigBase::Get()->Flush();
+    }
+    delete wxConfigBase::Set(nullptr);
+    if (sharedObjectsMade_)
+        DestroySharedObjects();
+    sharedObjectsMade_ = false;
+}
+
+}  // namespace wuvo

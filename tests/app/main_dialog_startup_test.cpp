@@ -1,0 +1,138 @@
+#include <filesystem>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <wx/listbox.h>
+#include <wx/textctrl.h>
+
+#include "app/control_ids.h"
+#include "app/log/log_window.h"
+#include "app/main_dialog.h"
+#include "app/settings/settings_file.h"
+#include "support/app_harness.h"
+
+using namespace wuvo;
+using namespace wuvo::test;
+
+namespace {
+
+// A run with its own data and temporary folders; each test starts from the
+// defaults.
+class MainDialogTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSettings(gSettings);
+        OutputFolder.clear();
+        SettingsModified = false;
+    }
+    // Writes a settings file as an earlier run would have left it.
+    void LeaveSettings(const std::string& path, uint32_t bitrate, const char16_t* project = u"")
+    {
+        ResetSettings(gSettings);
+        gSettings.bitrate = bitrate;
+        std::u16string text(project);
+        std::copy(text.begin(), text.end() + 1, gSettings.projectPath);
+        ASSERT_TRUE(WriteSettingsFile(path));
+        ResetSettings(gSettings);
+    }
+    ScratchFolder home_;
+    ScratchFolder temp_;
+    std::string data_ = home_ / "data/Wuvo";
+    ScopedEnv local_{"LOCALAPPDATA", data_};
+    ScopedEnv tempEnv_{"TEMP", temp_.Path()};
+    ScriptedUi ui_;
+};
+
+}  // namespace
+
+TEST_F(MainDialogTest, SettingsFoundOnlyInTempAreReadAndMoveHomeOnClose)
+{
+    LeaveSettings(temp_ / "Wuvo.cfg", 555, u"/p/trip.wuvo");
+    CWuvoDlg* dialog = MakeMainDialog();
+    EXPECT_EQ(gSettings.bitrate, 555u);
+    EXPECT_EQ(dialog->GetTitle(), "Orlevane - /p/trip.wuvo");
+    EXPECT_EQ(static_cast<wxTextCtrl*>(dialog->FindWindow(kIdPercent))->GetValue(), "0.0%");
+    EXPECT_FALSE(dialog->FindWindow(kIdStop)->IsEnabled());
+
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Cancel);
+    EXPECT_FALSE(dialog->OnCancel());
+    EXPECT_TRUE(std::filesystem::exists(data_ + "/Wuvo.cfg")) << "written before the question, and at home";
+    EXPECT_FALSE(std::filesystem::exists(data_ + "/Wuvo.log")) << "the log is written only when closing";
+
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    EXPECT_TRUE(dialog->OnCancel());
+    Pump();
+    EXPECT_TRUE(std::filesystem::exists(data_ + "/Wuvo.log"));
+    ResetSettings(gSettings);
+    ASSERT_TRUE(ReadSettingsFile(data_ + "/Wuvo.cfg"));
+    EXPECT_EQ(gSettings.bitrate, 555u);
+}
+
+TEST_F(MainDialogTest, SaveChangesOnCloseKeepsTheWindowWhenTheProjectCannotBeWritten)
+{
+    CWuvoDlg* dialog = MakeMainDialog();
+    EXPECT_EQ(dialog->GetTitle(), "Orlevane");
+    SettingsModified = true;
+
+    ui_.ExpectMessage("Save changes before exiting?", MessageAnswer::Cancel);
+    EXPECT_FALSE(dialog->OnCancel());
+    std::u16string unwritable = u"/proc/nowhere/trip.wuvo";
+    std::copy(unwritable.begin(), unwritable.end() + 1, gSettings.projectPath);
+    ui_.ExpectMessage("Save changes before exiting?", MessageAnswer::Yes);
+    ui_.ExpectMessage("Failed to save the project /proc/nowhere/trip.wuvo!", MessageAnswer::Ok);
+    EXPECT_FALSE(dialog->OnCancel()) << "nothing may be lost";
+
+    // Untitled: Save As runs; cancelling it still closes, as always.
+    gSettings.projectPath[0] = 0;
+    ui_.ExpectMessage("Save changes before exiting?", MessageAnswer::Yes);
+    ui_.ExpectFiles({});
+    EXPECT_TRUE(dialog->OnCancel());
+    Pump();
+}
+
+TEST_F(MainDialogTest, EscClosesEnterDoesNotAndARefusedNumberIsNotStored)
+{
+    CWuvoDlg* dialog = MakeMainDialog();
+    wxKeyEvent enter(wxEVT_CHAR_HOOK);
+    enter.m_keyCode = WXK_RETURN;
+    dialog->ProcessWindowEvent(enter);
+
+    auto* dateX = static_cast<wxTextCtrl*>(dialog->FindWindow(kIdDateX));
+    dateX->ChangeValue("12a");
+    ui_.ExpectMessage("Please enter a positive integer.", MessageAnswer::Ok);
+    EXPECT_FALSE(dialog->UpdateData(true));
+    EXPECT_EQ(gSettings.dateStamp.x, 64);
+    dateX->ChangeValue(" 300 ");
+    EXPECT_TRUE(dialog->UpdateData(true));
+    EXPECT_EQ(gSettings.dateStamp.x, 300);
+
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    wxKeyEvent escape(wxEVT_CHAR_HOOK);
+    escape.m_keyCode = WXK_ESCAPE;
+    dialog->ProcessWindowEvent(escape);
+    Pump();
+}
+
+TEST_F(MainDialogTest, LogLinesFromWorkersReachTheWindowAndSurviveClosingIt)
+{
+    CWuvoDlg* dialog = MakeMainDialog();
+    CWuvoLog& log = dialog->Log();
+    EXPECT_FALSE(log.IsShown());
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i)
+            log.AddLine(u"line " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)));
+    });
+    worker.join();
+    Pump();
+    auto* list = static_cast<wxListBox*>(log.FindWindow(kIdLogList));
+    ASSERT_EQ(list->GetCount(), 50u);
+    EXPECT_EQ(list->GetString(49), "line 9");
+
+    log.Show();
+    wxCommandEvent close(wxEVT_BUTTON, wxID_OK);
+    log.ProcessWindowEvent(close);
+    EXPECT_FALSE(log.IsShown());
+    EXPECT_EQ(list->GetCount(), 50u);
+    CloseQuietly(dialog);
+}

@@ -1,0 +1,203 @@
+#include "app/settings/settings_file.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "app/settings/settings_paths.h"
+#include "support/app_harness.h"
+
+using namespace wuvo;
+using wuvo::test::ReadFileText;
+using wuvo::test::ScopedEnv;
+using wuvo::test::ScratchFolder;
+
+namespace {
+
+template <typename T>
+T ValueAt(const std::string& bytes, size_t offset)
+{
+    T value;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+template <typename T>
+void PutAt(std::string& bytes, size_t offset, T value)
+{
+    std::memcpy(bytes.data() + offset, &value, sizeof value);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Every settings test starts from the defaults and leaves them behind.
+class SettingsFileTest : public testing::Test {
+protected:
+    void SetUp() override { Reset(); }
+    void TearDown() override { Reset(); }
+    static void Reset()
+    {
+        ResetSettings(gSettings);
+        OutputFolder.clear();
+        DateFormatTable[0][0] = DateFormatTable[kDateFormatsPerGroup * 3][0] = TimeFormatTable[0][0] = 0;
+    }
+    ScratchFolder folder_;
+    std::string path_ = folder_ / "Wuvo.cfg";
+};
+
+}  // namespace
+
+TEST_F(SettingsFileTest, RoundTripIsByteExactWithValuesAtTheirStoredOffsets)
+{
+    gSettings.language = 7;
+    gSettings.bitrate = 1234;
+    gSettings.adjustHours = -5;
+    gSettings.dateStamp.y = 321;
+    gSettings.timeStamp.rotation = 270;
+    gSettings.speedUpFactor = 9;
+    std::memcpy(gSettings.projectPath, u"/home/me/trip.wuvo", sizeof u"/home/me/trip.wuvo");
+    std::memcpy(DateFormatTable[kDateFormatsPerGroup * 3], u"%d.%m.%Y", sizeof u"%d.%m.%Y");
+    std::memcpy(TimeFormatTable[0], u"%H h %M", sizeof u"%H h %M");
+    OutputFolder = std::u16string(127, u'f');
+    ASSERT_TRUE(WriteSettingsFile(path_));
+
+    std::string bytes = ReadFileText(path_);
+    ASSERT_EQ(bytes.size(), 7820u);
+    EXPECT_EQ(bytes.substr(0, 10), "Wuvo-1.0.0");
+    EXPECT_EQ(bytes.substr(10, 6), std::string(6, '\0'));
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 24), 7u);
+    EXPECT_EQ(ValueAt<int32_t>(bytes, 40), -5);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 56), 1234u);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 276), 2u) << "view mode";
+    EXPECT_EQ(ValueAt<char16_t>(bytes, 792), u'/') << "project path";
+    EXPECT_EQ(ValueAt<int32_t>(bytes, 1304 + 224), 321) << "date stamp y";
+    EXPECT_EQ(ValueAt<int32_t>(bytes, 1304 + 228), -48) << "date stamp font height";
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 1692 + 384), 270u) << "time stamp rotation";
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 2748), 1u);
+    EXPECT_EQ(ValueAt<uint32_t>(bytes, 2756), 9u);
+    EXPECT_EQ(ValueAt<char16_t>(bytes, 6564 + 600), u'%') << "custom date slot of group 3";
+    EXPECT_EQ(ValueAt<char16_t>(bytes, 7364 + 2), u'H') << "custom time slot";
+    EXPECT_EQ(ValueAt<char16_t>(bytes, 7564 + 2 * 126), u'f');
+    EXPECT_EQ(ValueAt<char16_t>(bytes, 7564 + 2 * 127), 0) << "the folder keeps its terminator";
+
+    AppSettings written = gSettings;
+    Reset();
+    ASSERT_TRUE(ReadSettingsFile(path_));
+    EXPECT_EQ(std::memcmp(&written, &gSettings, sizeof written), 0);
+    EXPECT_EQ(std::u16string(TimeFormatTable[0]), u"%H h %M");
+    EXPECT_EQ(OutputFolder, std::u16string(127, u'f'));
+    ASSERT_TRUE(WriteSettingsFile(folder_ / "again.cfg"));
+    EXPECT_EQ(ReadFileText(folder_ / "again.cfg"), bytes);
+}
+
+TEST_F(SettingsFileTest, DamagedFilesLeaveTheSettingsAsTheyWere)
+{
+    ASSERT_TRUE(WriteSettingsFile(path_));
+    std::string good = ReadFileText(path_);
+    gSettings.bitrate = 777;
+
+    std::string otherVersion = good;
+    otherVersion[9] = '1';
+    std::string cases[] = {good.substr(0, 7819), otherVersion, ""};
+    for (const std::string& damaged : cases) {
+        WriteBytes(path_, damaged);
+        EXPECT_FALSE(ReadSettingsFile(path_)) << damaged.size() << " bytes";
+        EXPECT_EQ(gSettings.bitrate, 777u);
+    }
+    EXPECT_FALSE(ReadSettingsFile(folder_ / "missing.cfg"));
+    EXPECT_FALSE(ReadSettingsFile(folder_.Path())) << "a folder is no settings file";
+    EXPECT_FALSE(ReadSettingsFile(""));
+}
+
+TEST_F(SettingsFileTest, ForeignValuesAreBoundedAndTextsEndInTheirFields)
+{
+    ASSERT_TRUE(WriteSettingsFile(path_));
+    std::string bytes = ReadFileText(path_);
+    PutAt<uint32_t>(bytes, 24, 99);          // language
+    PutAt<uint32_t>(bytes, 52, 12);          // output size
+    PutAt<uint32_t>(bytes, 56, 0);           // bitrate
+    PutAt<int32_t>(bytes, 1304 + 320, 1'000'000);  // date font size
+    PutAt<uint32_t>(bytes, 1692 + 384, 45);  // time rotation
+    PutAt<uint32_t>(bytes, 2472, 1);
+    PutAt<uint32_t>(bytes, 2476, 1);
+    PutAt<uint32_t>(bytes, 2740, 3);
+    PutAt<uint32_t>(bytes, 2756, 0);          // speed-up factor
+    PutAt<uint32_t>(bytes, 48, 0xFFFFFFFF);   // adjust seconds: taken as stored
+    for (size_t i = 0; i < 100; ++i)
+        PutAt<char16_t>(bytes, 76 + 2 * i, u'x');  // naming pattern without its end
+    for (size_t i = 0; i < 128; ++i)
+        PutAt<char16_t>(bytes, 7564 + 2 * i, u'd');  // folder without its end
+    WriteBytes(path_, bytes);
+
+    ASSERT_TRUE(ReadSettingsFile(path_));
+    EXPECT_EQ(gSettings.language, 3u);
+    EXPECT_EQ(gSettings.outputSize, 7u);
+    EXPECT_EQ(gSettings.bitrate, 20u);
+    EXPECT_EQ(gSettings.dateStamp.rasterHeight, kMaxRasterHeight);
+    EXPECT_EQ(gSettings.timeStamp.rotation, 0u);
+    EXPECT_EQ(gSettings.nvDecoderAvailable + gSettings.nvEncoderSelected + gSettings.decoderKind, 0u);
+    EXPECT_EQ(gSettings.speedUpFactor, 5u);
+    EXPECT_EQ(gSettings.adjustSeconds, -1);
+    EXPECT_EQ(std::u16string(gSettings.renamePattern), std::u16string(99, u'x'));
+    EXPECT_TRUE(OutputFolder.empty()) << "a cut folder could name another folder";
+}
+
+TEST_F(SettingsFileTest, AFailedWriteLeavesNothingBehindAndAFolderTooLongIsNotCut)
+{
+    OutputFolder = std::u16string(128, u'a');
+    ASSERT_TRUE(WriteSettingsFile(path_));
+    ASSERT_TRUE(ReadSettingsFile(path_));
+    EXPECT_TRUE(OutputFolder.empty());
+
+    std::string taken = folder_ / "taken";
+    std::filesystem::create_directories(taken + "/inside");
+    EXPECT_FALSE(WriteSettingsFile(taken)) << "a folder of that name cannot be replaced";
+    EXPECT_TRUE(std::filesystem::is_directory(taken + "/inside"));
+    EXPECT_FALSE(WriteSettingsFile(folder_ / "no/such/folder/Wuvo.cfg"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 2)
+        << "no temporary file is left behind";
+}
+
+TEST(SettingsLocation, UserDataFolderThenTheTemporaryFolder)
+{
+    ScopedEnv home("HOME", "/home/ann");
+    {
+        ScopedEnv local("LOCALAPPDATA", "/data/local");
+        ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
+        EXPECT_EQ(LocalAppDataFolder(), "/data/local");
+    }
+    {
+        ScopedEnv local("LOCALAPPDATA", "");
+        ScopedEnv xdg("XDG_DATA_HOME", "/xdg");
+        EXPECT_EQ(LocalAppDataFolder(), "/xdg/Wuvo");
+    }
+    {
+        ScopedEnv local("LOCALAPPDATA", std::nullopt);
+        ScopedEnv xdg("XDG_DATA_HOME", "relative/ignored");
+        EXPECT_EQ(LocalAppDataFolder(), "/home/ann/.local/share/Wuvo");
+    }
+    {
+        ScopedEnv local("LOCALAPPDATA", std::nullopt);
+        ScopedEnv xdg("XDG_DATA_HOME", std::nullopt);
+        ScopedEnv noHome("HOME", std::nullopt);
+        EXPECT_EQ(LocalAppDataFolder(), "");
+    }
+    {
+        ScopedEnv temp("TEMP", "/t1");
+        ScopedEnv tmpdir("TMPDIR", "/t2");
+        EXPECT_EQ(TempFolder(), "/t1");
+    }
+    {
+        ScopedEnv temp("TEMP", "");
+        ScopedEnv tmpdir("TMPDIR", "/t2");
+        EXPECT_EQ(TempFolder(), "/t2");
+    }
+    ScopedEnv temp("TEMP", std::nullopt);
+    ScopedEnv tmpdir("TMPDIR", std::nullopt);
+    EXPECT_EQ(TempFolder(), "/tmp");
+}
