@@ -113,8 +113,10 @@ uint32_t SetUp(EncodeRun& run)
             return opened;
     }
     if (IsNvdecPath()) {
-        job.sourceWidth = job.targetWidth;
-        job.sourceHeight = job.targetHeight;
+        // NVDEC delivers its frames at the size it decoded them to.
+        std::lock_guard guard(gFramePool->lock);
+        job.sourceWidth = gFramePool->width;
+        job.sourceHeight = gFramePool->height;
     }
     if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
         return created;
