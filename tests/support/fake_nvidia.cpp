@@ -39,6 +39,12 @@ fake::CuvidControl& FakeCuvid()
     return control;
 }
 
+fake::NvencControl& FakeNvenc()
+{
+    static fake::NvencControl& control = ControlOf<fake::NvencControl>("libnvidia-encode.so.1", "WuvoFakeNvenc");
+    return control;
+}
+
 void ResetFakeDrivers()
 {
     fake::CudaControl& cuda = FakeCuda();
@@ -54,6 +60,13 @@ void ResetFakeDrivers()
     cuvid.badPictureIndexAt = 0;
     cuvid.maps = 0;
     cuvid.picturesDecoded = 0;
+    fake::NvencControl& nvenc = FakeNvenc();
+    nvenc.asyncMode = false;
+    nvenc.withoutHevc = false;
+    nvenc.failSubmitAt = 0;
+    nvenc.pictures = 0;
+    nvenc.needMoreInput = 0;
+    nvenc.parameterSetPictures = 0;
 }
 
 void ExpectFakeDriversReleased()
@@ -69,6 +82,12 @@ void ExpectFakeDriversReleased()
     EXPECT_EQ(cuvid.ctxLocks.load(), 0);
     EXPECT_EQ(cuvid.mappings.load(), 0);
     EXPECT_EQ(cuvid.violations.count.load(), 0) << cuvid.violations.last;
+    fake::NvencControl& nvenc = FakeNvenc();
+    EXPECT_EQ(nvenc.sessions.load(), 0);
+    EXPECT_EQ(nvenc.inputBuffers.load(), 0);
+    EXPECT_EQ(nvenc.bitstreamBuffers.load(), 0);
+    EXPECT_EQ(nvenc.registrations.load(), 0);
+    EXPECT_EQ(nvenc.violations.count.load(), 0) << nvenc.violations.last;
 }
 
 }  // namespace wuvo::test

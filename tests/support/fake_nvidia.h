@@ -8,6 +8,7 @@ namespace wuvo::test {
 
 fake::CudaControl& FakeCuda();
 fake::CuvidControl& FakeCuvid();
+fake::NvencControl& FakeNvenc();
 
 // Puts every setting of the fakes back to a working driver.
 void ResetFakeDrivers();

@@ -58,9 +58,28 @@ struct CuvidControl {
     Violations violations;
 };
 
+struct NvencControl {
+    std::atomic<bool> asyncMode{false};    // report async support and signal events
+    std::atomic<bool> withoutHevc{false};
+    std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none
+    std::atomic<int> sessions{0};
+    std::atomic<int> inputBuffers{0};
+    std::atomic<int> bitstreamBuffers{0};
+    std::atomic<int> registrations{0};
+    std::atomic<int> pictures{0};
+    std::atomic<int> needMoreInput{0};
+    std::atomic<int> parameterSetPictures{0};
+    std::atomic<uint32_t> gopLength{0};
+    std::atomic<uint32_t> frameRateNum{0};
+    std::atomic<uint32_t> width{0};
+    std::atomic<uint32_t> height{0};
+    Violations violations;
+};
+
 }  // namespace wuvo::fake
 
 extern "C" {
+wuvo::fake::NvencControl* WuvoFakeNvenc();
 wuvo::fake::CudaControl* WuvoFakeCuda();
 wuvo::fake::CuvidControl* WuvoFakeCuvid();
 // Device memory the fake decoder has mapped; copies from elsewhere fail.
