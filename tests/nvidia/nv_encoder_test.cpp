@@ -164,16 +164,28 @@ TEST(NvEncoderParts, TheRingCyclesInIndexOrder)
 TEST_F(NvEncoderTest, EncodesEveryFrameIntoAStreamFfmpegDecodes)
 {
     ASSERT_EQ(Encode(), kEncodeOk) << errors;
+    EXPECT_EQ(record.written, record.done);
     EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 29u) << "30000/1001 reaches NVENC as 29";
     EXPECT_EQ(test::FakeNvenc().parameterSetPictures.load(), 3) << "pictures 0, 8 and 16";
     EXPECT_EQ(DecodedPictures(), record.frames.size());
     ExpectEveryFrameOnce(20);
-    EXPECT_EQ(record.written, record.done);
+}
+
+TEST_F(NvEncoderTest, HeldBPicturesComeOutReorderedAndReleaseTheirOwnFrames)
+{
+    test::FakeNvenc().holdBFrames = true;
+    ASSERT_EQ(Encode(), kEncodeOk) << errors;
+    EXPECT_GT(test::FakeNvenc().needMoreInput.load(), 0);
+    EXPECT_FALSE(std::is_sorted(record.written.begin(), record.written.end())) << "decode order differs";
+    EXPECT_EQ(DecodedPictures(), record.frames.size());
+    ExpectEveryFrameOnce(20);
+    EXPECT_EQ(record.written, record.done) << "each frame released right after its own bitstream";
 }
 
 TEST_F(NvEncoderTest, AsynchronousEncodeWaitsOnItsEvents)
 {
     test::FakeNvenc().asyncMode = true;
+    test::FakeNvenc().holdBFrames = true;
     ASSERT_EQ(Encode(), kEncodeOk) << errors;
     EXPECT_EQ(DecodedPictures(), record.frames.size());
     ExpectEveryFrameOnce(20);

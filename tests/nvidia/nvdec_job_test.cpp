@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <mutex>
 
 #include "engine/job/run_stamp_job.h"
-#include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
-#include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
+#include "support/fixture_job.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
@@ -19,35 +17,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kTestBitrate = 2'000'000;
 // A sample off by more than this is not coding noise.
 constexpr int kStrayDifference = 48;
-
-std::mutex gMessagesMutex;
-std::vector<std::u16string> gMessages;
-
-void StoppingCallback(uint32_t kind, void*, void* b, float)
-{
-    if (kind == kJobFailed) {
-        StopPipelineThreads();
-    } else if (kind == kJobMessage) {
-        std::lock_guard guard(gMessagesMutex);
-        gMessages.emplace_back(static_cast<const char16_t*>(b));
-    }
-}
 
 class NvdecJobTest : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override
     {
         test::ResetFakeDrivers();
-        ResetSettings(gSettings);
-        gSettings.idle = 0;
-        gSettings.dateStamp.y = 10;
-        gSettings.timeStamp.y = 140;
+        test::PrepareJobSettings();
         outputDir = test::TestOutputDir() + "/nvdec";
         fs::create_directories(outputDir);
-        gMessages.clear();
     }
     void TearDown() override
     {
@@ -58,17 +38,8 @@ protected:
     // The job's output decoded by ffmpeg, all frames in a row.
     std::string RunJob(const std::string& fixture, const std::string& name, uint32_t expected = kJobSucceeded)
     {
-        std::u16string input = platform::ToUtf16(test::FixturePath(fixture));
         std::string output = outputDir + "/" + name;
-        fs::remove(output);
-        StampJob job{};
-        job.callback = StoppingCallback;
-        job.inputPath = input.c_str();
-        platform::CopyToField(job.outputPath, kPathChars, platform::ToUtf16(output));
-        job.targetWidth = job.targetHeight = 1;  // native
-        job.aspectX = job.aspectY = 1;
-        job.bitrate = kTestBitrate;
-        EXPECT_EQ(RunStampJob(job), expected) << name;
+        EXPECT_EQ(test::RunFixtureJob(fixture, output, &messages), expected) << name;
         if (!fs::exists(output))
             return {};
         return test::RunCommand("ffmpeg -v error -i " + test::Quoted(output) + " -f rawvideo -pix_fmt yuv420p -");
@@ -76,6 +47,7 @@ protected:
 
     test::SharedObjectsScope shared;
     std::string outputDir;
+    std::vector<std::u16string> messages;
 };
 
 }  // namespace
@@ -112,7 +84,7 @@ TEST_F(NvdecJobTest, TenBitVideoFailsTheJobWithoutAnOutput)
     gSettings.decoderKind = 3;
     testing::internal::CaptureStderr();
     EXPECT_EQ(RunJob("main10.mp4", "nvdec_main10.mp4", kJobFailedResult), "");
-    testing::internal::GetCapturedStderr();
-    ASSERT_FALSE(gMessages.empty());
-    EXPECT_EQ(gMessages[0].rfind(u"Cannot decode video file <", 0), 0u);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("8-bit"), std::string::npos);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages[0].rfind(u"Cannot decode video file <", 0), 0u);
 }

@@ -6,10 +6,9 @@
 #include <filesystem>
 
 #include "engine/job/run_stamp_job.h"
-#include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
-#include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
+#include "support/fixture_job.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
@@ -19,28 +18,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint32_t kTestBitrate = 2'000'000;
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 // The stamps' rows; the picture elsewhere must be the source's.
 constexpr int kFirstStampRow = 10;
 constexpr int kLastStampRow = 220;
 
-void StoppingCallback(uint32_t kind, void*, void*, float)
-{
-    if (kind == kJobFailed)
-        StopPipelineThreads();
-}
-
 class NvencJobTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         test::ResetFakeDrivers();
-        ResetSettings(gSettings);
-        gSettings.idle = 0;
-        gSettings.dateStamp.y = 10;
-        gSettings.timeStamp.y = 140;
+        test::PrepareJobSettings();
         gSettings.nvEncoderSelected = 1;
         gSettings.decoderKind = 3;
         outputDir = test::TestOutputDir() + "/nvenc";
@@ -56,19 +45,7 @@ protected:
     {
         input = test::FixturePath(fixture);
         output = outputDir + "/" + name;
-        fs::remove(output);
-        std::u16string path = platform::ToUtf16(input);
-        StampJob job{};
-        job.callback = StoppingCallback;
-        job.inputPath = path.c_str();
-        platform::CopyToField(job.outputPath, kPathChars, platform::ToUtf16(output));
-        job.targetWidth = job.targetHeight = 1;
-        job.aspectX = job.aspectY = 1;
-        job.bitrate = kTestBitrate;
-        testing::internal::CaptureStdout();
-        uint32_t result = RunStampJob(job);
-        testing::internal::GetCapturedStdout();
-        return result;
+        return test::RunFixtureJob(fixture, output);
     }
 
     // Rows outside the stamps as PSNR against the source, frame by frame in
@@ -122,11 +99,28 @@ TEST_F(NvencJobTest, WritesAnHevcAacFileWithEveryFrameInPlace)
     ExpectSourcePictureInDisplayOrder();
 }
 
-TEST_F(NvencJobTest, DecodesWithNvdecToo)
+TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
+{
+    test::FakeNvenc().holdBFrames = true;
+    // Sync samples far apart: NVENC gets a GOP long enough for B pictures.
+    ASSERT_EQ(RunJob("open_gop.mp4", "nvenc_b.mp4"), kJobSucceeded);
+    EXPECT_GT(test::FakeNvenc().gopLength.load(), 3u);
+    EXPECT_GT(test::FakeNvenc().needMoreInput.load(), 0);
+    EXPECT_EQ(test::Probe(output, "", "stream=codec_type"), std::vector<std::string>{"video"});
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(input, "v:0", "stream=nb_frames"));
+    EXPECT_TRUE(test::DecodesCleanly(output));
+    ExpectSourcePictureInDisplayOrder();
+}
+
+// Both NVIDIA halves at once under ThreadSanitizer: the source's, the
+// watch's, the decode, encode and mux threads.
+using NvidiaJobThreads = NvencJobTest;
+
+TEST_F(NvidiaJobThreads, DecodesWithNvdecAndEncodesWithNvenc)
 {
     gSettings.nvDecoderAvailable = 1;
     test::FakeNvenc().asyncMode = true;
-    ASSERT_EQ(RunJob("open_gop.mp4", "nvdec_nvenc.mp4"), kJobSucceeded);
+    ASSERT_EQ(RunJob("hevc_newyear.mov", "nvdec_nvenc.mp4"), kJobSucceeded);
     EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(input, "v:0", "stream=nb_frames"));
     EXPECT_GT(test::FakeCuvid().picturesDecoded.load(), 0);
     ExpectSourcePictureInDisplayOrder();

@@ -61,6 +61,7 @@ void ResetFakeDrivers()
     cuvid.maps = 0;
     cuvid.picturesDecoded = 0;
     fake::NvencControl& nvenc = FakeNvenc();
+    nvenc.holdBFrames = false;
     nvenc.asyncMode = false;
     nvenc.withoutHevc = false;
     nvenc.failSubmitAt = 0;

@@ -95,15 +95,6 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job)
     return encoding;
 }
 
-platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
-{
-    platform::AudioEncoding encoding;
-    encoding.sampleRate = format.sampleRate;
-    encoding.channels = format.channels;
-    encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
-    return encoding;
-}
-
 uint32_t SetUp(EncodeRun& run)
 {
     StampJob& job = run.job;
@@ -197,6 +188,15 @@ uint32_t RunFrameLoop(EncodeRun& run)
 }
 
 }  // namespace
+
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
+{
+    platform::AudioEncoding encoding;
+    encoding.sampleRate = format.sampleRate;
+    encoding.channels = format.channels;
+    encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
+    return encoding;
+}
 
 uint32_t MfEncodeThreadProc(StampJob& job)
 {

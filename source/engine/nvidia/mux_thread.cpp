@@ -26,8 +26,6 @@ using platform::StreamKind;
 
 constexpr uint32_t kPacketPollMs = 50;
 constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
-constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
-constexpr uint32_t kBitsPerByte = 8;
 // NVENC is set to two B pictures, so a picture arrives at most two places
 // after its display position; decode times that far back stay before
 // every display time.
@@ -106,10 +104,7 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
     if (!run.writer.AddPassThroughVideoStream(video))
         return platform::kMediaFailed;
     if (run.audioReader) {
-        const platform::AudioFormat& format = run.audioReader->CurrentAudioFormat();
-        platform::AudioEncoding audio{format.sampleRate, format.channels,
-                                      format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte};
-        if (!run.writer.AddAudioStream(audio))
+        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
             return platform::kMediaFailed;
     }
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;

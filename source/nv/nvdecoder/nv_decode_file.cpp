@@ -22,9 +22,11 @@ constexpr uint32_t kPictureWaitMs = 100;
 constexpr int kDeviceOrdinal = 0;
 constexpr int kUnpairedFieldLimit = 1;
 
-void ReportCudaError(const char* call, int result)
+// Always false: the call failed.
+bool ReportCudaError(const char* call, int result)
 {
     std::fprintf(stderr, "%s has returned CUDA error %d\n", call, result);
+    return false;
 }
 
 // What one decode builds. Release undoes it in reverse order, also after a
@@ -50,24 +52,24 @@ bool DecodeSession::SetUpContext()
     CUdevice device = 0;
     CUresult result = WUVO_CUDA(cuDeviceGet, &device, kDeviceOrdinal);
     if (result != CUDA_SUCCESS)
-        return ReportCudaError("cuDeviceGet(&device, deviceID)", result), false;
+        return ReportCudaError("cuDeviceGet(&device, deviceID)", result);
     result = WUVO_CUDA(cuCtxCreate_v2, &cudaCtx, 0u, device);
     if (result != CUDA_SUCCESS) {
         cudaCtx = nullptr;
-        return ReportCudaError("cuCtxCreate(&cudaCtx, CU_CTX_SCHED_AUTO, device)", result), false;
+        return ReportCudaError("cuCtxCreate(&cudaCtx, CU_CTX_SCHED_AUTO, device)", result);
     }
     CUcontext curCtx = nullptr;
     result = WUVO_CUDA(cuCtxPopCurrent_v2, &curCtx);
     if (result != CUDA_SUCCESS)
-        return ReportCudaError("cuCtxPopCurrent(&curCtx)", result), false;
+        return ReportCudaError("cuCtxPopCurrent(&curCtx)", result);
     result = WUVO_CUVID(cuvidCtxLockCreate, &ctxLock, curCtx);
     if (result != CUDA_SUCCESS) {
         ctxLock = nullptr;
-        return ReportCudaError("cuvidCtxLockCreate(&ctxLock, curCtx)", result), false;
+        return ReportCudaError("cuvidCtxLockCreate(&ctxLock, curCtx)", result);
     }
     result = WUVO_CUDA(cuCtxPushCurrent_v2, curCtx);
     if (result != CUDA_SUCCESS)
-        return ReportCudaError("cuCtxPushCurrent(curCtx)", result), false;
+        return ReportCudaError("cuCtxPushCurrent(curCtx)", result);
     return true;
 }
 
@@ -88,17 +90,15 @@ bool DecodeSession::Release()
     if (!cudaCtx)
         return true;
     CUresult result = WUVO_CUDA(cuCtxDestroy_v2, cudaCtx);
-    if (result != CUDA_SUCCESS)
-        ReportCudaError("cuCtxDestroy(cudaCtx)", result);
-    return result == CUDA_SUCCESS;
+    return result == CUDA_SUCCESS || ReportCudaError("cuCtxDestroy(cudaCtx)", result);
 }
 
 bool LoadDrivers()
 {
     if (int32_t result = nv::cuInit(); result != 0)
-        return ReportCudaError("cuInit(0, __CUDA_API_VERSION, hHandleDriver)", result), false;
+        return ReportCudaError("cuInit(0, __CUDA_API_VERSION, hHandleDriver)", result);
     if (int32_t result = nv::cuvidInit(); result != 0)
-        return ReportCudaError("cuvidInit(0)", result), false;
+        return ReportCudaError("cuvidInit(0)", result);
     return true;
 }
 

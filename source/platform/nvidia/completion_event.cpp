@@ -32,12 +32,6 @@ bool WaitCompletionEvent(void* event, uint32_t milliseconds)
     return eventfd_read(watched.fd, &count) == 0;
 }
 
-void SignalCompletionEvent(void* event)
-{
-    if (event)
-        eventfd_write(DescriptorOf(event), 1);
-}
-
 void CloseCompletionEvent(void* event)
 {
     if (event)

@@ -10,7 +10,6 @@ namespace wuvo::platform {
 void* CreateCompletionEvent();
 // True when the event was signalled within `milliseconds`; clears it.
 bool WaitCompletionEvent(void* event, uint32_t milliseconds);
-void SignalCompletionEvent(void* event);
 void CloseCompletionEvent(void* event);
 
 }  // namespace wuvo::platform

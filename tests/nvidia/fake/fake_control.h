@@ -59,6 +59,7 @@ struct CuvidControl {
 };
 
 struct NvencControl {
+    std::atomic<bool> holdBFrames{false};  // hold B pictures: "need more input" until their P picture
     std::atomic<bool> asyncMode{false};    // report async support and signal events
     std::atomic<bool> withoutHevc{false};
     std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none

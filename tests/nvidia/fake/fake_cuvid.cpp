@@ -1,7 +1,10 @@
 // NVCUVID without a GPU: the video source demuxes with libavformat, the
 // parser decodes with libavcodec, and the decoder converts the pictures into
 // NV12 "device" surfaces in host memory at the size it was created for.
+#include <iconv.h>
+
 #include <atomic>
+#include <cwchar>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -38,27 +41,18 @@ uint32_t Align(uint32_t value, uint32_t alignment)
     return (value + alignment - 1) / alignment * alignment;
 }
 
+// The wide path as the file system wants it.
 std::string Utf8Of(const wchar_t* wide)
 {
-    std::string out;
-    for (; *wide; ++wide) {
-        auto c = static_cast<uint32_t>(*wide);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    iconv_t converter = iconv_open("UTF-8", "WCHAR_T");
+    std::string out(std::wcslen(wide) * 4, '\0');
+    char* in = reinterpret_cast<char*>(const_cast<wchar_t*>(wide));
+    size_t inLeft = std::wcslen(wide) * sizeof(wchar_t);
+    char* next = out.data();
+    size_t outLeft = out.size();
+    iconv(converter, &in, &inLeft, &next, &outLeft);
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
     return out;
 }
 

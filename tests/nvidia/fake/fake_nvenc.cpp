@@ -1,6 +1,9 @@
 // NVENC without a GPU: checks the records it is handed, and really encodes
 // the NV12 input with libx265 through libavcodec, so the bitstreams are
 // HEVC. A submit whose picture is not out yet answers "need more input".
+// In its B-picture mode it encodes every three pictures as one closed group
+// (I or P, then two B pictures, sent in decode order): libx265's look-ahead
+// would otherwise hold more pictures than NVENC does.
 #include <sys/eventfd.h>
 
 #include <cstring>
@@ -101,16 +104,18 @@ struct Session {
         codec->bit_rate = config.rcParams.averageBitRate;
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // parameter sets only where asked for
         uint32_t gop = config.gopLength;
-        // No B pictures: libx265's look-ahead would hold more pictures than
-        // NVENC holds, more than the driver keeps buffers for.
+        uint32_t bFrames = gControl.holdBFrames ? config.frameIntervalP - 1 : 0;
         std::string params = "log-level=error:frame-threads=1:pools=none:scenecut=0:open-gop=0:keyint=" +
                              std::to_string(gop) + ":min-keyint=" + std::to_string(gop) +
-                             ":bframes=0:rc-lookahead=0";
+                             ":b-adapt=0:bframes=" + std::to_string(bFrames) +
+                             ":rc-lookahead=" + std::to_string(bFrames == 0 ? 0 : bFrames + 1);
         AVDictionary* options = nullptr;
         av_dict_set(&options, "preset", "ultrafast", 0);
         av_dict_set(&options, "x265-params", params.c_str(), 0);
         int opened = avcodec_open2(codec, x265, &options);
         av_dict_free(&options);
+        if (frame->buf[0])
+            return opened < 0 ? NV_ENC_ERR_GENERIC : NV_ENC_SUCCESS;
         frame->format = AV_PIX_FMT_YUV420P;
         frame->width = codec->width;
         frame->height = codec->height;
@@ -186,17 +191,30 @@ struct Session {
             return NV_ENC_ERR_GENERIC;
         if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
             return drained;
+        if (gControl.holdBFrames && pictures % config.frameIntervalP == 0) {
+            if (NVENCSTATUS ended = EndGroup(); ended != NV_ENC_SUCCESS)
+                return ended;
+        }
         if (output->ready)
             return NV_ENC_SUCCESS;
         ++gControl.needMoreInput;
         return NV_ENC_ERR_NEED_MORE_INPUT;
     }
 
-    NVENCSTATUS EndOfStream(void* event)
+    // Flushes the group's pictures out and starts the next group afresh.
+    NVENCSTATUS EndGroup()
     {
         if (avcodec_send_frame(codec, nullptr) < 0)
             return NV_ENC_ERR_GENERIC;
-        NVENCSTATUS drained = Drain();
+        if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
+            return drained;
+        avcodec_free_context(&codec);
+        return OpenCodec();
+    }
+
+    NVENCSTATUS EndOfStream(void* event)
+    {
+        NVENCSTATUS drained = EndGroup();
         if (!waiting.empty())
             return Refuse("pictures left without a bitstream at the end");
         Signal(event);
