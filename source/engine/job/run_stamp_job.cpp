@@ -9,8 +9,11 @@
 #include "engine/media/media_input.h"
 #include "engine/media/media_output.h"
 #include "engine/mp4/parse_state.h"
+#include "engine/nvidia/nvidia_path.h"
+#include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
+#include "nv/nvencoder/nv_encode_job.h"
 #include "platform/text/format.h"
 #include "platform/threads/worker_thread.h"
 
@@ -30,15 +33,20 @@ constexpr uint32_t kGracePasses = 50;
 constexpr uint32_t kSpeedUpMin = 2;
 constexpr uint32_t kSpeedUpMax = 10;
 
-enum ThreadIndex : uint32_t { kParse = 0, kDecode = 1, kStamp = 2, kEncode = 3, kThreadCount = 4 };
+enum ThreadIndex : uint32_t { kParse = 0, kDecode = 1, kStamp = 2, kEncode = 3, kMux = 4, kMaxThreads = 5 };
+// The mux runs only on the NVENC path.
+constexpr uint32_t kThreadCount = 4;
 constexpr uint32_t kEarlierThreadsMask = (1u << kParse) | (1u << kDecode) | (1u << kStamp);
 
 using ThreadProc = uint32_t (*)(StampJob&);
 
 // The job's threads, each with the thread state it runs under.
 struct JobThreads {
-    std::array<WorkerThread, kThreadCount> threads;
-    std::array<ThreadState*, kThreadCount> states{gParseThreadState, gDecodeState, gStampState, gEncodeState};
+    std::array<WorkerThread, kMaxThreads> threads;
+    // The mux stops with the encoder it writes for.
+    std::array<ThreadState*, kMaxThreads> states{gParseThreadState, gDecodeState, gStampState, gEncodeState,
+                                                 gEncodeState};
+    uint32_t count = kThreadCount;
 
     bool Start(ThreadIndex index, StampJob& job, ThreadProc proc)
     {
@@ -53,7 +61,7 @@ struct JobThreads {
     // for the next file.
     void StopAndJoinAll()
     {
-        for (uint32_t i = 0; i < kThreadCount; ++i)
+        for (uint32_t i = 0; i < count; ++i)
             if (threads[i].Started() && !threads[i].Finished())
                 RaiseAbort(static_cast<ThreadIndex>(i));
         for (auto& thread : threads)
@@ -129,6 +137,18 @@ bool StartStamping(JobThreads& threads, StampJob& job)
     return WaitForFrameZero(&FramePool::IsStamped, [&] { return !IsRunning(*gStampState); }, kStampStartPollMs);
 }
 
+// The mux ends when the encoder's flag is down and its queue empty, so it
+// starts only once the encoder is under way.
+bool StartNvencEncoding(JobThreads& threads, StampJob& job)
+{
+    threads.count = kMaxThreads;
+    if (!threads.Start(kEncode, job, NvEncodeThreadProc))
+        return false;
+    while (!IsRunning(*gEncodeState) && !threads.Ended(kEncode))
+        SleepMs(kStampStartPollMs);
+    return threads.Start(kMux, job, MfMuxThreadProc);
+}
+
 bool StartUp(JobThreads& threads, StampJob& job)
 {
     if (!ParseVideoTrack(threads, job))
@@ -141,12 +161,16 @@ bool StartUp(JobThreads& threads, StampJob& job)
     if (!StartDecoding(threads, job) || !StartStamping(threads, job))
         return false;
     gLastReportedProgress = 0;
-    return threads.Start(kEncode, job, MfEncodeThreadProc);
+    if (!IsNvencSelected())
+        return threads.Start(kEncode, job, MfEncodeThreadProc);
+    return StartNvencEncoding(threads, job);
 }
 
 // The watch's view of the threads: which are live, which it stopped itself.
 struct WatchState {
-    uint32_t live = (1u << kThreadCount) - 1;
+    explicit WatchState(uint32_t count) : count(count), live((1u << count) - 1) {}
+    uint32_t count;
+    uint32_t live;
     uint32_t stoppedByWatch = 0;
     uint32_t grace = kGracePasses;
     uint32_t result = kJobSucceeded;
@@ -160,7 +184,7 @@ void ReportFailedThread(JobThreads& threads, StampJob& job, WatchState& watch, u
     watch.live &= ~(1u << i);
     // The receiver stops the others too; asking here as well means a
     // receiver that does not can never hang the job.
-    for (uint32_t k = 0; k < kThreadCount; ++k)
+    for (uint32_t k = 0; k < watch.count; ++k)
         if (watch.live & (1u << k))
             threads.RaiseAbort(static_cast<ThreadIndex>(k));
 }
@@ -183,8 +207,8 @@ void StopEarlierThreads(JobThreads& threads, StampJob& job, WatchState& watch)
 // counted in passes, so using one up ends the pass.
 void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
 {
-    const uint32_t last = kThreadCount - 1;
-    for (uint32_t i = 0; i < kThreadCount; ++i) {
+    const uint32_t last = watch.count - 1;
+    for (uint32_t i = 0; i < watch.count; ++i) {
         uint32_t bit = 1u << i;
         if (!(watch.live & bit) || !threads.Ended(static_cast<ThreadIndex>(i)))
             continue;
@@ -206,7 +230,7 @@ void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
 // Watches the threads every 200 ms until all have ended; returns the job's result.
 uint32_t Watch(JobThreads& threads, StampJob& job)
 {
-    WatchState watch;
+    WatchState watch(threads.count);
     while (watch.live != 0) {
         WatchPass(threads, job, watch);
         if (watch.live != 0)

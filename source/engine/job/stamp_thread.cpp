@@ -12,9 +12,6 @@ namespace wuvo {
 
 namespace {
 
-// Decoded and stamped frames share one size: no scaling on this path.
-constexpr float kNoScale = 1.0f;
-
 // A rate above any real video's; a container may still claim one, and a
 // rounded rate beyond 32 bits would not convert.
 constexpr double kMaxWholeRate = 1'000'000;
@@ -39,11 +36,14 @@ struct StampRun {
     StampSchedule timeSchedule;
     int32_t width = 0;
     int32_t height = 0;
+    // From the source's size to the decoded one, which NVDEC may scale to.
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
     uint32_t divisor = 1;
     uint32_t fieldStep = 1;
 };
 
-StampRun StartStampRun(StampContext* context)
+StampRun StartStampRun(StampContext* context, const StampJob& job)
 {
     StampRun run;
     run.context = context;
@@ -53,6 +53,10 @@ StampRun StartStampRun(StampContext* context)
     run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     run.width = static_cast<int32_t>(gFramePool->width);
     run.height = static_cast<int32_t>(gFramePool->height);
+    if (job.sourceWidth != 0 && job.sourceHeight != 0) {
+        run.scaleX = static_cast<float>(gFramePool->width) / static_cast<float>(job.sourceWidth);
+        run.scaleY = static_cast<float>(gFramePool->height) / static_cast<float>(job.sourceHeight);
+    }
     uint32_t fps = WholeFramesPerSecond(gFramePool->rateNumerator, gFramePool->rateDenominator);
     if (gSettings.dateStamp.enabled)
         run.dateSchedule = MakeStampSchedule(gSettings.dateStamp, fps);
@@ -75,7 +79,7 @@ uint32_t StampFrames(StampJob& job, StampRun& run)
             return kJobSucceeded;
         if (n % run.divisor == 0 && AnyStampEnabled()) {
             StampFrame(*run.context, run.dateSchedule, run.timeSchedule, gFramePool->GetBuffer(n), run.width,
-                       run.height, fieldCounter, kNoScale, kNoScale);
+                       run.height, fieldCounter, run.scaleX, run.scaleY);
             if (job.firstStamped.tm_year == 0)
                 job.firstStamped = run.context->tm;
             job.lastStamped = run.context->tm;
@@ -99,7 +103,7 @@ uint32_t StampThreadProc(StampJob& job)
     if (StampContext* context = CreateStampContext()) {
         MarkNoPreviousFrame(*context);
         SetBaseWeights(*context);
-        StampRun run = StartStampRun(context);
+        StampRun run = StartStampRun(context, job);
         result = StampFrames(job, run);
         FreeStampContext(context);
     }

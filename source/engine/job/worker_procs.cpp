@@ -4,6 +4,7 @@
 #include "engine/media/media_input.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
+#include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/text/format.h"
 
@@ -31,7 +32,7 @@ uint32_t DecodeThreadProc(StampJob& job)
     callbacks.getBuffer = GetFreeFrameBuffer;
     callbacks.setSize = SetFrameSize;
     callbacks.frameDone = FrameDecoded;
-    uint32_t decoded = DecodeWithMf(job.inputPath, callbacks);
+    uint32_t decoded = IsNvdecSelected() ? DecodeWithNvdec(job, callbacks) : DecodeWithMf(job.inputPath, callbacks);
     bool stopped = IsAbortRequested(*gDecodeState);
     if (decoded != kDecodeOk && !stopped) {
         LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());

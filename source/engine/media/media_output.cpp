@@ -95,15 +95,6 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job)
     return encoding;
 }
 
-platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
-{
-    platform::AudioEncoding encoding;
-    encoding.sampleRate = format.sampleRate;
-    encoding.channels = format.channels;
-    encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
-    return encoding;
-}
-
 uint32_t SetUp(EncodeRun& run)
 {
     StampJob& job = run.job;
@@ -113,8 +104,10 @@ uint32_t SetUp(EncodeRun& run)
             return opened;
     }
     if (IsNvdecPath()) {
-        job.sourceWidth = job.targetWidth;
-        job.sourceHeight = job.targetHeight;
+        // NVDEC delivers its frames at the size it decoded them to.
+        std::lock_guard guard(gFramePool->lock);
+        job.sourceWidth = gFramePool->width;
+        job.sourceHeight = gFramePool->height;
     }
     if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
         return created;
@@ -195,6 +188,15 @@ uint32_t RunFrameLoop(EncodeRun& run)
 }
 
 }  // namespace
+
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
+{
+    platform::AudioEncoding encoding;
+    encoding.sampleRate = format.sampleRate;
+    encoding.channels = format.channels;
+    encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
+    return encoding;
+}
 
 uint32_t MfEncodeThreadProc(StampJob& job)
 {

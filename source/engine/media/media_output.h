@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "engine/job/stamp_job.h"
+#include "platform/media/sink_writer.h"
+#include "platform/media/source_reader.h"
 
 namespace wuvo {
 
@@ -15,5 +17,8 @@ constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 // input's audio as AAC unless audio is off or there is none. The output
 // takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
+
+// The output's AAC stream for the input's decoded audio.
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format);
 
 }  // namespace wuvo

@@ -4,7 +4,7 @@ namespace wuvo {
 
 void PacketQueue::Reset()
 {
-    staging.clear();
+    staging = {};
     pushedCount = 0;
     frameCount = 0;
     std::deque<Packet>().swap(packets);

@@ -8,8 +8,12 @@
 
 namespace wuvo {
 
-// Each packet keeps only the bytes it holds, not a full-size copy.
-using Packet = std::vector<uint8_t>;
+// Each packet keeps only the bytes it holds, not a full-size copy, and the
+// frame it shows, which sets its place in display order.
+struct Packet {
+    std::vector<uint8_t> data;
+    uint32_t frame = 0;
+};
 
 // Encoded packets waiting for the mux, in arrival order.
 struct PacketQueue {

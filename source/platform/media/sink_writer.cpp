@@ -293,7 +293,7 @@ bool SinkWriter::AddAudioStream(const AudioEncoding& e)
 bool SinkWriter::BeginWriting()
 {
     State& s = *state_;
-    if (!s.format || s.headerWritten || !s.video.codec)
+    if (!s.format || s.headerWritten || !s.video.stream)
         return false;
     s.headerWritten = avformat_write_header(s.format, nullptr) >= 0;
     return s.headerWritten;
@@ -337,7 +337,7 @@ bool SinkWriter::Finalize()
     State& s = *state_;
     if (!s.headerWritten || s.finalized)
         return false;
-    bool flushed = s.SendFrame(s.video, nullptr);
+    bool flushed = !s.video.codec || s.SendFrame(s.video, nullptr);
     if (s.audio.codec)
         flushed = flushed && s.SendAudioFrames(true) && s.SendFrame(s.audio, nullptr);
     if (!flushed || av_write_trailer(s.format) < 0 || avio_closep(&s.format->pb) < 0)
@@ -346,6 +346,59 @@ bool SinkWriter::Finalize()
         return false;
     s.finalized = true;
     return true;
+}
+
+}  // namespace wuvo::platform
+
+namespace wuvo::platform {
+
+bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
+{
+    State& s = *state_;
+    if (!s.format || s.video.stream || video.width == 0 || video.height == 0 || video.parameterSets.empty())
+        return false;
+    AVStream* stream = avformat_new_stream(s.format, nullptr);
+    if (!stream)
+        return false;
+    AVCodecParameters& parameters = *stream->codecpar;
+    parameters.codec_type = AVMEDIA_TYPE_VIDEO;
+    parameters.codec_id = AV_CODEC_ID_HEVC;
+    parameters.codec_tag = kHvc1Tag;
+    parameters.width = static_cast<int>(video.width);
+    parameters.height = static_cast<int>(video.height);
+    parameters.format = AV_PIX_FMT_YUV420P;
+    // The muxer turns Annex B parameter sets into the sample entry's record.
+    size_t bytes = video.parameterSets.size();
+    parameters.extradata = static_cast<uint8_t*>(av_mallocz(bytes + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!parameters.extradata)
+        return false;
+    std::copy(video.parameterSets.begin(), video.parameterSets.end(), parameters.extradata);
+    parameters.extradata_size = static_cast<int>(bytes);
+    if (video.aspectX != 0 && video.aspectY != 0) {
+        parameters.sample_aspect_ratio = AVRational{static_cast<int>(video.aspectX), static_cast<int>(video.aspectY)};
+        stream->sample_aspect_ratio = parameters.sample_aspect_ratio;
+    }
+    stream->time_base = kLayerTimeBase;
+    s.video.stream = stream;
+    return true;
+}
+
+bool SinkWriter::WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t decodeTime,
+                                  int64_t duration, bool randomAccess)
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized || s.video.codec || !data || size == 0 ||
+        av_new_packet(s.packet.get(), static_cast<int>(size)) < 0)
+        return false;
+    AVPacket& packet = *s.packet;
+    std::copy(data, data + size, packet.data);
+    packet.pts = time;
+    packet.dts = decodeTime;
+    packet.duration = duration;
+    packet.flags = randomAccess ? AV_PKT_FLAG_KEY : 0;
+    packet.stream_index = s.video.stream->index;
+    av_packet_rescale_ts(&packet, kLayerTimeBase, s.video.stream->time_base);
+    return av_interleaved_write_frame(s.format, &packet) >= 0;
 }
 
 }  // namespace wuvo::platform

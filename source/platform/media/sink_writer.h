@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wuvo::platform {
 
@@ -19,6 +20,16 @@ struct VideoEncoding {
     uint32_t bitrate = 0;  // bit/s
     uint32_t aspectX = 1;  // pixel aspect ratio
     uint32_t aspectY = 1;
+};
+
+// An HEVC stream encoded elsewhere, written as its pictures come, with the
+// parameter sets (Annex B) of its first picture.
+struct PassThroughVideo {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t aspectX = 1;
+    uint32_t aspectY = 1;
+    std::vector<uint8_t> parameterSets;
 };
 
 // An AAC stream made from interleaved signed 16-bit PCM.
@@ -43,9 +54,14 @@ public:
     uint32_t Create(const std::string& path);
     bool AddVideoStream(const VideoEncoding& encoding);
     bool AddAudioStream(const AudioEncoding& encoding);
+    bool AddPassThroughVideoStream(const PassThroughVideo& video);
     bool BeginWriting();
     // `frame` holds inputWidth x inputHeight x 3 / 2 bytes.
     bool WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration);
+    // One Annex B picture of the pass-through stream; pictures come in
+    // decode order, each with its display time.
+    bool WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t decodeTime, int64_t duration,
+                          bool randomAccess);
     // Appends the samples to the audio stream, directly after the last ones.
     bool WriteAudio(const uint8_t* pcm, size_t bytes);
     bool Finalize();

@@ -1,0 +1,191 @@
+#include <memory>
+#include <mutex>
+
+#include "engine/media/encoder_progress.h"
+#include "engine/media/media_input.h"
+#include "engine/media/media_output.h"
+#include "engine/mp4/reader.h"
+#include "engine/nvidia/packet_path.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/settings/app_settings.h"
+#include "platform/media/hevc_annexb.h"
+#include "platform/media/media_status.h"
+#include "platform/media/sink_writer.h"
+#include "platform/media/source_reader.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+using platform::MediaSample;
+using platform::ReadStatus;
+using platform::SourceReader;
+using platform::StreamKind;
+
+constexpr uint32_t kPacketPollMs = 50;
+constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
+// NVENC is set to two B pictures, so a picture arrives at most two places
+// after its display position; decode times that far back stay before
+// every display time.
+constexpr int64_t kReorderDepth = 2;
+
+struct MuxRun {
+    explicit MuxRun(StampJob& stampJob) : job(stampJob) {}
+
+    StampJob& job;
+    platform::SinkWriter writer;
+    std::unique_ptr<SourceReader> audioReader;
+    bool audioOpen = false;
+    uint32_t divisor = 1;
+    int64_t audioTime = 0;
+    uint32_t audioReads = 0;
+};
+
+enum class Take { Packet, Finished, Stopped };
+
+// The oldest queued picture; Finished once the queue is empty and the
+// encoder, which queues its last picture before it drops its flag, is done.
+Take TakePacket(Packet& packet)
+{
+    for (;;) {
+        if (IsAbortRequested(*gEncodeState))
+            return Take::Stopped;
+        {
+            std::lock_guard guard(gPacketQueue->lock);
+            if (!gPacketQueue->packets.empty()) {
+                packet = std::move(gPacketQueue->packets.front());
+                gPacketQueue->packets.pop_front();
+                return Take::Packet;
+            }
+            if (!IsRunning(*gEncodeState))
+                return Take::Finished;
+        }
+        platform::SleepMs(kPacketPollMs);
+    }
+}
+
+uint32_t OpenOutput(MuxRun& run)
+{
+    StampJob& job = run.job;
+    if (gSettings.disableAudio == 0 && job.hasAudio) {
+        run.audioReader = std::make_unique<SourceReader>();
+        if (!job.inputPath || !run.audioReader->Open(platform::ToUtf8(job.inputPath))) {
+            LogJobMessage(job, u"Error opening input file for audio.");
+            return platform::kMediaFailed;
+        }
+        if (!ConfigureReaderStreams(*run.audioReader, false, true))
+            return platform::kMediaFailed;
+        run.audioOpen = true;
+    }
+    uint32_t created = run.writer.Create(platform::ToUtf8(job.outputPath));
+    if (created == platform::kMediaFileInUse) {
+        LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
+        ReportJobFailed(job);
+    }
+    return created;
+}
+
+// The streams can be declared only once the first picture has brought the
+// parameter sets.
+uint32_t BeginStreams(MuxRun& run, const Packet& first)
+{
+    platform::PassThroughVideo video;
+    {
+        std::lock_guard guard(gFramePool->lock);
+        video.width = gFramePool->width;
+        video.height = gFramePool->height;
+        run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
+    }
+    video.aspectX = run.job.aspectX;
+    video.aspectY = run.job.aspectY;
+    video.parameterSets = platform::HevcParameterSets(first.data.data(), first.data.size());
+    if (!run.writer.AddPassThroughVideoStream(video))
+        return platform::kMediaFailed;
+    if (run.audioReader) {
+        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
+            return platform::kMediaFailed;
+    }
+    return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
+}
+
+// Every divisor-th audio sample up to `until`, laid end to end. A read that
+// fails ends this step only: the next picture tries again, so a bad audio
+// packet can neither stop the video nor keep the thread here.
+uint32_t WriteAudioUpTo(MuxRun& run, int64_t until)
+{
+    while (run.audioOpen && gSettings.disableAudio == 0 && run.audioTime <= until) {
+        if (IsAbortRequested(*gEncodeState))
+            return kMuxStoppedWhileWritingAudio;
+        MediaSample sample;
+        ReadStatus status = run.audioReader->ReadSample(StreamKind::Audio, sample);
+        if (status == ReadStatus::EndOfStream)
+            run.audioOpen = false;
+        if (status != ReadStatus::Sample)
+            break;
+        if (run.audioReads % run.divisor == 0) {
+            if (!run.writer.WriteAudio(sample.pcm, sample.pcmBytes))
+                return platform::kMediaFailed;
+            run.audioTime += sample.duration;
+        }
+        ++run.audioReads;
+    }
+    return platform::kMediaOk;
+}
+
+// Each picture is shown at its own frame's time; it is decoded in the order
+// it came.
+uint32_t WritePackets(MuxRun& run, Packet packet)
+{
+    const int64_t duration = run.job.frameDuration;
+    for (uint32_t k = 0;; ++k) {
+        int64_t time = int64_t{packet.frame} * duration;
+        int64_t decodeTime = (int64_t{k} - kReorderDepth) * duration;
+        bool randomAccess = platform::IsHevcRandomAccess(packet.data.data(), packet.data.size());
+        if (!run.writer.WriteVideoPacket(packet.data.data(), packet.data.size(), time, decodeTime, duration,
+                                         randomAccess))
+            return platform::kMediaFailed;
+        if (uint32_t audio = WriteAudioUpTo(run, int64_t{k + 1} * duration); audio != platform::kMediaOk)
+            return audio;
+        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
+            ReportEncoderProgress(run.job, *perMille);
+        Take next = TakePacket(packet);
+        if (next == Take::Stopped)
+            return kEncodeStoppedBetweenFrames;
+        if (next == Take::Finished)
+            return platform::kMediaOk;
+    }
+}
+
+uint32_t Mux(MuxRun& run)
+{
+    if (uint32_t opened = OpenOutput(run); opened != platform::kMediaOk)
+        return opened;
+    if (run.job.frameDuration <= 0)
+        return platform::kMediaFailed;
+    Packet first;
+    Take taken = TakePacket(first);
+    if (taken == Take::Stopped)
+        return kEncodeStoppedBetweenFrames;
+    // An encoder that wrote nothing leaves nothing worth a file.
+    if (taken == Take::Finished)
+        return platform::kMediaFailed;
+    if (uint32_t begun = BeginStreams(run, first); begun != platform::kMediaOk)
+        return begun;
+    uint32_t written = WritePackets(run, std::move(first));
+    if (written != platform::kMediaOk)
+        return written;
+    ReportJobProgress(run.job, kProgressComplete);
+    return run.writer.Finalize() ? platform::kMediaOk : platform::kMediaFailed;
+}
+
+}  // namespace
+
+uint32_t MfMuxThreadProc(StampJob& job)
+{
+    MuxRun run(job);
+    return Mux(run);  // an unfinished output is removed with the writer
+}
+
+}  // namespace wuvo

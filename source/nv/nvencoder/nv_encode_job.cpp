@@ -1,0 +1,98 @@
+#include "nv/nvencoder/nv_encode_job.h"
+
+#include <mutex>
+
+#include "engine/mp4/parse_state.h"
+#include "engine/nvidia/packet_path.h"
+#include "engine/pipeline/shared_objects.h"
+#include "nv/common/src/driver_loader.h"
+#include "nv/nvencoder/nv_encoder.h"
+
+namespace wuvo {
+
+namespace {
+
+constexpr uint32_t kGpuCheckFailed = 1;
+constexpr int kDeviceNameBytes = 100;
+
+uint8_t* NvEncGetFrameThunk(uint32_t frameNumber)
+{
+    return GetStampedFrame(frameNumber);
+}
+
+void NvEncWritePacketThunk(uint32_t size, const uint8_t* data, uint32_t frameIndex, void* context)
+{
+    PushEncodedPacket(size, data, frameIndex, *static_cast<StampJob*>(context));
+}
+
+void NvEncFrameDoneThunk(uint32_t frameIndex, void* context)
+{
+    ReleaseEncodedFrame(frameIndex, *static_cast<StampJob*>(context));
+}
+
+// The driver loads and at least one GPU answers every question.
+bool GpuAnswers()
+{
+    int count = 0;
+    if (nv::cuInit() != 0 || WUVO_CUDA(cuDeviceGetCount, &count) != CUDA_SUCCESS || count < 1)
+        return false;
+    for (int ordinal = 0; ordinal < count; ++ordinal) {
+        CUdevice device = 0;
+        char name[kDeviceNameBytes] = {};
+        int major = 0, minor = 0;
+        if (WUVO_CUDA(cuDeviceGet, &device, ordinal) != CUDA_SUCCESS ||
+            WUVO_CUDA(cuDeviceGetName, name, kDeviceNameBytes, device) != CUDA_SUCCESS ||
+            WUVO_CUDA(cuDeviceComputeCapability, &major, &minor, ordinal) != CUDA_SUCCESS)
+            return false;
+    }
+    return true;
+}
+
+NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount)
+{
+    NVENCODER::EncodeJobConfig config;
+    config.frameCount = job.packetSkipCount + frameCount;
+    config.getFrame = NvEncGetFrameThunk;
+    config.writePacket = NvEncWritePacketThunk;
+    config.frameDone = NvEncFrameDoneThunk;
+    config.context = &job;
+    config.gopLength = gParseState->gopLength;
+    config.bitrate = job.bitrate;
+    config.rateNumerator = job.rateNumerator;
+    config.rateDenominator = job.rateDenominator;
+    // The frames as the pool holds them: NVENC does not scale, and reading
+    // them at another size would read past them.
+    std::lock_guard guard(gFramePool->lock);
+    config.encodeWidth = gFramePool->width;
+    config.encodeHeight = gFramePool->height;
+    config.aspectX = job.aspectX;
+    config.aspectY = job.aspectY;
+    return config;
+}
+
+}  // namespace
+
+uint32_t NvEncodeThreadProc(StampJob& job)
+{
+    SetRunning(*gEncodeState, true);
+    uint32_t frameCount = 0;
+    {
+        std::lock_guard guard(gPacketQueue->lock);
+        frameCount = gPacketQueue->frameCount;
+    }
+    {
+        std::lock_guard guard(gFramePool->lock);
+        job.packetSkipCount = static_cast<uint32_t>(gFramePool->firstFrameOffset);
+    }
+    uint32_t result = kGpuCheckFailed;
+    {
+        NVENCODER::CNvEncoder encoder;
+        if (GpuAnswers())
+            result = static_cast<uint32_t>(encoder.EncodeMain(ConfigFor(job, frameCount)));
+    }
+    // Every packet is queued by now: the mux ends once it has written them.
+    SetRunning(*gEncodeState, false);
+    return result;
+}
+
+}  // namespace wuvo

@@ -1,0 +1,275 @@
+#include "nv/nvencoder/nv_hw_encoder.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/nvidia/completion_event.h"
+#include "platform/nvidia/dynamic_library.h"
+
+namespace wuvo::NVENCODER {
+
+namespace {
+
+using CreateInstance = NVENCSTATUS(NVENCAPI*)(NV_ENCODE_API_FUNCTION_LIST*);
+
+// A picture NVENC has taken but not finished is done well within this; the
+// wait only guards against a driver that never signals.
+constexpr uint32_t kPictureEventTimeoutMs = 5000;
+// The variable-bitrate modes that start from an initial QP.
+constexpr uint32_t kVbrModes[] = {NV_ENC_PARAMS_RC_VBR, 4, 32};
+
+#define WUVO_NVENC_MESSAGE(format, ...) std::fprintf(stderr, "%s line %d: " format, "NvHWEncoder", __LINE__, ##__VA_ARGS__)
+
+bool SameGuid(const GUID& a, const GUID& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+}  // namespace
+
+CNvHWEncoder::CNvHWEncoder()
+{
+    m_initParams.version = NV_ENC_INITIALIZE_PARAMS_VER;
+    m_encodeConfig.version = NV_ENC_CONFIG_VER;
+    m_initParams.encodeConfig = &m_encodeConfig;
+}
+
+CNvHWEncoder::~CNvHWEncoder()
+{
+    delete m_pEncodeAPI;
+    m_pEncodeAPI = nullptr;
+    platform::CloseLibrary(m_library);
+    m_library = nullptr;
+}
+
+NVENCSTATUS CNvHWEncoder::Initialize(void* device, NV_ENC_DEVICE_TYPE deviceType)
+{
+    m_library = platform::OpenLibrary(kNvencLibrary);
+    if (!m_library)
+        return kNoLibraryStatus;
+    auto create = reinterpret_cast<CreateInstance>(platform::LookUpSymbol(m_library, "NvEncodeAPICreateInstance"));
+    if (!create)
+        return kNoLibraryStatus;
+    m_pEncodeAPI = new (std::nothrow) NV_ENCODE_API_FUNCTION_LIST{};
+    if (!m_pEncodeAPI)
+        return kNoLibraryStatus;
+    m_pEncodeAPI->version = NV_ENCODE_API_FUNCTION_LIST_VER;
+    if (NVENCSTATUS status = create(m_pEncodeAPI); status != NV_ENC_SUCCESS)
+        return status;
+    NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS params{};
+    params.version = NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS_VER;
+    params.device = device;
+    params.deviceType = deviceType;
+    params.apiVersion = NVENCAPI_VERSION;
+    return m_pEncodeAPI->nvEncOpenEncodeSessionEx(&params, &m_hEncoder);
+}
+
+NVENCSTATUS CNvHWEncoder::CheckCodec()
+{
+    uint32_t count = 0;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncGetEncodeGUIDCount(m_hEncoder, &count);
+    std::vector<GUID> guids(count);
+    uint32_t returned = 0;
+    if (status == NV_ENC_SUCCESS)
+        status = m_pEncodeAPI->nvEncGetEncodeGUIDs(m_hEncoder, guids.data(), count, &returned);
+    if (status != NV_ENC_SUCCESS) {
+        WUVO_NVENC_MESSAGE("codec not supported \n");
+        return status;
+    }
+    for (uint32_t i = 0; i < returned && i < count; ++i)
+        if (SameGuid(guids[i], m_codecGuid))
+            return NV_ENC_SUCCESS;
+    WUVO_NVENC_MESSAGE("codec not supported \n");
+    return NV_ENC_ERR_INVALID_PARAM;
+}
+
+void CNvHWEncoder::ConfigureRateControl(const EncodeSettings& s)
+{
+    NV_ENC_RC_PARAMS& rc = m_encodeConfig.rcParams;
+    if (s.averageBitrate == 0 && s.vbvMaxBitrate == 0) {
+        rc.rateControlMode = NV_ENC_PARAMS_RC_CONSTQP;
+    } else {
+        rc.rateControlMode = s.rateControlMode;
+        rc.averageBitRate = s.averageBitrate;
+        rc.maxBitRate = s.vbvMaxBitrate;
+        rc.vbvBufferSize = s.vbvSize;
+        rc.vbvInitialDelay = s.vbvSize * 9 / 10;
+    }
+    if (rc.rateControlMode == NV_ENC_PARAMS_RC_CONSTQP)
+        rc.constQP = {s.qp, s.qp, s.qp};
+    for (uint32_t mode : kVbrModes) {
+        if (rc.rateControlMode != mode)
+            continue;
+        rc.enableInitialRCQP = 1;
+        uint32_t iQp = s.qp, bQp = s.qp;
+        if (s.iQuantFactor > 0 && s.bQuantFactor > 0) {
+            iQp = static_cast<uint32_t>(static_cast<float>(s.qp) * s.iQuantFactor + s.iQuantOffset);
+            bQp = static_cast<uint32_t>(static_cast<float>(s.qp) * s.bQuantFactor + s.bQuantOffset);
+        }
+        rc.initialRCQP = {s.qp, bQp, iQp};
+    }
+}
+
+NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
+{
+    uint32_t maxWidth = s.maxWidth > 0 ? s.maxWidth : s.width;
+    uint32_t maxHeight = s.maxHeight > 0 ? s.maxHeight : s.height;
+    if (s.width > maxWidth || s.height > maxHeight)
+        return NV_ENC_ERR_INVALID_PARAM;
+    m_codecGuid = NV_ENC_CODEC_HEVC_GUID;
+    if (NVENCSTATUS status = CheckCodec(); status != NV_ENC_SUCCESS)
+        return status;
+
+    m_initParams.encodeGUID = m_codecGuid;
+    m_initParams.presetGUID = s.presetGuid;
+    m_initParams.encodeWidth = s.width;
+    m_initParams.encodeHeight = s.height;
+    m_initParams.darWidth = s.aspectX * s.width;
+    m_initParams.darHeight = s.aspectY * s.height;
+    m_initParams.frameRateNum = s.frameRate;
+    m_initParams.frameRateDen = 1;
+    m_initParams.enableEncodeAsync = 0;
+    m_initParams.enablePTD = 1;
+    m_initParams.reportSliceOffsets = 0;
+    m_initParams.enableSubFrameWrite = 0;
+    m_initParams.maxEncodeWidth = maxWidth;
+    m_initParams.maxEncodeHeight = maxHeight;
+    m_initParams.encodeConfig = &m_encodeConfig;
+
+    NV_ENC_PRESET_CONFIG preset{};
+    preset.version = NV_ENC_PRESET_CONFIG_VER;
+    preset.presetCfg.version = NV_ENC_CONFIG_VER;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncGetEncodePresetConfig(m_hEncoder, m_codecGuid, s.presetGuid, &preset);
+    if (status != NV_ENC_SUCCESS) {
+        WUVO_NVENC_MESSAGE("nvEncGetEncodePresetConfig returned failure");
+        return status;
+    }
+    m_encodeConfig = preset.presetCfg;
+    m_encodeConfig.version = NV_ENC_CONFIG_VER;
+    m_encodeConfig.gopLength = s.gopLength;
+    m_encodeConfig.frameIntervalP = s.numB + 1;
+    m_encodeConfig.frameFieldMode = s.pictureStruct == NV_ENC_PIC_STRUCT_FRAME ? NV_ENC_PARAMS_FRAME_FIELD_MODE_FRAME
+                                                                               : NV_ENC_PARAMS_FRAME_FIELD_MODE_FIELD;
+    m_encodeConfig.mvPrecision = NV_ENC_MV_PRECISION_QUARTER_PEL;
+    ConfigureRateControl(s);
+    m_encodeConfig.encodeCodecConfig.hevcConfig.chromaFormatIDC = 1;
+    m_encodeConfig.encodeCodecConfig.hevcConfig.idrPeriod = s.gopLength;
+
+    NV_ENC_CAPS_PARAM caps{};
+    caps.version = NV_ENC_CAPS_PARAM_VER;
+    caps.capsToQuery = NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT;
+    int async = 0;
+    m_pEncodeAPI->nvEncGetEncodeCaps(m_hEncoder, m_codecGuid, &caps, &async);
+    m_initParams.enableEncodeAsync = static_cast<uint32_t>(async);
+    s.asyncMode = static_cast<uint32_t>(async);
+
+    status = m_pEncodeAPI->nvEncInitializeEncoder(m_hEncoder, &m_initParams);
+    if (status != NV_ENC_SUCCESS) {
+        WUVO_NVENC_MESSAGE("Encode Session Initialization failed");
+        return status;
+    }
+    m_initialized = true;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS CNvHWEncoder::CreateInputBuffer(uint32_t width, uint32_t height, NV_ENC_INPUT_PTR* inputBuffer,
+                                            NV_ENC_BUFFER_FORMAT format)
+{
+    NV_ENC_CREATE_INPUT_BUFFER params{};
+    params.version = NV_ENC_CREATE_INPUT_BUFFER_VER;
+    params.width = width;
+    params.height = height;
+    params.memoryHeap = NV_ENC_MEMORY_HEAP_SYSMEM_CACHED;
+    params.bufferFmt = format;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncCreateInputBuffer(m_hEncoder, &params);
+    if (status == NV_ENC_SUCCESS)
+        *inputBuffer = params.inputBuffer;
+    return status;
+}
+
+NVENCSTATUS CNvHWEncoder::RegisterAsyncEvent(void** event)
+{
+    void* created = platform::CreateCompletionEvent();
+    if (!created)
+        return NV_ENC_ERR_OUT_OF_MEMORY;
+    NV_ENC_EVENT_PARAMS params{};
+    params.version = NV_ENC_EVENT_PARAMS_VER;
+    params.completionEvent = created;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncRegisterAsyncEvent(m_hEncoder, &params);
+    if (status != NV_ENC_SUCCESS) {
+        platform::CloseCompletionEvent(created);
+        return status;
+    }
+    *event = created;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS CNvHWEncoder::UnregisterAsyncEvent(void* event)
+{
+    if (!event)
+        return NV_ENC_SUCCESS;
+    NV_ENC_EVENT_PARAMS params{};
+    params.version = NV_ENC_EVENT_PARAMS_VER;
+    params.completionEvent = event;
+    return m_pEncodeAPI->nvEncUnregisterAsyncEvent(m_hEncoder, &params);
+}
+
+NVENCSTATUS CNvHWEncoder::EncodeFrame(EncodeIoBuffer* buffer, uint32_t width, uint32_t height, uint32_t idrPeriod,
+                                      NV_ENC_PIC_STRUCT pictureStruct, uint32_t frameNumber)
+{
+    NV_ENC_PIC_PARAMS params{};
+    params.version = NV_ENC_PIC_PARAMS_VER;
+    params.inputWidth = width;
+    params.inputHeight = height;
+    // The frame number comes back with the bitstream, also when B pictures
+    // reorder them, so the right frame is released.
+    params.frameIdx = frameNumber;
+    params.inputTimeStamp = m_pictureCounter;
+    params.inputBuffer = buffer->inputBuffer;
+    params.outputBitstream = buffer->bitstreamBuffer;
+    params.completionEvent = buffer->completionEvent;
+    params.bufferFmt = buffer->bufferFormat;
+    params.pictureStruct = pictureStruct;
+    // A period of 0 would divide by zero; every picture then carries them.
+    if (idrPeriod <= 1 || m_pictureCounter % idrPeriod == 0)
+        params.encodePicFlags |= NV_ENC_PIC_FLAG_OUTPUT_SPSPPS;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncEncodePicture(m_hEncoder, &params);
+    if (status != NV_ENC_SUCCESS && status != NV_ENC_ERR_NEED_MORE_INPUT)
+        return status;
+    buffer->frameNumber = frameNumber;
+    ++m_pictureCounter;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS CNvHWEncoder::ProcessOutput(EncodeIoBuffer* buffer)
+{
+    if (!buffer || !buffer->bitstreamBuffer)
+        return NV_ENC_ERR_INVALID_PARAM;
+    NVENCSTATUS status = NV_ENC_SUCCESS;
+    uint32_t frameIndex = buffer->frameNumber;
+    if (buffer->waitOnEvent &&
+        (!buffer->completionEvent || !platform::WaitCompletionEvent(buffer->completionEvent, kPictureEventTimeoutMs))) {
+        status = buffer->completionEvent ? NV_ENC_ERR_ENCODER_BUSY : NV_ENC_ERR_INVALID_PARAM;
+    } else {
+        NV_ENC_LOCK_BITSTREAM lock{};
+        lock.version = NV_ENC_LOCK_BITSTREAM_VER;
+        lock.outputBitstream = buffer->bitstreamBuffer;
+        status = m_pEncodeAPI->nvEncLockBitstream(m_hEncoder, &lock);
+        if (status == NV_ENC_SUCCESS) {
+            frameIndex = lock.frameIdx;
+            m_writeCallback(lock.bitstreamSizeInBytes, static_cast<const uint8_t*>(lock.bitstreamBufferPtr),
+                            frameIndex, m_callbackContext);
+            status = m_pEncodeAPI->nvEncUnlockBitstream(m_hEncoder, buffer->bitstreamBuffer);
+        } else {
+            WUVO_NVENC_MESSAGE("lock bitstream function failed \n");
+        }
+    }
+    // Without a bitstream the frame of this buffer is the best answer: its
+    // slot must be freed all the same.
+    m_frameDoneCallback(frameIndex, m_callbackContext);
+    return status;
+}
+
+}  // namespace wuvo::NVENCODER

@@ -1,0 +1,89 @@
+#pragma once
+
+// What the fake driver libraries let a test set, and what they count. Each
+// fake exports one function that hands out its control record; tests find it
+// with dlsym in the library the program itself opened.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace wuvo::fake {
+
+// Misuse the fakes caught: what a real driver would answer with a fault or
+// wrong pixels. Tests expect none.
+struct Violations {
+    std::atomic<int> count{0};
+    std::mutex mutex;
+    std::string last;
+
+    void Report(const std::string& what)
+    {
+        std::lock_guard guard(mutex);
+        ++count;
+        last = what;
+    }
+};
+
+struct CudaControl {
+    // Settings, read at each call.
+    std::atomic<int> initResult{0};
+    std::atomic<int> driverVersion{11000};
+    std::atomic<int> deviceCount{1};
+    std::atomic<int> computeMajor{7};
+    std::atomic<bool> failHostAllocation{false};
+    std::atomic<int> failCopyAtCall{0};  // the n-th device-to-host copy fails; 0 = none
+    // Live objects.
+    std::atomic<int> contexts{0};
+    std::atomic<int> hostAllocations{0};
+    std::atomic<int> copies{0};
+    Violations violations;
+};
+
+struct CuvidControl {
+    std::atomic<int> failMapAtCall{0};       // the n-th map fails; 0 = none
+    std::atomic<int> badPictureIndexAt{0};   // the n-th picture gets an index out of range; 0 = none
+    std::atomic<int> sources{0};
+    std::atomic<int> parsers{0};
+    std::atomic<int> decoders{0};
+    std::atomic<int> ctxLocks{0};
+    std::atomic<int> mappings{0};
+    std::atomic<int> picturesDecoded{0};
+    std::atomic<int> maps{0};
+    // The last decoder's create record's values the tests look at.
+    std::atomic<uint32_t> surfaces{0};
+    std::atomic<uint32_t> targetWidth{0};
+    std::atomic<uint32_t> targetHeight{0};
+    std::atomic<uint32_t> pitch{0};
+    Violations violations;
+};
+
+struct NvencControl {
+    std::atomic<bool> holdBFrames{false};  // hold B pictures: "need more input" until their P picture
+    std::atomic<bool> asyncMode{false};    // report async support and signal events
+    std::atomic<bool> withoutHevc{false};
+    std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none
+    std::atomic<int> sessions{0};
+    std::atomic<int> inputBuffers{0};
+    std::atomic<int> bitstreamBuffers{0};
+    std::atomic<int> registrations{0};
+    std::atomic<int> pictures{0};
+    std::atomic<int> needMoreInput{0};
+    std::atomic<int> parameterSetPictures{0};
+    std::atomic<uint32_t> gopLength{0};
+    std::atomic<uint32_t> frameRateNum{0};
+    std::atomic<uint32_t> width{0};
+    std::atomic<uint32_t> height{0};
+    Violations violations;
+};
+
+}  // namespace wuvo::fake
+
+extern "C" {
+wuvo::fake::NvencControl* WuvoFakeNvenc();
+wuvo::fake::CudaControl* WuvoFakeCuda();
+wuvo::fake::CuvidControl* WuvoFakeCuvid();
+// Device memory the fake decoder has mapped; copies from elsewhere fail.
+void WuvoFakeCudaMapRange(const void* start, size_t bytes);
+void WuvoFakeCudaUnmapRange(const void* start);
+}

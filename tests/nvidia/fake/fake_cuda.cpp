@@ -1,0 +1,177 @@
+// A CUDA driver without a GPU: "device" memory is host memory, and every
+// object the program makes is counted so tests can see it released.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "nv/common/src/nvidia_api.h"
+#include "nvidia/fake/fake_control.h"
+
+using wuvo::fake::CudaControl;
+
+namespace {
+
+constexpr CUresult kInvalidValue = static_cast<CUresult>(1);
+constexpr CUresult kInvalidContext = static_cast<CUresult>(201);
+constexpr CUresult kInvalidDevice = static_cast<CUresult>(101);
+constexpr CUresult kOutOfMemory = static_cast<CUresult>(2);
+constexpr CUresult kNoDevice = static_cast<CUresult>(100);
+
+CudaControl gControl;
+thread_local std::vector<CUcontext> tCurrent;
+
+struct Context {
+    CUdevice device;
+};
+
+std::mutex gMutex;
+std::map<const void*, size_t> gMappedRanges;
+
+bool IsMapped(const void* start, size_t bytes)
+{
+    std::lock_guard guard(gMutex);
+    auto after = gMappedRanges.upper_bound(start);
+    if (after == gMappedRanges.begin())
+        return false;
+    auto range = std::prev(after);
+    auto begin = static_cast<const uint8_t*>(range->first);
+    auto first = static_cast<const uint8_t*>(start);
+    return first >= begin && first + bytes <= begin + range->second;
+}
+
+}  // namespace
+
+extern "C" {
+
+CudaControl* WuvoFakeCuda() { return &gControl; }
+
+void WuvoFakeCudaMapRange(const void* start, size_t bytes)
+{
+    std::lock_guard guard(gMutex);
+    gMappedRanges[start] = bytes;
+}
+
+void WuvoFakeCudaUnmapRange(const void* start)
+{
+    std::lock_guard guard(gMutex);
+    gMappedRanges.erase(start);
+}
+
+CUresult cuInit(unsigned int flags)
+{
+    if (flags != 0)
+        gControl.violations.Report("cuInit flags");
+    return static_cast<CUresult>(gControl.initResult.load());
+}
+
+CUresult cuDriverGetVersion(int* version)
+{
+    *version = gControl.driverVersion.load();
+    return CUDA_SUCCESS;
+}
+
+CUresult cuDeviceGetCount(int* count)
+{
+    *count = gControl.deviceCount.load();
+    return CUDA_SUCCESS;
+}
+
+CUresult cuDeviceGet(CUdevice* device, int ordinal)
+{
+    if (ordinal < 0 || ordinal >= gControl.deviceCount.load())
+        return gControl.deviceCount.load() == 0 ? kNoDevice : kInvalidDevice;
+    *device = ordinal;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuDeviceGetName(char* name, int length, CUdevice device)
+{
+    if (device < 0 || device >= gControl.deviceCount.load())
+        return kInvalidDevice;
+    std::snprintf(name, static_cast<size_t>(length), "Fake GPU %d", device);
+    return CUDA_SUCCESS;
+}
+
+CUresult cuDeviceComputeCapability(int* major, int* minor, CUdevice device)
+{
+    if (device < 0 || device >= gControl.deviceCount.load())
+        return kInvalidDevice;
+    *major = gControl.computeMajor.load();
+    *minor = 5;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuCtxCreate_v2(CUcontext* context, unsigned int flags, CUdevice device)
+{
+    if (flags != 0)
+        gControl.violations.Report("cuCtxCreate flags");
+    if (device < 0 || device >= gControl.deviceCount.load())
+        return kInvalidDevice;
+    *context = reinterpret_cast<CUcontext>(new Context{device});
+    tCurrent.push_back(*context);
+    ++gControl.contexts;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuCtxPopCurrent_v2(CUcontext* context)
+{
+    if (tCurrent.empty())
+        return kInvalidContext;
+    if (context)
+        *context = tCurrent.back();
+    tCurrent.pop_back();
+    return CUDA_SUCCESS;
+}
+
+CUresult cuCtxPushCurrent_v2(CUcontext context)
+{
+    if (!context)
+        return kInvalidContext;
+    tCurrent.push_back(context);
+    return CUDA_SUCCESS;
+}
+
+CUresult cuCtxDestroy_v2(CUcontext context)
+{
+    if (!context)
+        return kInvalidContext;
+    std::erase(tCurrent, context);
+    delete reinterpret_cast<Context*>(context);
+    --gControl.contexts;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuMemAllocHost_v2(void** pointer, size_t bytes)
+{
+    if (gControl.failHostAllocation.load() || bytes == 0)
+        return kOutOfMemory;
+    *pointer = ::operator new(bytes);
+    ++gControl.hostAllocations;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuMemFreeHost(void* pointer)
+{
+    ::operator delete(pointer);
+    --gControl.hostAllocations;
+    return CUDA_SUCCESS;
+}
+
+CUresult cuMemcpyDtoH_v2(void* host, CUdeviceptr device, size_t bytes)
+{
+    int call = ++gControl.copies;
+    if (call == gControl.failCopyAtCall.load())
+        return kInvalidValue;
+    const void* source = reinterpret_cast<const void*>(device);
+    if (!IsMapped(source, bytes)) {
+        gControl.violations.Report("copy from memory that is not mapped");
+        return kInvalidValue;
+    }
+    std::memcpy(host, source, bytes);
+    return CUDA_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,458 @@
+// NVENC without a GPU: checks the records it is handed, and really encodes
+// the NV12 input with libx265 through libavcodec, so the bitstreams are
+// HEVC. A submit whose picture is not out yet answers "need more input".
+// In its B-picture mode it encodes every three pictures as one closed group
+// (I or P, then two B pictures, sent in decode order): libx265's look-ahead
+// would otherwise hold more pictures than NVENC does.
+#include <sys/eventfd.h>
+
+#include <cstring>
+#include <deque>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+}
+
+#include <ffnvcodec/nvEncodeAPI.h>
+
+#include "nvidia/fake/fake_control.h"
+
+using wuvo::fake::NvencControl;
+
+namespace {
+
+constexpr uint32_t kPitchAlignment = 64;
+constexpr GUID kPresetDefault = {0xB2DFB705, 0x4EBD, 0x4C49, {0x9B, 0x5F, 0x24, 0xA7, 0x77, 0xD3, 0xE5, 0x87}};
+
+NvencControl gControl;
+
+bool Same(const GUID& a, const GUID& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+NVENCSTATUS Refuse(const std::string& why)
+{
+    gControl.violations.Report(why);
+    return NV_ENC_ERR_INVALID_PARAM;
+}
+
+struct InputBuffer {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t pitch = 0;
+    std::vector<uint8_t> data;
+    bool locked = false;
+};
+
+struct Bitstream {
+    std::vector<uint8_t> data;
+    size_t used = 0;
+    bool ready = false;
+    bool locked = false;
+    uint32_t frameIdx = 0;
+    uint64_t timeStamp = 0;
+    void* event = nullptr;
+};
+
+struct Submitted {
+    uint32_t frameIdx;
+    uint64_t timeStamp;
+    bool parameterSets;
+};
+
+void Signal(void* event)
+{
+    if (event)
+        eventfd_write(static_cast<int>(reinterpret_cast<intptr_t>(event)) - 1, 1);
+}
+
+struct Session {
+    NV_ENC_INITIALIZE_PARAMS init{};
+    NV_ENC_CONFIG config{};
+    AVCodecContext* codec = nullptr;
+    AVFrame* frame = av_frame_alloc();
+    AVPacket* packet = av_packet_alloc();
+    std::set<InputBuffer*> inputs;
+    std::set<Bitstream*> bitstreams;
+    std::set<void*> events;
+    std::deque<Bitstream*> waiting;  // in submission order
+    std::map<int64_t, Submitted> submitted;
+    uint32_t pictures = 0;
+
+    ~Session()
+    {
+        avcodec_free_context(&codec);
+        av_frame_free(&frame);
+        av_packet_free(&packet);
+    }
+
+    NVENCSTATUS OpenCodec()
+    {
+        const AVCodec* x265 = avcodec_find_encoder_by_name("libx265");
+        codec = avcodec_alloc_context3(x265);
+        codec->width = static_cast<int>(init.encodeWidth);
+        codec->height = static_cast<int>(init.encodeHeight);
+        codec->pix_fmt = AV_PIX_FMT_YUV420P;
+        codec->time_base = AVRational{1, static_cast<int>(init.frameRateNum)};
+        codec->bit_rate = config.rcParams.averageBitRate;
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // parameter sets only where asked for
+        uint32_t gop = config.gopLength;
+        uint32_t bFrames = gControl.holdBFrames ? config.frameIntervalP - 1 : 0;
+        std::string params = "log-level=error:frame-threads=1:pools=none:scenecut=0:open-gop=0:keyint=" +
+                             std::to_string(gop) + ":min-keyint=" + std::to_string(gop) +
+                             ":b-adapt=0:bframes=" + std::to_string(bFrames) +
+                             ":rc-lookahead=" + std::to_string(bFrames == 0 ? 0 : bFrames + 1);
+        AVDictionary* options = nullptr;
+        av_dict_set(&options, "preset", "ultrafast", 0);
+        av_dict_set(&options, "x265-params", params.c_str(), 0);
+        int opened = avcodec_open2(codec, x265, &options);
+        av_dict_free(&options);
+        if (frame->buf[0])
+            return opened < 0 ? NV_ENC_ERR_GENERIC : NV_ENC_SUCCESS;
+        frame->format = AV_PIX_FMT_YUV420P;
+        frame->width = codec->width;
+        frame->height = codec->height;
+        return opened < 0 || av_frame_get_buffer(frame, 0) < 0 ? NV_ENC_ERR_GENERIC : NV_ENC_SUCCESS;
+    }
+
+    // Hands each finished picture to the oldest waiting bitstream buffer.
+    NVENCSTATUS Drain()
+    {
+        while (avcodec_receive_packet(codec, packet) == 0) {
+            if (waiting.empty()) {
+                av_packet_unref(packet);
+                return Refuse("a picture came out with no bitstream buffer waiting");
+            }
+            Bitstream* out = waiting.front();
+            waiting.pop_front();
+            Submitted picture = submitted.at(packet->pts);
+            submitted.erase(packet->pts);
+            out->used = 0;
+            if (picture.parameterSets) {
+                std::memcpy(out->data.data(), codec->extradata, codec->extradata_size);
+                out->used = codec->extradata_size;
+            }
+            if (out->used + packet->size > out->data.size())
+                return Refuse("a picture larger than its bitstream buffer");
+            std::memcpy(out->data.data() + out->used, packet->data, packet->size);
+            out->used += packet->size;
+            out->frameIdx = picture.frameIdx;
+            out->timeStamp = picture.timeStamp;
+            out->ready = true;
+            Signal(out->event);
+            av_packet_unref(packet);
+        }
+        return NV_ENC_SUCCESS;
+    }
+
+    NVENCSTATUS Encode(const NV_ENC_PIC_PARAMS& params)
+    {
+        auto* input = static_cast<InputBuffer*>(params.inputBuffer);
+        auto* output = static_cast<Bitstream*>(params.outputBitstream);
+        if (!inputs.count(input) || !bitstreams.count(output) || input->locked)
+            return Refuse("a picture with buffers the session does not have");
+        if (params.inputWidth != init.encodeWidth || params.inputHeight != init.encodeHeight ||
+            params.bufferFmt != NV_ENC_BUFFER_FORMAT_NV12 || params.pictureStruct != NV_ENC_PIC_STRUCT_FRAME)
+            return Refuse("a picture of another size or layout");
+        if (init.enableEncodeAsync && !events.count(params.completionEvent))
+            return Refuse("an asynchronous picture without a registered event");
+        bool headers = params.encodePicFlags & NV_ENC_PIC_FLAG_OUTPUT_SPSPPS;
+        if (params.encodePicFlags & NV_ENC_PIC_FLAG_FORCEIDR)
+            return Refuse("a forced IDR picture");
+        if (headers != (pictures % config.encodeCodecConfig.hevcConfig.idrPeriod == 0))
+            return Refuse("parameter sets not on every IDR period");
+        if (++gControl.pictures == gControl.failSubmitAt.load())
+            return NV_ENC_ERR_ENCODER_BUSY;
+        gControl.parameterSetPictures += headers;
+        if (av_frame_make_writable(frame) < 0)
+            return NV_ENC_ERR_OUT_OF_MEMORY;
+        for (uint32_t row = 0; row < init.encodeHeight; ++row)
+            std::memcpy(frame->data[0] + row * frame->linesize[0], input->data.data() + row * input->pitch,
+                        init.encodeWidth);
+        const uint8_t* chroma = input->data.data() + size_t{input->pitch} * input->height;
+        for (uint32_t row = 0; row < init.encodeHeight / 2; ++row)
+            for (uint32_t x = 0; x < init.encodeWidth / 2; ++x) {
+                frame->data[1][row * frame->linesize[1] + x] = chroma[row * input->pitch + 2 * x];
+                frame->data[2][row * frame->linesize[2] + x] = chroma[row * input->pitch + 2 * x + 1];
+            }
+        frame->pts = pictures++;
+        submitted[frame->pts] = {params.frameIdx, params.inputTimeStamp, headers};
+        output->ready = false;
+        output->event = params.completionEvent;
+        waiting.push_back(output);
+        if (avcodec_send_frame(codec, frame) < 0)
+            return NV_ENC_ERR_GENERIC;
+        if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
+            return drained;
+        if (gControl.holdBFrames && pictures % config.frameIntervalP == 0) {
+            if (NVENCSTATUS ended = EndGroup(); ended != NV_ENC_SUCCESS)
+                return ended;
+        }
+        if (output->ready)
+            return NV_ENC_SUCCESS;
+        ++gControl.needMoreInput;
+        return NV_ENC_ERR_NEED_MORE_INPUT;
+    }
+
+    // Flushes the group's pictures out and starts the next group afresh.
+    NVENCSTATUS EndGroup()
+    {
+        if (avcodec_send_frame(codec, nullptr) < 0)
+            return NV_ENC_ERR_GENERIC;
+        if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
+            return drained;
+        avcodec_free_context(&codec);
+        return OpenCodec();
+    }
+
+    NVENCSTATUS EndOfStream(void* event)
+    {
+        NVENCSTATUS drained = EndGroup();
+        if (!waiting.empty())
+            return Refuse("pictures left without a bitstream at the end");
+        Signal(event);
+        return drained;
+    }
+};
+
+Session* SessionOf(void* encoder)
+{
+    return static_cast<Session*>(encoder);
+}
+
+NVENCSTATUS NVENCAPI OpenSession(NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS* params, void** encoder)
+{
+    if (params->version != NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS_VER || params->apiVersion != NVENCAPI_VERSION ||
+        params->deviceType != NV_ENC_DEVICE_TYPE_CUDA || !params->device)
+        return Refuse("session opened with a wrong record");
+    *encoder = new Session;
+    ++gControl.sessions;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI GuidCount(void*, uint32_t* count)
+{
+    *count = gControl.withoutHevc ? 1 : 2;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI Guids(void*, GUID* guids, uint32_t size, uint32_t* count)
+{
+    GUID all[] = {NV_ENC_CODEC_H264_GUID, NV_ENC_CODEC_HEVC_GUID};
+    *count = std::min<uint32_t>(size, gControl.withoutHevc ? 1 : 2);
+    std::copy(all, all + *count, guids);
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI PresetConfig(void*, GUID codec, GUID preset, NV_ENC_PRESET_CONFIG* config)
+{
+    if (config->version != NV_ENC_PRESET_CONFIG_VER || config->presetCfg.version != NV_ENC_CONFIG_VER)
+        return Refuse("preset asked for with a wrong record");
+    if (!Same(codec, NV_ENC_CODEC_HEVC_GUID) || !Same(preset, kPresetDefault))
+        return NV_ENC_ERR_UNSUPPORTED_PARAM;
+    config->presetCfg.gopLength = 30;
+    config->presetCfg.frameIntervalP = 1;
+    config->presetCfg.rcParams.rateControlMode = NV_ENC_PARAMS_RC_CONSTQP;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI Caps(void*, GUID, NV_ENC_CAPS_PARAM* caps, int* value)
+{
+    if (caps->version != NV_ENC_CAPS_PARAM_VER)
+        return Refuse("caps asked for with a wrong record");
+    *value = caps->capsToQuery == NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT && gControl.asyncMode ? 1 : 0;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
+{
+    Session& session = *SessionOf(encoder);
+    const NV_ENC_CONFIG* config = init->encodeConfig;
+    if (init->version != NV_ENC_INITIALIZE_PARAMS_VER || !config || config->version != NV_ENC_CONFIG_VER)
+        return Refuse("encoder initialised with a wrong record");
+    if (!Same(init->encodeGUID, NV_ENC_CODEC_HEVC_GUID) || !Same(init->presetGUID, kPresetDefault) ||
+        init->enablePTD != 1 || init->frameRateDen != 1 || init->frameRateNum == 0 ||
+        init->maxEncodeWidth < init->encodeWidth || init->maxEncodeHeight < init->encodeHeight ||
+        init->enableEncodeAsync != (gControl.asyncMode ? 1u : 0u))
+        return Refuse("encoder initialised with other values");
+    if (config->gopLength == 0 || config->encodeCodecConfig.hevcConfig.idrPeriod != config->gopLength ||
+        config->frameIntervalP != 3 || config->rcParams.rateControlMode != NV_ENC_PARAMS_RC_CBR ||
+        config->rcParams.averageBitRate == 0 || config->encodeCodecConfig.hevcConfig.chromaFormatIDC != 1 ||
+        config->frameFieldMode != NV_ENC_PARAMS_FRAME_FIELD_MODE_FRAME)
+        return Refuse("encoder configured with other values");
+    session.init = *init;
+    session.config = *config;
+    gControl.gopLength = config->gopLength;
+    gControl.frameRateNum = init->frameRateNum;
+    gControl.width = init->encodeWidth;
+    gControl.height = init->encodeHeight;
+    return session.OpenCodec();
+}
+
+NVENCSTATUS NVENCAPI CreateInput(void* encoder, NV_ENC_CREATE_INPUT_BUFFER* params)
+{
+    Session& session = *SessionOf(encoder);
+    if (params->version != NV_ENC_CREATE_INPUT_BUFFER_VER || params->width != session.init.encodeWidth ||
+        params->height != session.init.encodeHeight || params->bufferFmt != NV_ENC_BUFFER_FORMAT_NV12)
+        return Refuse("input buffer asked for with other values");
+    auto* input = new InputBuffer;
+    input->width = params->width;
+    input->height = params->height;
+    input->pitch = (params->width + kPitchAlignment - 1) / kPitchAlignment * kPitchAlignment;
+    input->data.resize(size_t{input->pitch} * (input->height + input->height / 2));
+    session.inputs.insert(input);
+    params->inputBuffer = input;
+    ++gControl.inputBuffers;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI DestroyInput(void* encoder, NV_ENC_INPUT_PTR input)
+{
+    if (!SessionOf(encoder)->inputs.erase(static_cast<InputBuffer*>(input)))
+        return Refuse("unknown input buffer destroyed");
+    delete static_cast<InputBuffer*>(input);
+    --gControl.inputBuffers;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI CreateBitstream(void* encoder, NV_ENC_CREATE_BITSTREAM_BUFFER* params)
+{
+    if (params->version != NV_ENC_CREATE_BITSTREAM_BUFFER_VER || params->size == 0)
+        return Refuse("bitstream buffer asked for with a wrong record");
+    auto* bitstream = new Bitstream;
+    bitstream->data.resize(params->size);
+    SessionOf(encoder)->bitstreams.insert(bitstream);
+    params->bitstreamBuffer = bitstream;
+    ++gControl.bitstreamBuffers;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI DestroyBitstream(void* encoder, NV_ENC_OUTPUT_PTR output)
+{
+    if (!SessionOf(encoder)->bitstreams.erase(static_cast<Bitstream*>(output)))
+        return Refuse("unknown bitstream buffer destroyed");
+    delete static_cast<Bitstream*>(output);
+    --gControl.bitstreamBuffers;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI EncodePicture(void* encoder, NV_ENC_PIC_PARAMS* params)
+{
+    if (params->version != NV_ENC_PIC_PARAMS_VER)
+        return Refuse("picture with a wrong record");
+    Session& session = *SessionOf(encoder);
+    if (params->encodePicFlags & NV_ENC_PIC_FLAG_EOS)
+        return session.EndOfStream(params->completionEvent);
+    return session.Encode(*params);
+}
+
+NVENCSTATUS NVENCAPI LockBitstream(void* encoder, NV_ENC_LOCK_BITSTREAM* lock)
+{
+    auto* bitstream = static_cast<Bitstream*>(lock->outputBitstream);
+    if (lock->version != NV_ENC_LOCK_BITSTREAM_VER || !SessionOf(encoder)->bitstreams.count(bitstream))
+        return Refuse("lock of an unknown bitstream");
+    if (!bitstream->ready)
+        return Refuse("lock of a bitstream whose picture is not done"), NV_ENC_ERR_LOCK_BUSY;
+    bitstream->locked = true;
+    lock->bitstreamBufferPtr = bitstream->data.data();
+    lock->bitstreamSizeInBytes = static_cast<uint32_t>(bitstream->used);
+    lock->frameIdx = bitstream->frameIdx;
+    lock->outputTimeStamp = bitstream->timeStamp;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI UnlockBitstream(void* encoder, NV_ENC_OUTPUT_PTR output)
+{
+    auto* bitstream = static_cast<Bitstream*>(output);
+    if (!SessionOf(encoder)->bitstreams.count(bitstream) || !bitstream->locked)
+        return Refuse("unlock of a bitstream that is not locked");
+    bitstream->locked = false;
+    bitstream->ready = false;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI LockInput(void* encoder, NV_ENC_LOCK_INPUT_BUFFER* lock)
+{
+    auto* input = static_cast<InputBuffer*>(lock->inputBuffer);
+    if (lock->version != NV_ENC_LOCK_INPUT_BUFFER_VER || !SessionOf(encoder)->inputs.count(input))
+        return Refuse("lock of an unknown input buffer");
+    input->locked = true;
+    lock->bufferDataPtr = input->data.data();
+    lock->pitch = input->pitch;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI UnlockInput(void* encoder, NV_ENC_INPUT_PTR input)
+{
+    if (!SessionOf(encoder)->inputs.count(static_cast<InputBuffer*>(input)))
+        return Refuse("unlock of an unknown input buffer");
+    static_cast<InputBuffer*>(input)->locked = false;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI RegisterEvent(void* encoder, NV_ENC_EVENT_PARAMS* params)
+{
+    if (params->version != NV_ENC_EVENT_PARAMS_VER || !params->completionEvent)
+        return Refuse("event registered with a wrong record");
+    SessionOf(encoder)->events.insert(params->completionEvent);
+    ++gControl.registrations;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI UnregisterEvent(void* encoder, NV_ENC_EVENT_PARAMS* params)
+{
+    if (params->version != NV_ENC_EVENT_PARAMS_VER || !SessionOf(encoder)->events.erase(params->completionEvent))
+        return Refuse("unknown event unregistered");
+    --gControl.registrations;
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS NVENCAPI DestroyEncoder(void* encoder)
+{
+    Session* session = SessionOf(encoder);
+    if (!session->inputs.empty() || !session->bitstreams.empty() || !session->events.empty())
+        gControl.violations.Report("session destroyed with buffers or events left");
+    delete session;
+    --gControl.sessions;
+    return NV_ENC_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+NvencControl* WuvoFakeNvenc() { return &gControl; }
+
+NVENCSTATUS NVENCAPI NvEncodeAPICreateInstance(NV_ENCODE_API_FUNCTION_LIST* list)
+{
+    if (list->version != NV_ENCODE_API_FUNCTION_LIST_VER)
+        return NV_ENC_ERR_INVALID_VERSION;
+    list->nvEncOpenEncodeSessionEx = OpenSession;
+    list->nvEncGetEncodeGUIDCount = GuidCount;
+    list->nvEncGetEncodeGUIDs = Guids;
+    list->nvEncGetEncodePresetConfig = PresetConfig;
+    list->nvEncGetEncodeCaps = Caps;
+    list->nvEncInitializeEncoder = Initialize;
+    list->nvEncCreateInputBuffer = CreateInput;
+    list->nvEncDestroyInputBuffer = DestroyInput;
+    list->nvEncCreateBitstreamBuffer = CreateBitstream;
+    list->nvEncDestroyBitstreamBuffer = DestroyBitstream;
+    list->nvEncEncodePicture = EncodePicture;
+    list->nvEncLockBitstream = LockBitstream;
+    list->nvEncUnlockBitstream = UnlockBitstream;
+    list->nvEncLockInputBuffer = LockInput;
+    list->nvEncUnlockInputBuffer = UnlockInput;
+    list->nvEncRegisterAsyncEvent = RegisterEvent;
+    list->nvEncUnregisterAsyncEvent = UnregisterEvent;
+    list->nvEncDestroyEncoder = DestroyEncoder;
+    return NV_ENC_SUCCESS;
+}
+
+}  // extern "C"
