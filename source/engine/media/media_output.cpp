@@ -10,9 +10,11 @@
 #include "engine/mp4/reader.h"
 #include "engine/pipeline/frame_wait.h"
 #include "engine/pipeline/shared_objects.h"
+#include "platform/files/posix_file.h"
 #include "platform/media/media_status.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
+#include "platform/text/format.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 
@@ -212,6 +214,10 @@ uint32_t MfEncodeThreadProc(StampJob& job)
             if (!run.writer.Finalize())
                 result = platform::kMediaFailed;
         }
+        if (int error = run.writer.FileError(); error != 0)
+            LogJobMessage(job, platform::FormatText(u"Cannot write output file %s: %s", job.outputPath,
+                                                    platform::ToUtf16(platform::ErrorText(error)).c_str())
+                                   .c_str());
     }  // an unfinished output is removed here
     SetRunning(*gEncodeState, false);
     return result;

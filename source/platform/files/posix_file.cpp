@@ -2,11 +2,18 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace wuvo::platform {
+
+namespace {
+
+constexpr size_t kErrorTextBytes = 256;
+
+}  // namespace
 
 int OpenFile(const std::string& path, FileAccess access)
 {
@@ -98,6 +105,13 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to)
         return errno == EEXIST ? RenameResult::TargetExists : RenameResult::Failed;
     ::unlink(from.c_str());
     return RenameResult::Renamed;
+}
+
+std::string ErrorText(int error)
+{
+    char buffer[kErrorTextBytes];
+    // The GNU form: the result may point to a static text instead of the buffer.
+    return ::strerror_r(error, buffer, sizeof buffer);
 }
 
 }  // namespace wuvo::platform

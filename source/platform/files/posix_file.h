@@ -26,6 +26,9 @@ void CloseFile(int fd);
 // is given; the last-access time is kept. Linux has no settable creation time.
 bool SetLastWriteTime(int fd, std::optional<int64_t> secondsSinceEpoch);
 
+// The system's words for an error number, such as "No space left on device".
+std::string ErrorText(int error);
+
 enum class RenameResult { Renamed, TargetExists, Failed };
 // Renames `from` to `to` but never replaces a file that `to` names.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);

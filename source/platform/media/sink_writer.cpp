@@ -39,6 +39,15 @@ bool IsInUseError(int error)
     return error == EBUSY || error == ETXTBSY;
 }
 
+// FFmpeg reports the system's errors as their negated numbers; its own codes
+// lie far below them.
+constexpr int kLastSystemError = 4095;
+
+int SystemErrorOf(int result)
+{
+    return result < 0 && -result <= kLastSystemError ? -result : 0;
+}
+
 }  // namespace
 
 struct SinkWriter::State {
@@ -53,6 +62,8 @@ struct SinkWriter::State {
     AVFormatContext* format = nullptr;
     bool headerWritten = false;
     bool finalized = false;
+    // The system's error number of a failed file operation, 0 while none.
+    int fileError = 0;
     PacketPtr packet{av_packet_alloc()};
 
     Output video;
@@ -202,17 +213,24 @@ uint32_t SinkWriter::Create(const std::string& path)
     // The error_code form: a path the file system refuses must not throw out
     // of the encode thread.
     std::error_code error;
-    if (std::filesystem::is_directory(target, error))
+    if (std::filesystem::is_directory(target, error)) {
+        s.fileError = EISDIR;
         return kMediaFailed;
+    }
     std::optional<TempFile> temp = CreateTempFileBeside(path);
-    if (!temp)
+    if (!temp) {
+        s.fileError = errno;
         return IsInUseError(errno) ? kMediaFileInUse : kMediaFailed;
+    }
     close(temp->fd);
     s.temporaryPath = temp->path;
     s.finalPath = path;
-    if (avformat_alloc_output_context2(&s.format, nullptr, "mp4", s.temporaryPath.c_str()) < 0 ||
-        avio_open(&s.format->pb, s.temporaryPath.c_str(), AVIO_FLAG_WRITE) < 0)
+    if (avformat_alloc_output_context2(&s.format, nullptr, "mp4", s.temporaryPath.c_str()) < 0)
         return kMediaFailed;
+    if (int opened = avio_open(&s.format->pb, s.temporaryPath.c_str(), AVIO_FLAG_WRITE); opened < 0) {
+        s.fileError = SystemErrorOf(opened);
+        return kMediaFailed;
+    }
     return kMediaOk;
 }
 
@@ -340,12 +358,29 @@ bool SinkWriter::Finalize()
     bool flushed = !s.video.codec || s.SendFrame(s.video, nullptr);
     if (s.audio.codec)
         flushed = flushed && s.SendAudioFrames(true) && s.SendFrame(s.audio, nullptr);
-    if (!flushed || av_write_trailer(s.format) < 0 || avio_closep(&s.format->pb) < 0)
+    if (!flushed)
         return false;
-    if (std::rename(s.temporaryPath.c_str(), s.finalPath.c_str()) != 0)
+    int written = av_write_trailer(s.format);
+    if (written >= 0)
+        written = avio_closep(&s.format->pb);
+    if (written < 0) {
+        s.fileError = SystemErrorOf(written);
         return false;
+    }
+    if (std::rename(s.temporaryPath.c_str(), s.finalPath.c_str()) != 0) {
+        s.fileError = errno;
+        return false;
+    }
     s.finalized = true;
     return true;
+}
+
+int SinkWriter::FileError() const
+{
+    const State& s = *state_;
+    if (s.fileError == 0 && s.format && s.format->pb)
+        return SystemErrorOf(s.format->pb->error);
+    return s.fileError;
 }
 
 }  // namespace wuvo::platform

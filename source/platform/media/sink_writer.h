@@ -65,6 +65,10 @@ public:
     // Appends the samples to the audio stream, directly after the last ones.
     bool WriteAudio(const uint8_t* pcm, size_t bytes);
     bool Finalize();
+    // Why the file could not be written: the system's error number (ENOSPC,
+    // EACCES, ...) of the failed file operation; 0 when no file operation
+    // failed.
+    int FileError() const;
 
 private:
     struct State;

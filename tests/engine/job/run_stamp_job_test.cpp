@@ -395,6 +395,7 @@ TEST_F(RunStampJobThreads, EncoderThatCannotWriteFailsTheFileAndStopsTheRest)
     platform::CopyToField(job.outputPath, kPathChars, u"/nonexistent/folder/out.mp4");
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     EXPECT_TRUE(recorder.Logged(u"Skip file: i 3, poll 0x"));
+    EXPECT_TRUE(recorder.Logged(u"Cannot write output file /nonexistent/folder/out.mp4: No such file or directory"));
     EXPECT_GE(recorder.failures, 1);
     ExpectNoThreadRunning();
 }

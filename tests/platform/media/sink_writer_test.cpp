@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -195,6 +198,34 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
     std::string text;
     std::getline(kept, text);
     EXPECT_EQ(text, "earlier good file");
+}
+
+// A disk that fills up while the file is written: the reason is kept, and
+// nothing of the half-written file stays.
+TEST(SinkWriter, AWriteTheDiskRefusesKeepsItsReasonAndNoFile)
+{
+    fs::path folder = OutputFolder("sink_refused");
+    {
+        SinkWriter writer;
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, folder / "out.mp4"));
+        EXPECT_EQ(writer.FileError(), 0);
+        // Files of this process may not grow past 1 KiB: writes fail with EFBIG.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        bool finalized = writer.Finalize();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_FALSE(finalized);
+        EXPECT_EQ(writer.FileError(), EFBIG);
+    }
+    EXPECT_EQ(FilesIn(folder), 0u);
+
+    SinkWriter nowhere;
+    EXPECT_EQ(nowhere.Create((folder / "missing/out.mp4").string()), kMediaFailed);
+    EXPECT_EQ(nowhere.FileError(), ENOENT);
 }
 
 // The output gets the permissions any new file of this process gets.
