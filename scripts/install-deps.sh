@@ -10,8 +10,8 @@ packages=(
   libffmpeg-nvenc-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   locales-all tzdata
-  libwxgtk3.2-dev
-  xvfb xauth xdotool
+  libwxgtk3.2-dev libglib2.0-dev
+  xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi
   libgtest-dev libgmock-dev
 )
 

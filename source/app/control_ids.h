@@ -72,6 +72,7 @@ constexpr int kCmdOpen = wxID_OPEN;
 constexpr int kCmdSave = wxID_SAVE;
 constexpr int kCmdSaveAs = wxID_SAVEAS;
 constexpr int kCmdRecentFirst = wxID_FILE1;
+constexpr int kRecentProjectSlots = 4;
 constexpr int kCmdPreferences = 156;
 constexpr int kCmdExit = 130;
 constexpr int kCmdViewActualSize = wxID_ZOOM_100;

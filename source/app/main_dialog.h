@@ -1,9 +1,14 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include <wx/frame.h>
+
+#include "platform/threads/worker_thread.h"
 
 class wxButton;
 class wxCheckBox;
@@ -20,7 +25,11 @@ class wxWindow;
 
 namespace wuvo {
 
+struct BatchReport;
+struct StampJob;
 class CWuvoLog;
+class DialogBatchHost;
+struct BatchThreadParams;
 
 // How a project write ended, so that a failure is reported and keeps the
 // project marked as modified.
@@ -30,6 +39,8 @@ enum class SaveOutcome { Saved, Cancelled, Failed };
 // dialog (Enter does nothing; Esc, the close box and Project > Exit run the
 // close path). Its members are split by job over several source files.
 class CWuvoDlg : public wxFrame {
+    friend class DialogBatchHost;
+
 public:
     CWuvoDlg();
     ~CWuvoDlg() override;
@@ -59,6 +70,38 @@ public:
 
     void EnableDatePanel(bool enable);
     void EnableTimePanel(bool enable);
+    void EnableDateStampControls(int enable);
+    void EnableTimeStampControls(int enable);
+    void EnableProjectMenu(int enable);
+
+    // Sets SettingsModified and reads the controls into the members.
+    void SetModified();
+
+    // File list and batch.
+    void OnBnClickedAdd();
+    void OnBnClickedRemove();
+    void OnBnClickedClear();
+    void OnBnClickedBrowse();
+    void OnBnClickedViewLog();
+    void OnBnClickedAutoShutdown();
+    void OnBnClickedStamp();
+    void OnBnClickedStop();
+    void EnableControls(bool running);
+    void UpdateListExtent();
+    uint8_t BatchState() const { return batchState_; }
+    bool AutoShutdownChecked() const { return autoShutdownChecked_; }
+    // Stops a running batch and waits until its thread has ended.
+    void StopBatch();
+    // Shows the engine's progress in the bar and the percent field. Any
+    // thread; posts to the window only when the shown value changes.
+    void ReportProgress(float percent);
+    // Replaces the engine's per-file job, for tests.
+    void SetJobRunner(std::function<uint32_t(StampJob&)> runJob);
+
+    // Preview.
+    void LoadPreviewFile();
+    void StopPreview();
+    void EnablePreviewControls(bool enable);
 
 private:
     struct Controls {
@@ -92,6 +135,11 @@ private:
     bool WriteProject(const std::string& path);
     void SetTitleFor(const char16_t* projectName);
     void EnableIds(std::initializer_list<int> ids, bool enable);
+    void BindBatchEvents();
+    void EnableListButtons(bool enable);
+    void FinishBatch(const BatchReport& report);
+    void ShowBatchReport(const BatchReport& report);
+    void ForgetPreviewFile();
     wxWindow* Control(int id) const;
 
     Controls c_;
@@ -128,7 +176,15 @@ private:
     // Batch.
     uint32_t autoShutdown_ = 0;
     int32_t savedSelection_ = -1;
-    uint8_t batchState_ = 0;
+    std::atomic<uint8_t> batchState_{0};
+    // The check box as the batch thread reads it at the batch's end.
+    std::atomic<bool> autoShutdownChecked_{false};
+    std::unique_ptr<DialogBatchHost> batchHost_;
+    std::unique_ptr<BatchThreadParams> batchParams_;
+    std::function<uint32_t(StampJob&)> runJob_;
+    platform::WorkerThread batchThread_;
+    platform::WorkerThread stopThread_;
+    std::atomic<int32_t> shownProgress_{-1};
 };
 
 }  // namespace wuvo

@@ -26,4 +26,16 @@ void CWuvoDlg::EnableTimePanel(bool enable)
               enable);
 }
 
+void CWuvoDlg::EnableDateStampControls(int enable)
+{
+    EnableDatePanel(enable != 0 && dateOn_ == 1);
+    Control(kIdDateStamp)->Enable(enable != 0);
+}
+
+void CWuvoDlg::EnableTimeStampControls(int enable)
+{
+    EnableTimePanel(enable != 0 && timeOn_ == 1);
+    Control(kIdTimeStamp)->Enable(enable != 0);
+}
+
 }  // namespace wuvo

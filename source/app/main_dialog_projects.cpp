@@ -1,4 +1,7 @@
 // Project files: the settings saved under a name the user chooses.
+#include <wx/menu.h>
+
+#include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/seams.h"
@@ -30,6 +33,25 @@ FileDialogRequest ProjectDialogRequest(const wxString& title, bool save)
 }
 
 }  // namespace
+
+void CWuvoDlg::EnableProjectMenu(int enable)
+{
+    wxMenuBar* menu = GetMenuBar();
+    if (enable == 0) {
+        for (int id : {kCmdNew, kCmdOpen, kCmdSave, kCmdSaveAs, kCmdPreferences})
+            menu->Enable(id, false);
+        for (int i = 0; i < kRecentProjectSlots; ++i)
+            if (menu->FindItem(kCmdRecentFirst + i) != nullptr)
+                menu->Enable(kCmdRecentFirst + i, false);
+        return;
+    }
+    for (int id : {kCmdNew, kCmdOpen, kCmdSaveAs, kCmdPreferences})
+        menu->Enable(id, true);
+    if (SettingsModified && gSettings.projectPath[0] != 0)
+        menu->Enable(kCmdSave, true);
+    if (menu->FindItem(kCmdRecentFirst) != nullptr)
+        menu->Enable(kCmdRecentFirst, true);
+}
 
 bool CWuvoDlg::WriteProject(const std::string& path)
 {

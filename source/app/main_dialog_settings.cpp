@@ -160,8 +160,15 @@ bool CWuvoDlg::UpdateData(bool save)
     if (done && !save)
         c_.outputFolder->ChangeValue(ToWx(OutputFolder));
     exchangeCheck(c_.autoShutdown, autoShutdown_);
+    autoShutdownChecked_ = autoShutdown_ != 0;
     StorePanelSettings();
     return done;
+}
+
+void CWuvoDlg::SetModified()
+{
+    SettingsModified = true;
+    UpdateData(true);
 }
 
 }  // namespace wuvo

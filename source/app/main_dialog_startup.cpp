@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/batch/dialog_batch_host.h"
 #include "app/control_ids.h"
 #include "app/log/log_window.h"
 #include "app/main_dialog.h"
@@ -125,6 +126,7 @@ void CWuvoDlg::OnInitDialog()
     log_ = new CWuvoLog(this);
     log_->Create();
     BindCloseEvents();
+    BindBatchEvents();
     WarnWhenHevcMissing();
 }
 
@@ -198,8 +200,12 @@ void CWuvoDlg::PrepareToClose()
     WriteSettingsFile(settingsFilePath_);
 }
 
+// Every thread that uses the window or the shared objects has ended before
+// the window goes, and the shared objects after it.
 void CWuvoDlg::FinishClose()
 {
+    StopBatch();
+    StopPreview();
     SaveLogFile();
     Destroy();
 }

@@ -1,9 +1,9 @@
 #include "app/ui/seams.h"
 
-#include <wx/app.h>
-#include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
+
+#include "app/ui/folder_dialog.h"
 
 namespace wuvo {
 
@@ -69,15 +69,14 @@ std::vector<wxString> RealFileChooser(wxWindow* owner, const FileDialogRequest& 
 
 wxString RealFolderChooser(wxWindow* owner, const wxString& title, const wxString& startFolder)
 {
-    wxDirDialog dialog(owner, title, startFolder, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-    return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
+    return CFolderDialog(owner).BrowseForFolder(title, startFolder);
 }
 
 }  // namespace
 
 UiSeams RealSeams()
 {
-    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser};
+    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser, platform::RequestPowerOff};
 }
 
 UiSeams& Seams()
@@ -90,12 +89,6 @@ MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString&
                           MessageButtons buttons)
 {
     return Seams().showMessage(owner, text, caption, icon, buttons);
-}
-
-void RunOnUiThread(std::function<void()> task)
-{
-    if (wxTheApp != nullptr)
-        wxTheApp->CallAfter(std::move(task));
 }
 
 }  // namespace wuvo

@@ -5,11 +5,14 @@
 
 #include <wx/string.h>
 
+#include "platform/power/power_off.h"
+
 class wxWindow;
 
 namespace wuvo {
 
-// Everything a test must replace: message boxes, file and folder choosers.
+// Everything a test must replace: message boxes, file and folder choosers,
+// the power-off.
 // The program installs the real ones at start-up; tests install scripted
 // ones, so no test ever waits for a person.
 
@@ -35,6 +38,7 @@ struct UiSeams {
     std::function<std::vector<wxString>(wxWindow* owner, const FileDialogRequest&)> chooseFiles;
     // The chosen folder; empty when the user cancelled.
     std::function<wxString(wxWindow* owner, const wxString& title, const wxString& startFolder)> chooseFolder;
+    std::function<platform::PowerOffResult()> powerOff;
 };
 
 // The seams in use; the real dialogs until something else is installed.
@@ -44,7 +48,5 @@ UiSeams RealSeams();
 MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
                           MessageButtons buttons = MessageButtons::Ok);
 
-// Runs `task` on the user-interface thread, after the events already queued.
-void RunOnUiThread(std::function<void()> task);
 
 }  // namespace wuvo

@@ -32,14 +32,6 @@ std::u16string ReplaceEvery(std::u16string_view text, std::u16string_view token,
     return out;
 }
 
-// The input file's name without the part from its last ".".
-std::u16string_view InputStem(std::u16string_view inputPath)
-{
-    size_t slash = inputPath.rfind(kPathSeparator);
-    std::u16string_view name = slash == std::u16string_view::npos ? inputPath : inputPath.substr(slash + 1);
-    return name.substr(0, name.rfind(u'.'));
-}
-
 std::u16string FormatStampedTime(std::u16string_view conversions, const std::tm& time)
 {
     char16_t text[kFormatChars];
@@ -56,18 +48,6 @@ std::u16string ExpandPattern(std::u16string_view inputPath, const std::tm& first
     name = ReplaceEvery(name, u"@L", FormatStampedTime(kDateConversions, last));
     name = ReplaceEvery(name, u"@l", FormatStampedTime(kTimeConversions, last));
     return name;
-}
-
-// `path` with "-counter" before its final ".mp4".
-std::u16string NumberedPath(std::u16string_view path, uint64_t counter)
-{
-    if (path.ends_with(kOutputExtension))
-        path.remove_suffix(kOutputExtension.size());
-    std::u16string numbered(path);
-    numbered += u'-';
-    numbered += platform::ToUtf16(std::to_string(counter));
-    numbered += kOutputExtension;
-    return numbered;
 }
 
 enum class Placement { Renamed, TooLong, Failed };
@@ -100,6 +80,24 @@ std::u16string SetAside(const std::u16string& path, char16_t* outputPath)
 }
 
 }  // namespace
+
+std::u16string_view InputStem(std::u16string_view inputPath)
+{
+    size_t slash = inputPath.rfind(kPathSeparator);
+    std::u16string_view name = slash == std::u16string_view::npos ? inputPath : inputPath.substr(slash + 1);
+    return name.substr(0, name.rfind(u'.'));
+}
+
+std::u16string NumberedPath(std::u16string_view path, uint64_t counter)
+{
+    if (path.ends_with(kOutputExtension))
+        path.remove_suffix(kOutputExtension.size());
+    std::u16string numbered(path);
+    numbered += u'-';
+    numbered += platform::ToUtf16(std::to_string(counter));
+    numbered += kOutputExtension;
+    return numbered;
+}
 
 std::u16string MakeOutputFileName(const char16_t* inputPath, char16_t* outputPath, const std::tm& first,
                                   const std::tm& last)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -10,6 +11,14 @@ namespace wuvo {
 // output is "tmpWuvoout.mp4" in the output folder.
 constexpr std::u16string_view kTemporaryOutputStem = u"tmpWuvoout";
 constexpr std::u16string_view kOutputExtension = u".mp4";
+
+// The input file's name without the part from its last "." (all of it when
+// it has none).
+std::u16string_view InputStem(std::u16string_view inputPath);
+
+// `path` with "-counter" before its final ".mp4": the numbered names that
+// keep an output from replacing another.
+std::u16string NumberedPath(std::u16string_view path, uint64_t counter);
 
 // When the settings ask for renaming, names the written output after the
 // naming pattern ("@N" input name, "@F"/"@f" date/time of the first stamped

@@ -7,10 +7,19 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/stopwatch.h>
+#include <wx/utils.h>
+#include <wx/window.h>
 
 #include "app/main_dialog.h"
 
 namespace wuvo::test {
+
+namespace {
+
+ScriptedUi* gActiveScript = nullptr;
+
+}  // namespace
 
 ScopedEnv::ScopedEnv(const char* name, std::optional<std::string> value) : name_(name)
 {
@@ -45,6 +54,7 @@ ScratchFolder::~ScratchFolder()
 
 ScriptedUi::ScriptedUi() : saved_(Seams())
 {
+    gActiveScript = this;
     Seams().showMessage = [this](wxWindow*, const wxString& text, const wxString& caption, MessageIcon,
                                  MessageButtons) {
         shown_.push_back(caption + ": " + text);
@@ -82,7 +92,10 @@ ScriptedUi::~ScriptedUi()
         ADD_FAILURE() << "expected message box never shown: " << message.textPart;
     EXPECT_TRUE(files_.empty()) << "a scripted file chooser was never opened";
     EXPECT_TRUE(folders_.empty()) << "a scripted folder chooser was never opened";
+    for (const Dialog& dialog : dialogs_)
+        ADD_FAILURE() << "expected dialog never shown: " << dialog.title;
     Seams() = saved_;
+    gActiveScript = nullptr;
 }
 
 void ScriptedUi::ExpectMessage(const wxString& textPart, MessageAnswer answer)
@@ -98,6 +111,20 @@ void ScriptedUi::ExpectFiles(std::vector<wxString> chosen)
 void ScriptedUi::ExpectFolder(const wxString& chosen)
 {
     folders_.push_back(chosen);
+}
+
+void ScriptedUi::ExpectDialog(const wxString& title, std::function<void(wxDialog&)> act)
+{
+    dialogs_.push_back({title, std::move(act)});
+}
+
+std::function<void(wxDialog&)> ScriptedUi::TakeDialog(const wxString& title)
+{
+    if (gActiveScript == nullptr || gActiveScript->dialogs_.empty() || gActiveScript->dialogs_.front().title != title)
+        return {};
+    std::function<void(wxDialog&)> act = std::move(gActiveScript->dialogs_.front().act);
+    gActiveScript->dialogs_.pop_front();
+    return act;
 }
 
 void Pump()
@@ -121,6 +148,46 @@ void CloseQuietly(CWuvoDlg* dialog)
 {
     dialog->Destroy();
     Pump();
+}
+
+void Click(wxWindow* window, int id)
+{
+    wxWindow* button = window->FindWindow(id);
+    ASSERT_NE(button, nullptr) << "no control " << id;
+    ASSERT_TRUE(button->IsEnabled()) << "control " << id << " is disabled";
+    wxCommandEvent click(wxEVT_BUTTON, id);
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
+}
+
+bool PumpUntil(const std::function<bool()>& done, int seconds)
+{
+    wxStopWatch watch;
+    while (!done()) {
+        if (watch.Time() > seconds * 1000L)
+            return false;
+        Pump();
+        wxMilliSleep(10);
+    }
+    return true;
+}
+
+void Screenshot(wxWindow* window, const std::string& name)
+{
+    // The display draws what the window last painted: let it catch up.
+    window->Update();
+    for (int round = 0; round < 5; ++round) {
+        Pump();
+        wxMilliSleep(40);
+    }
+    wxRect area = window->GetScreenRect();
+    std::string folder = WUVO_TEST_OUTPUT_DIR;
+    std::filesystem::create_directories(folder);
+    std::string command = "ffmpeg -loglevel error -y -f x11grab -video_size " + std::to_string(area.width) + "x" +
+                          std::to_string(area.height) + " -i \"" + std::string(std::getenv("DISPLAY")) + "+" +
+                          std::to_string(area.x) + "," + std::to_string(area.y) + "\" -frames:v 1 \"" + folder + "/" +
+                          name + ".png\"";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 std::string ReadFileText(const std::string& path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,6 +9,9 @@
 #include <wx/string.h>
 
 #include "app/ui/seams.h"
+
+class wxDialog;
+class wxWindow;
 
 namespace wuvo {
 class CWuvoDlg;
@@ -47,6 +51,12 @@ public:
     void ExpectMessage(const wxString& textPart, MessageAnswer answer);
     void ExpectFiles(std::vector<wxString> chosen);
     void ExpectFolder(const wxString& chosen);
+    // One of the program's own modal dialogs: `act` runs inside it once it
+    // is shown and must end it, as a person would with its buttons.
+    void ExpectDialog(const wxString& title, std::function<void(wxDialog&)> act);
+    // For the modal-dialog hook: the action for a dialog of this title, if
+    // one is expected.
+    static std::function<void(wxDialog&)> TakeDialog(const wxString& title);
     // Every message shown so far, as "caption: text".
     const std::vector<wxString>& Shown() const { return shown_; }
 
@@ -58,6 +68,11 @@ private:
     std::deque<Message> messages_;
     std::deque<std::vector<wxString>> files_;
     std::deque<wxString> folders_;
+    struct Dialog {
+        wxString title;
+        std::function<void(wxDialog&)> act;
+    };
+    std::deque<Dialog> dialogs_;
     std::vector<wxString> shown_;
     UiSeams saved_;
 };
@@ -71,5 +86,13 @@ CWuvoDlg* MakeMainDialog();
 void CloseQuietly(CWuvoDlg* dialog);
 
 std::string ReadFileText(const std::string& path);
+
+// Clicks a button of the window as its click would arrive.
+void Click(wxWindow* window, int id);
+// Pumps events until `done` holds; false after `seconds` without.
+bool PumpUntil(const std::function<bool()>& done, int seconds = 60);
+// Keeps a picture of the window's screen area (the virtual display's) as
+// build/test-output/<name>.png.
+void Screenshot(wxWindow* window, const std::string& name);
 
 }  // namespace wuvo::test

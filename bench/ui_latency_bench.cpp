@@ -1,0 +1,89 @@
+// How responsive the window stays while it stamps: a timer asks to run every
+// few milliseconds on the user-interface thread while the real window stamps
+// the 10 s 1080p clip, and the benchmark prints how late the ticks came.
+// Needs a display (run it under xvfb-run on a machine without one).
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/listbox.h>
+#include <wx/timer.h>
+
+#include "app/batch/batch_runner.h"
+#include "app/control_ids.h"
+#include "app/main_dialog.h"
+#include "app/settings/settings_file.h"
+#include "app/ui/seams.h"
+#include "app/wuvo_app.h"
+#include "platform/text/utf.h"
+#include "support/bench_tools.h"
+
+namespace {
+
+constexpr int kTickMs = 5;
+constexpr double kPercentile = 0.99;
+
+class LatencyBench : public wuvo::CWuvoApp {
+public:
+    bool OnInit() override
+    {
+        std::filesystem::path folder = WUVO_BENCH_DIR;
+        std::string clip = wuvo::bench::MakeClip(folder);
+        if (clip.empty() || !InitInstance())
+            return false;
+        std::filesystem::create_directories(folder / "ui_latency");
+        wuvo::Seams().showMessage = [this](wxWindow*, const wxString& text, const wxString&, wuvo::MessageIcon,
+                                           wuvo::MessageButtons) {
+            report_ = text;
+            return wuvo::MessageAnswer::Ok;
+        };
+        dialog_ = new wuvo::CWuvoDlg();
+        if (!dialog_->Create())
+            return false;
+        dialog_->Show();
+        static_cast<wxListBox*>(dialog_->FindWindow(wuvo::kIdFileList))->Append(wxString::FromUTF8(clip));
+        wuvo::OutputFolder = wuvo::platform::ToUtf16((folder / "ui_latency").string());
+        timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
+        timer_.Start(kTickMs);
+        dialog_->CallAfter([this] { dialog_->OnBnClickedStamp(); });
+        return true;
+    }
+
+private:
+    void Tick()
+    {
+        long now = watch_.Time();
+        if (dialog_->BatchState() != wuvo::kBatchIdle && last_ >= 0)
+            delays_.push_back(now - last_ - kTickMs);
+        last_ = now;
+        if (!report_.empty() && dialog_->BatchState() == wuvo::kBatchIdle) {
+            timer_.Stop();
+            Print();
+            dialog_->Destroy();
+        }
+    }
+    void Print() const
+    {
+        std::vector<long> sorted = delays_;
+        std::sort(sorted.begin(), sorted.end());
+        if (sorted.empty())
+            return;
+        long p99 = sorted[static_cast<size_t>(static_cast<double>(sorted.size() - 1) * kPercentile)];
+        std::printf("batch: %s\n", report_.utf8_str().data());
+        std::printf("event loop delay while stamping: longest %ld ms, 99th percentile %ld ms (%zu ticks of %d ms)\n",
+                    sorted.back(), p99, sorted.size(), kTickMs);
+    }
+
+    wuvo::CWuvoDlg* dialog_ = nullptr;
+    wxTimer timer_;
+    wxStopWatch watch_;
+    long last_ = -1;
+    std::vector<long> delays_;
+    wxString report_;
+};
+
+}  // namespace
+
+wxIMPLEMENT_APP(LatencyBench);

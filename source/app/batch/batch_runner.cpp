@@ -1,0 +1,184 @@
+#include "app/batch/batch_runner.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+#include "app/batch/batch_paths.h"
+#include "engine/job/run_stamp_job.h"
+#include "engine/mp4/raw_file.h"
+#include "engine/naming/output_name.h"
+#include "engine/naming/output_times.h"
+#include "engine/pipeline/thread_state_setters.h"
+#include "engine/settings/app_settings.h"
+#include "platform/text/format.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+
+namespace wuvo {
+
+namespace {
+
+constexpr uint32_t kOutputNotReopened = 4;
+// How often the stop thread stops again while a job has not yet returned.
+constexpr uint32_t kStopRepeatMs = 50;
+constexpr size_t kTimeTextChars = 64;
+constexpr float kPerMillePerPercent = 10.0f;
+
+bool IsStopping(const BatchThreadParams& params)
+{
+    return params.batchState->load() == kBatchStopping;
+}
+
+// Clears the thread states for the next file, last stage first.
+void ClearThreadStates()
+{
+    SetEncoderState(0);
+    SetStampState(0);
+    SetDecodeState(0);
+    SetParseState(0);
+    SetPreviewOpenState(0);
+}
+
+void Log(BatchThreadParams& params, const char16_t* format, const std::u16string& text)
+{
+    params.host->AddLogLine(platform::FormatText(format, text.c_str()));
+}
+
+// The path the input is stamped into; empty, with its reason logged, when
+// it must not be stamped.
+std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string& input,
+                                 const std::u16string& output, BatchOutputs& outputs)
+{
+    if (input.size() >= kPathChars) {
+        Log(params, u"\tInput file path too long: %s", input);
+        return {};
+    }
+    if (IsSameFile(input, output)) {
+        params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
+        return {};
+    }
+    std::u16string free = outputs.FreePathFor(output);
+    if (free != output)
+        Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", free);
+    if (free.size() >= kPathChars) {
+        Log(params, u"\tOutput file path too long: %s", free);
+        return {};
+    }
+    return free;
+}
+
+// One file's entry in the log; true when it was stamped.
+bool RunOneFile(BatchThreadParams& params, int32_t index, BatchOutputs& outputs)
+{
+    const std::u16string& input = params.files[static_cast<size_t>(index)];
+    params.host->SelectFile(index);
+    std::u16string output = OutputPathFor(params.outputFolder, OutputNameFor(input, gSettings.renameOutput != 0));
+    Log(params, u"\tInput file:  %s", input);
+    bool stamped = false;
+    std::u16string target = CheckedOutputPath(params, input, output, outputs);
+    if (!target.empty()) {
+        output = target;
+        stamped = StampOneFile(params, input, output) == kJobSucceeded;
+        if (stamped)
+            outputs.Written(output);
+        if (IsStopping(params))
+            params.host->AddLogLine(u"Stamping interrupted.\n");
+    }
+    if (!IsStopping(params))
+        Log(params, u"\tOutput file: %s", output);
+    params.host->AddLogLine(BatchTimeLine());
+    return stamped;
+}
+
+}  // namespace
+
+std::u16string BatchTimeLine()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[kTimeTextChars];
+    // The process locale stays "C", so the names are English, as ctime gives them.
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &local);
+    return platform::FormatText(u"========== %s ==========", platform::ToUtf16(text).c_str());
+}
+
+std::u16string PercentText(float percent)
+{
+    return platform::FormatText(u"%.1f%%", static_cast<double>(percent));
+}
+
+int32_t ProgressBarPosition(float percent)
+{
+    return static_cast<int32_t>(percent * kPerMillePerPercent);
+}
+
+uint32_t StampOneFile(BatchThreadParams& params, const std::u16string& inputPath, std::u16string& outputPath)
+{
+    StampJob job;
+    job.progressBar = params.progressBar;
+    job.percentField = params.percentField;
+    job.logWindow = params.logWindow;
+    job.callback = params.callback;
+    job.inputPath = inputPath.c_str();
+    platform::CopyToField(job.outputPath, kPathChars, outputPath);
+    OutputSize size = OutputSizeFor(gSettings.outputSize);
+    job.targetWidth = static_cast<uint32_t>(size.width);
+    job.targetHeight = static_cast<uint32_t>(size.height);
+    job.aspectX = job.aspectY = 1;
+    job.bitrate = gSettings.bitrate * 100000u;
+    // Entering the job is announced before the stop is looked at: a stop
+    // either comes before and the job is not run, or the stop thread sees
+    // the job and stops it.
+    params.inJob = true;
+    uint32_t result = IsStopping(params) ? kJobFailedResult : params.runJob(job);
+    params.inJob = false;
+    if (result == kJobSucceeded &&
+        (gSettings.createTimeFromFirst || gSettings.writeTimeFromLast || gSettings.renameOutput)) {
+        RawFile file;
+        if (file.Open(job.outputPath, RawFile::kModeReadWrite) != 0) {
+            params.host->AddLogLine(u"Cannot open output video file for renaming.\n");
+            return kOutputNotReopened;
+        }
+        SetOutputFileTimes(file.handle, job.firstStamped, job.lastStamped);
+        std::u16string message = MakeOutputFileName(job.inputPath, job.outputPath, job.firstStamped, job.lastStamped);
+        if (!message.empty())
+            params.host->AddLogLine(message);
+    }
+    outputPath.assign(job.outputPath, platform::FieldLength(job.outputPath, kPathChars));
+    return result;
+}
+
+uint32_t BatchThreadProc(BatchThreadParams& params)
+{
+    params.host->AddLogLine(BatchTimeLine());
+    BatchReport report;
+    report.files = static_cast<int32_t>(params.files.size());
+    BatchOutputs outputs;
+    for (int32_t index = 0; index < report.files && !IsStopping(params); ++index) {
+        if (RunOneFile(params, index, outputs))
+            ++report.succeeded;
+        if (!IsStopping(params))
+            ClearThreadStates();
+    }
+    report.stopped = IsStopping(params);
+    if (params.host->AutoShutdown()) {
+        params.host->SaveLogFile();
+        params.host->ShutdownSystem();
+    }
+    params.host->Finish(report);
+    return report.stopped ? 1 : 0;
+}
+
+uint32_t StopThreadProc(BatchThreadParams& params)
+{
+    StopPipelineThreads();
+    while (params.inJob) {
+        platform::SleepMs(kStopRepeatMs);
+        StopPipelineThreads();
+    }
+    return 0;
+}
+
+}  // namespace wuvo

@@ -1,0 +1,38 @@
+#include "app/dialogs/utc_note.h"
+
+#include <wx/checkbox.h>
+#include <wx/xrc/xmlres.h>
+
+#include "engine/settings/app_settings.h"
+
+namespace wuvo {
+
+namespace {
+
+constexpr char kUtcNoteTemplate[] = "181";
+constexpr int kIdHideNote = 1088;
+
+}  // namespace
+
+CWuvoaboutUTC::CWuvoaboutUTC(wxWindow* parent)
+{
+    wxXmlResource::Get()->LoadDialog(this, parent, kUtcNoteTemplate);
+    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
+    OnInitDialog();
+}
+
+bool CWuvoaboutUTC::OnInitDialog()
+{
+    check_ = gSettings.hideUtcNote;
+    static_cast<wxCheckBox*>(FindWindow(kIdHideNote))->SetValue(check_ != 0);
+    return true;
+}
+
+void CWuvoaboutUTC::OnOK()
+{
+    check_ = static_cast<wxCheckBox*>(FindWindow(kIdHideNote))->GetValue() ? 1 : 0;
+    gSettings.hideUtcNote = check_;
+    EndModal(wxID_OK);
+}
+
+}  // namespace wuvo

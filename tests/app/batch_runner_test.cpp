@@ -1,0 +1,255 @@
+#include "app/batch/batch_runner.h"
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/batch/batch_paths.h"
+#include "engine/job/run_stamp_job.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/pipeline/thread_state_setters.h"
+#include "platform/power/power_off.h"
+#include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
+#include "support/app_harness.h"
+
+using namespace wuvo;
+using wuvo::test::ScratchFolder;
+
+namespace {
+
+// Records what the batch thread asks of the window, in order.
+class RecordingHost : public BatchHost {
+public:
+    void SelectFile(int32_t index) override { Add(u"select " + platform::ToUtf16(std::to_string(index))); }
+    void AddLogLine(std::u16string line) override
+    {
+        bool timeLine = line.starts_with(u"==========");
+        Add(timeLine ? u"time" : std::move(line));
+        if (timeLine && onTimeLine)
+            onTimeLine();
+    }
+    void Warn(std::u16string text) override { Add(u"warn " + text); }
+    void SaveLogFile() override { Add(u"save log"); }
+    bool AutoShutdown() const override { return autoShutdown; }
+    void ShutdownSystem() override { Add(u"power off"); }
+    void Finish(const BatchReport& done) override
+    {
+        report = done;
+        Add(u"finish");
+    }
+    std::vector<std::u16string> Events()
+    {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+
+    bool autoShutdown = false;
+    BatchReport report;
+    std::function<void()> onTimeLine;
+
+private:
+    void Add(std::u16string event)
+    {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+    }
+    std::mutex mutex_;
+    std::vector<std::u16string> events_;
+};
+
+// Stands in for the engine's job: writes its output, or fails.
+uint32_t WriteOutput(StampJob& job)
+{
+    std::ofstream(platform::ToUtf8(job.outputPath)) << "stamped";
+    return kJobSucceeded;
+}
+
+// Runs like a job's parse thread until the batch is stopped; a stop that
+// never comes lets it succeed after a while, which the tests notice.
+uint32_t RunUntilStopped(StampJob&)
+{
+    constexpr int kPatienceMs = 5000;
+    SetParseState(1);
+    int waited = 0;
+    while (!IsAbortRequested(*gParseThreadState) && waited++ < kPatienceMs)
+        platform::SleepMs(1);
+    bool stopped = IsAbortRequested(*gParseThreadState);
+    SetRunning(*gParseThreadState, false);
+    return stopped ? kJobFailedResult : kJobSucceeded;
+}
+
+class BatchRunnerThreads : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetSettings(gSettings);
+        params_.host = &host_;
+        params_.batchState = &state_;
+        params_.outputFolder = platform::ToUtf16(out_.Path());
+        state_ = kBatchStamping;
+    }
+    std::u16string Input(const std::string& name)
+    {
+        std::filesystem::create_directories(std::filesystem::path(in_ / name).parent_path());
+        std::ofstream(in_ / name) << "video";
+        return platform::ToUtf16(in_ / name);
+    }
+    std::u16string Out(const std::string& name) { return platform::ToUtf16(out_ / name); }
+    uint32_t Run() { return BatchThreadProc(params_); }
+
+    ScratchFolder in_;
+    ScratchFolder out_;
+    RecordingHost host_;
+    std::atomic<uint8_t> state_{kBatchStamping};
+    BatchThreadParams params_;
+};
+
+}  // namespace
+
+TEST(BatchPaths, OutputNamesAndSameFileByIdentity)
+{
+    EXPECT_EQ(OutputNameFor(u"/in/clip.MOV", false), u"clip.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/a.b.mov", false), u"a.b.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in.d/noext", false), u"noext.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/clip.MOV", true), u"tmpWuvoout.mp4");
+    EXPECT_EQ(OutputPathFor(u"/out", u"clip.mp4"), u"/out/clip.mp4");
+    EXPECT_EQ(OutputPathFor(u"/out/", u"clip.mp4"), u"/out/clip.mp4");
+
+    ScratchFolder folder;
+    std::ofstream(folder / "clip.mp4") << "x";
+    std::filesystem::create_directory_symlink(folder.Path(), folder / "link");
+    std::u16string real = platform::ToUtf16(folder / "clip.mp4");
+    EXPECT_TRUE(IsSameFile(real, platform::ToUtf16(folder.Path() + "//./clip.mp4")));
+    EXPECT_TRUE(IsSameFile(real, platform::ToUtf16(folder / "link/clip.mp4")));
+    EXPECT_FALSE(IsSameFile(real, platform::ToUtf16(folder / "clip.MP4"))) << "another file on a case-sensitive disk";
+    EXPECT_FALSE(IsSameFile(real, platform::ToUtf16(folder / "missing.mp4")));
+}
+
+TEST_F(BatchRunnerThreads, CountsLinesAndSameNamedOutputs)
+{
+    std::u16string first = Input("a/clip.mov");
+    std::u16string second = Input("b/clip.mov");
+    std::u16string broken = Input("broken.mov");
+    std::ofstream(out_ / "clip-1.mp4") << "from an earlier run";
+    params_.files = {first, second, broken};
+    params_.runJob = [&](StampJob& job) {
+        return std::u16string(job.inputPath) == broken ? kJobFailedResult : WriteOutput(job);
+    };
+    EXPECT_EQ(Run(), 0u);
+
+    EXPECT_EQ(host_.report.succeeded, 2);
+    EXPECT_EQ(host_.report.files, 3);
+    EXPECT_FALSE(host_.report.stopped);
+    std::vector<std::u16string> expected = {
+        u"time",
+        u"select 0", u"\tInput file:  " + first, u"\tOutput file: " + Out("clip.mp4"), u"time",
+        u"select 1", u"\tInput file:  " + second,
+        u"\tAn earlier file of this batch has the same output name: writing " + Out("clip-2.mp4"),
+        u"\tOutput file: " + Out("clip-2.mp4"), u"time",
+        u"select 2", u"\tInput file:  " + broken, u"\tOutput file: " + Out("broken.mp4"), u"time",
+        u"finish"};
+    EXPECT_EQ(host_.Events(), expected);
+    EXPECT_TRUE(std::filesystem::exists(out_ / "clip.mp4"));
+    EXPECT_TRUE(std::filesystem::exists(out_ / "clip-2.mp4"));
+}
+
+TEST_F(BatchRunnerThreads, StopDuringTheSecondFileEndsTheBatch)
+{
+    params_.files = {Input("one.mov"), Input("two.mov"), Input("three.mov")};
+    int jobs = 0;
+    params_.runJob = [&](StampJob& job) { return ++jobs == 1 ? WriteOutput(job) : RunUntilStopped(job); };
+    platform::WorkerThread stopper;
+    // The user presses Stop once the second file runs.
+    host_.onTimeLine = [&] {
+        if (jobs == 1 && !stopper.Started())
+            stopper.Start([&] {
+                while (!IsRunning(*gParseThreadState))
+                    platform::SleepMs(1);
+                state_ = kBatchStopping;
+                return StopThreadProc(params_);
+            });
+    };
+    EXPECT_EQ(Run(), 1u);
+    stopper.Join();
+
+    std::vector<std::u16string> events = host_.Events();
+    std::vector<std::u16string> tail(events.end() - 5, events.end());
+    std::vector<std::u16string> expected = {u"\tInput file:  " + params_.files[1], u"Stamping interrupted.\n", u"time",
+                                            u"finish"};
+    EXPECT_EQ(std::vector<std::u16string>(tail.begin() + 1, tail.end()), expected);
+    EXPECT_EQ(jobs, 2) << "the third file is not started";
+    EXPECT_TRUE(host_.report.stopped);
+    EXPECT_EQ(host_.report.succeeded, 1);
+}
+
+TEST_F(BatchRunnerThreads, AStopBeforeAJobStartsItsThreadsIsNotLost)
+{
+    params_.files = {Input("one.mov"), Input("two.mov")};
+    std::atomic<bool> stopped{false};
+    platform::WorkerThread stopper;
+    // The stop thread runs while the job is still setting up; the job's
+    // threads start after it and must be stopped all the same.
+    params_.runJob = [&](StampJob& job) {
+        stopper.Start([&] {
+            state_ = kBatchStopping;
+            StopPipelineThreads();
+            stopped = true;
+            return StopThreadProc(params_);
+        });
+        while (!stopped)
+            platform::SleepMs(1);
+        return RunUntilStopped(job);
+    };
+    EXPECT_EQ(Run(), 1u);
+    stopper.Join();
+    EXPECT_TRUE(host_.report.stopped);
+    EXPECT_EQ(host_.report.succeeded, 0);
+}
+
+TEST_F(BatchRunnerThreads, StopBetweenFilesAndRefusedInputs)
+{
+    std::u16string same = platform::ToUtf16(out_ / "clip.mp4");
+    std::ofstream(out_ / "clip.mp4") << "the input itself";
+    std::u16string upper = platform::ToUtf16(out_ / "take.MP4");
+    std::ofstream(out_ / "take.MP4") << "a different file on this disk";
+    std::u16string tooLong = Input(std::string(260, 'x') + ".mov");
+    params_.files = {same, tooLong, upper, Input("later.mov")};
+    params_.runJob = WriteOutput;
+    host_.autoShutdown = true;
+    int timeLines = 0;
+    host_.onTimeLine = [&] {
+        if (++timeLines == 4)  // the third file's entry is closed
+            state_ = kBatchStopping;
+    };
+    EXPECT_EQ(Run(), 1u);
+
+    std::vector<std::u16string> events = host_.Events();
+    EXPECT_NE(std::find(events.begin(), events.end(),
+                        u"warn Input file cannot be the same as output file. Please select a different Output Folder."),
+              events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), u"\tOutput file: " + same), events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), u"\tInput file path too long: " + tooLong), events.end());
+    EXPECT_EQ(std::find(events.begin(), events.end(), u"select 3"), events.end()) << "stopped before the fourth";
+    EXPECT_EQ(host_.report.succeeded, 1) << "only take.MP4, into take.mp4";
+    EXPECT_TRUE(std::filesystem::exists(out_ / "take.mp4"));
+    std::vector<std::u16string> end(events.end() - 3, events.end());
+    EXPECT_EQ(end, (std::vector<std::u16string>{u"save log", u"power off", u"finish"}));
+}
+
+TEST(BatchProgress, PercentTextAndBarPosition)
+{
+    EXPECT_EQ(PercentText(12.34f), u"12.3%");
+    EXPECT_EQ(ProgressBarPosition(12.34f), 123);
+    EXPECT_EQ(PercentText(100.0f), u"100.0%");
+    EXPECT_EQ(ProgressBarPosition(100.0f), 1000);
+}
+
+TEST(PowerOff, NeverActsWhereItIsSwitchedOff)
+{
+    wuvo::test::ScopedEnv off("WUVO_NO_POWEROFF", "1");
+    EXPECT_EQ(platform::RequestPowerOff(), platform::PowerOffResult::Disabled);
+}

@@ -1,0 +1,214 @@
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/gauge.h>
+#include <wx/listbox.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
+
+#include "app/batch/batch_runner.h"
+#include "app/control_ids.h"
+#include "app/log/log_window.h"
+#include "app/main_dialog.h"
+#include "app/settings/settings_file.h"
+#include "engine/job/run_stamp_job.h"
+#include "engine/pipeline/shared_objects.h"
+#include "engine/pipeline/thread_state_setters.h"
+#include "platform/text/utf.h"
+#include "support/app_harness.h"
+#include "support/ffprobe.h"
+#include "support/fixtures.h"
+
+using namespace wuvo;
+using namespace wuvo::test;
+
+namespace {
+
+class MainDialogBatchTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        OutputFolder.clear();
+        dialog_ = MakeMainDialog();
+        gSettings.hideUtcNote = 1;
+        dialog_->Show();
+        list_ = static_cast<wxListBox*>(dialog_->FindWindow(kIdFileList));
+    }
+    void TearDown() override
+    {
+        if (dialog_->BatchState() != kBatchIdle)
+            dialog_->StopBatch();
+        CloseQuietly(dialog_);
+    }
+    void AddFiles(std::vector<wxString> paths)
+    {
+        ui_.ExpectFiles(std::move(paths));
+        Click(dialog_, kIdAdd);
+    }
+    void ChooseOutputFolder(const std::string& folder)
+    {
+        ui_.ExpectFolder(wxString::FromUTF8(folder));
+        Click(dialog_, kIdBrowse);
+    }
+    bool Enabled(int id) { return dialog_->FindWindow(id)->IsEnabled(); }
+    bool WaitForBatchEnd() { return PumpUntil([&] { return dialog_->BatchState() == kBatchIdle; }); }
+
+    ScratchFolder home_;
+    ScopedEnv local_{"LOCALAPPDATA", home_.Path()};
+    ScratchFolder out_;
+    ScriptedUi ui_;
+    CWuvoDlg* dialog_ = nullptr;
+    wxListBox* list_ = nullptr;
+};
+
+// Blocks like a job's thread until the batch is stopped.
+uint32_t BlockUntilStopped(StampJob&)
+{
+    SetParseState(1);
+    while (!IsAbortRequested(*gParseThreadState))
+        wxMilliSleep(1);
+    SetRunning(*gParseThreadState, false);
+    return kJobFailedResult;
+}
+
+}  // namespace
+
+TEST_F(MainDialogBatchTest, StampChecksTheBatchFirst)
+{
+    ui_.ExpectMessage("No file to stamp.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    AddFiles({"/videos/a.mov"});
+    ui_.ExpectMessage("Please select a valid output folder.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    ChooseOutputFolder(out_ / "gone");
+    ui_.ExpectMessage("Output folder does not exist.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    EXPECT_EQ(static_cast<wxTextCtrl*>(dialog_->FindWindow(kIdOutputFolder))->GetValue(), out_ / "gone");
+    EXPECT_EQ(dialog_->BatchState(), kBatchIdle);
+}
+
+TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
+{
+    gSettings.hideUtcNote = 0;
+    SettingsModified = false;
+    // Esc keeps the note's old value, even with the box ticked.
+    ui_.ExpectFiles({});
+    ui_.ExpectDialog("About UTC", [](wxDialog& note) {
+        static_cast<wxCheckBox*>(note.FindWindow(1088))->SetValue(true);
+        note.EndModal(wxID_CANCEL);
+    });
+    Click(dialog_, kIdAdd);
+    EXPECT_EQ(gSettings.hideUtcNote, 0u);
+    EXPECT_FALSE(SettingsModified) << "a cancelled Add changes nothing";
+
+    ui_.ExpectFiles({"/v/one.mov", "/v/two.MOV"});
+    ui_.ExpectDialog("About UTC", [](wxDialog& note) {
+        static_cast<wxCheckBox*>(note.FindWindow(1088))->SetValue(true);
+        Click(&note, wxID_OK);
+    });
+    Click(dialog_, kIdAdd);
+    EXPECT_EQ(gSettings.hideUtcNote, 1u);
+    EXPECT_TRUE(SettingsModified);
+    EXPECT_EQ(std::u16string(gSettings.lastInputPath), u"/v/one.mov");
+    ASSERT_EQ(list_->GetCount(), 2u);
+    EXPECT_EQ(list_->GetSelection(), 0);
+
+    ui_.ExpectFiles({"/v/three.mov"});  // no note any more
+    Click(dialog_, kIdAdd);
+    list_->SetSelection(2);
+    Click(dialog_, kIdRemove);
+    EXPECT_EQ(list_->GetSelection(), 1) << "the entry before a removed last one";
+    ui_.ExpectMessage("Clear all files?", MessageAnswer::No);
+    Click(dialog_, kIdClear);
+    EXPECT_EQ(list_->GetCount(), 2u);
+    ui_.ExpectMessage("Clear all files?", MessageAnswer::Yes);
+    Click(dialog_, kIdClear);
+    EXPECT_TRUE(list_->IsEmpty());
+}
+
+TEST_F(MainDialogBatchTest, StopDisablesAndReportsWhileStampDoesNothingDuringABatch)
+{
+    AddFiles({"/v/one.mov", "/v/two.mov"});
+    ChooseOutputFolder(out_.Path());
+    list_->SetSelection(1);
+    dialog_->SetJobRunner(BlockUntilStopped);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(PumpUntil([] { return IsRunning(*gParseThreadState); }));
+    EXPECT_EQ(dialog_->BatchState(), kBatchStamping);
+    EXPECT_EQ(gSettings.idle, 0u);
+    for (int id : {kIdAdd, kIdRemove, kIdClear, kIdBrowse, kIdStamp, kIdDateStamp, kIdDateUp, kIdTimeFormat, kIdPreviewSlider})
+        EXPECT_FALSE(Enabled(id)) << id;
+    EXPECT_TRUE(Enabled(kIdStop));
+    EXPECT_TRUE(Enabled(kIdAutoShutdown)) << "it may still be ticked for the batch's end";
+    EXPECT_FALSE(dialog_->GetMenuBar()->IsEnabled(kCmdOpen));
+    EXPECT_TRUE(dialog_->GetMenuBar()->IsEnabled(kCmdExit));
+    dialog_->OnBnClickedStamp();  // pressed again: nothing happens
+
+    ui_.ExpectMessage("File stamp interrupted!", MessageAnswer::Ok);
+    Click(dialog_, kIdStop);
+    EXPECT_FALSE(Enabled(kIdStop));
+    ASSERT_TRUE(WaitForBatchEnd());
+    EXPECT_TRUE(Enabled(kIdStamp));
+    EXPECT_FALSE(Enabled(kIdStop));
+    EXPECT_EQ(gSettings.idle, 1u);
+    EXPECT_EQ(list_->GetSelection(), 1) << "the selection from before the batch";
+    std::vector<std::u16string> lines = dialog_->Log().Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 2], u"Stamping interrupted.\n");
+}
+
+TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
+{
+    AddFiles({"/v/one.mov"});
+    ChooseOutputFolder(out_.Path());
+    std::vector<std::string> order;
+    Seams().powerOff = [&] {
+        order.push_back(std::filesystem::exists(home_ / "Wuvo.log") ? "log, then power off" : "power off");
+        return platform::PowerOffResult::Disabled;
+    };
+    ui_.ExpectMessage("0 out of 1 files stamped successfully, view log for detail.", MessageAnswer::Ok);
+    dialog_->SetJobRunner([](StampJob&) { return kJobFailedResult; });
+    wxCheckBox* autoShutdown = static_cast<wxCheckBox*>(dialog_->FindWindow(kIdAutoShutdown));
+    autoShutdown->SetValue(true);
+    wxCommandEvent tick(wxEVT_CHECKBOX, kIdAutoShutdown);
+    autoShutdown->GetEventHandler()->ProcessEvent(tick);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(WaitForBatchEnd());
+    EXPECT_EQ(order, std::vector<std::string>{"log, then power off"});
+}
+
+// The real engine, as a person would use it: three camera files, one of them
+// damaged, an output folder, Stamp, and the report.
+TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
+{
+    std::string broken = out_ / "broken.mp4";
+    std::string damaged = ReadFileText(FixturePath("long.mp4"));
+    std::ofstream(broken, std::ios::binary) << damaged.substr(0, damaged.size() / 3);
+    ScratchFolder outputs;
+    AddFiles({wxString::FromUTF8(FixturePath("long.mp4")), wxString::FromUTF8(broken),
+              wxString::FromUTF8(FixturePath("hevc_newyear.mov"))});
+    ChooseOutputFolder(outputs.Path());
+    auto* gauge = static_cast<wxGauge*>(dialog_->FindWindow(kIdProgress));
+
+    ui_.ExpectMessage("2 out of 3 files stamped successfully, view log for detail.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(PumpUntil([&] { return gauge->GetValue() > 300 || dialog_->BatchState() == kBatchIdle; }));
+    Screenshot(dialog_, "batch_running");
+    ASSERT_TRUE(WaitForBatchEnd());
+    Screenshot(dialog_, "batch_done");
+
+    EXPECT_EQ(ProbeVideo(outputs / "long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
+    EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
+              ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
+    EXPECT_FALSE(std::filesystem::exists(outputs / "broken.mp4")) << "nothing of a failed file stays";
+    std::vector<std::u16string> lines = dialog_->Log().Lines();
+    auto has = [&](const std::u16string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    EXPECT_TRUE(has(u"\tInput file:  " + platform::ToUtf16(broken)));
+    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "long.mp4")));
+    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "hevc_newyear.mp4")));
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::u16string& l) { return l.starts_with(u"=========="); }),
+              4);
+}
