@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
+#include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 
 namespace wuvo {
@@ -73,11 +74,23 @@ wxString RealFolderChooser(wxWindow* owner, const wxString& title, const wxStrin
     return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
 }
 
+std::optional<wxFont> RealFontChooser(wxWindow* owner, const wxFont& initial)
+{
+    wxFontData data;
+    data.SetInitialFont(initial);
+    data.EnableEffects(false);
+    data.SetAllowSymbols(false);
+    wxFontDialog dialog(owner, data);
+    if (dialog.ShowModal() != wxID_OK)
+        return std::nullopt;
+    return dialog.GetFontData().GetChosenFont();
+}
+
 }  // namespace
 
 UiSeams RealSeams()
 {
-    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser};
+    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser, RealFontChooser};
 }
 
 UiSeams& Seams()

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include <wx/font.h>
 #include <wx/string.h>
 
 class wxWindow;
@@ -35,6 +37,9 @@ struct UiSeams {
     std::function<std::vector<wxString>(wxWindow* owner, const FileDialogRequest&)> chooseFiles;
     // The chosen folder; empty when the user cancelled.
     std::function<wxString(wxWindow* owner, const wxString& title, const wxString& startFolder)> chooseFolder;
+    // The font chooser, opened on `initial`, without colours and effects;
+    // the chosen font, none when the user cancelled.
+    std::function<std::optional<wxFont>(wxWindow* owner, const wxFont& initial)> chooseFont;
 };
 
 // The seams in use; the real dialogs until something else is installed.

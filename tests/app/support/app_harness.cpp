@@ -52,9 +52,11 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
             ADD_FAILURE() << "unexpected message box: " << caption << ": " << text;
             return MessageAnswer::Cancel;
         }
-        MessageAnswer answer = messages_.front().answer;
+        Message message = messages_.front();
         messages_.pop_front();
-        return answer;
+        if (message.whileShown)
+            message.whileShown();
+        return message.answer;
     };
     Seams().chooseFiles = [this](wxWindow*, const FileDialogRequest& request) {
         if (files_.empty()) {
@@ -74,6 +76,16 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
         folders_.pop_front();
         return chosen;
     };
+    Seams().chooseFont = [this](wxWindow*, const wxFont& initial) {
+        offeredFont_ = initial;
+        if (fonts_.empty()) {
+            ADD_FAILURE() << "unexpected font chooser";
+            return std::optional<wxFont>();
+        }
+        std::optional<wxFont> chosen = fonts_.front();
+        fonts_.pop_front();
+        return chosen;
+    };
 }
 
 ScriptedUi::~ScriptedUi()
@@ -82,12 +94,18 @@ ScriptedUi::~ScriptedUi()
         ADD_FAILURE() << "expected message box never shown: " << message.textPart;
     EXPECT_TRUE(files_.empty()) << "a scripted file chooser was never opened";
     EXPECT_TRUE(folders_.empty()) << "a scripted folder chooser was never opened";
+    EXPECT_TRUE(fonts_.empty()) << "a scripted font chooser was never opened";
     Seams() = saved_;
 }
 
-void ScriptedUi::ExpectMessage(const wxString& textPart, MessageAnswer answer)
+void ScriptedUi::ExpectMessage(const wxString& textPart, MessageAnswer answer, std::function<void()> whileShown)
 {
-    messages_.push_back({textPart, answer});
+    messages_.push_back({textPart, answer, std::move(whileShown)});
+}
+
+void ScriptedUi::ExpectFont(std::optional<wxFont> chosen)
+{
+    fonts_.push_back(std::move(chosen));
 }
 
 void ScriptedUi::ExpectFiles(std::vector<wxString> chosen)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,9 +45,15 @@ class ScriptedUi {
 public:
     ScriptedUi();
     ~ScriptedUi();
-    void ExpectMessage(const wxString& textPart, MessageAnswer answer);
+    // `whileShown` runs while the message is up, as events a real box
+    // would cause (it takes the focus) arrive then.
+    void ExpectMessage(const wxString& textPart, MessageAnswer answer, std::function<void()> whileShown = {});
     void ExpectFiles(std::vector<wxString> chosen);
     void ExpectFolder(const wxString& chosen);
+    // The font the font chooser returns; none for Cancel. The font it was
+    // opened on is kept in FontOffered().
+    void ExpectFont(std::optional<wxFont> chosen);
+    const wxFont& FontOffered() const { return offeredFont_; }
     // Every message shown so far, as "caption: text".
     const std::vector<wxString>& Shown() const { return shown_; }
 
@@ -54,10 +61,13 @@ private:
     struct Message {
         wxString textPart;
         MessageAnswer answer;
+        std::function<void()> whileShown;
     };
     std::deque<Message> messages_;
     std::deque<std::vector<wxString>> files_;
     std::deque<wxString> folders_;
+    std::deque<std::optional<wxFont>> fonts_;
+    wxFont offeredFont_;
     std::vector<wxString> shown_;
     UiSeams saved_;
 };
