@@ -68,6 +68,10 @@ public:
 
     SaveOutcome SaveProjectAs();
 
+    // Fills the date-format list for the stamp language and selects the
+    // date stamp's format in it.
+    void FillDateFormatCombo();
+
     void EnableDatePanel(bool enable);
     void EnableTimePanel(bool enable);
     void EnableDateStampControls(int enable);

@@ -2,7 +2,6 @@
 // it, and the exchange between the record, the members and the controls.
 #include <cinttypes>
 #include <cstdio>
-#include <limits>
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -13,6 +12,7 @@
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/number_text.h"
 #include "app/ui/seams.h"
 #include "app/ui/text.h"
 
@@ -29,20 +29,6 @@ constexpr uint32_t kActualViewWidth = 625;
 constexpr uint32_t kActualViewHeight = 345;
 constexpr int32_t kNoFileFrameCount = 1000;
 constexpr wxStringCharType kNotUnsigned[] = wxS("Please enter a positive integer.");
-
-// Reads an unsigned number as the dialog's exchange accepts it: digits,
-// optionally surrounded by blanks, that fit 32 bits.
-bool ParseUnsigned(const wxString& text, uint32_t& value)
-{
-    wxString digits = text;
-    digits.Trim(true).Trim(false);
-    unsigned long long parsed = 0;
-    if (digits.empty() || !digits.IsNumber() || digits.StartsWith("-") || digits.StartsWith("+") ||
-        !digits.ToULongLong(&parsed) || parsed > std::numeric_limits<uint32_t>::max())
-        return false;
-    value = static_cast<uint32_t>(parsed);
-    return true;
-}
 
 }  // namespace
 
@@ -120,7 +106,9 @@ bool CWuvoDlg::UpdateData(bool save)
             return;
         if (!save) {
             edit->ChangeValue(wxString::Format("%" PRIu32, member));
-        } else if (!ParseUnsigned(edit->GetValue(), member)) {
+        } else if (std::optional<uint32_t> read = ParseUnsignedText(PathOf(edit->GetValue()))) {
+            member = *read;
+        } else {
             ShowMessage(this, kNotUnsigned, wxS("Orlevane"), MessageIcon::Warning);
             edit->SetFocus();
             edit->SelectAll();

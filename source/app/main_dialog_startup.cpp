@@ -113,6 +113,7 @@ void CWuvoDlg::OnInitDialog()
 {
     ReadStartupSettings();
     UpdateData(false);
+    FillDateFormatCombo();
     SetIcon(wxXmlResource::Get()->LoadIcon(kProgramIcon));
     c_.progress->SetRange(kProgressRange);
     c_.progress->SetValue(0);

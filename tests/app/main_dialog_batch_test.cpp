@@ -19,6 +19,8 @@
 #include "engine/pipeline/thread_state_setters.h"
 #include "platform/text/utf.h"
 #include "support/app_harness.h"
+#include "support/dialog_events.h"
+#include "support/screenshot.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 
@@ -53,7 +55,6 @@ protected:
         ui_.ExpectFolder(wxString::FromUTF8(folder));
         Click(dialog_, kIdBrowse);
     }
-    bool Enabled(int id) { return dialog_->FindWindow(id)->IsEnabled(); }
     bool WaitForBatchEnd() { return PumpUntil([&] { return dialog_->BatchState() == kBatchIdle; }); }
 
     ScratchFolder home_;
@@ -140,19 +141,19 @@ TEST_F(MainDialogBatchTest, StopDisablesAndReportsWhileStampDoesNothingDuringABa
     EXPECT_EQ(dialog_->BatchState(), kBatchStamping);
     EXPECT_EQ(gSettings.idle, 0u);
     for (int id : {kIdAdd, kIdRemove, kIdClear, kIdBrowse, kIdStamp, kIdDateStamp, kIdDateUp, kIdTimeFormat, kIdPreviewSlider})
-        EXPECT_FALSE(Enabled(id)) << id;
-    EXPECT_TRUE(Enabled(kIdStop));
-    EXPECT_TRUE(Enabled(kIdAutoShutdown)) << "it may still be ticked for the batch's end";
+        EXPECT_FALSE(IsEnabled(dialog_, id)) << id;
+    EXPECT_TRUE(IsEnabled(dialog_, kIdStop));
+    EXPECT_TRUE(IsEnabled(dialog_, kIdAutoShutdown)) << "it may still be ticked for the batch's end";
     EXPECT_FALSE(dialog_->GetMenuBar()->IsEnabled(kCmdOpen));
     EXPECT_TRUE(dialog_->GetMenuBar()->IsEnabled(kCmdExit));
     dialog_->OnBnClickedStamp();  // pressed again: nothing happens
 
     ui_.ExpectMessage("File stamp interrupted!", MessageAnswer::Ok);
     Click(dialog_, kIdStop);
-    EXPECT_FALSE(Enabled(kIdStop));
+    EXPECT_FALSE(IsEnabled(dialog_, kIdStop));
     ASSERT_TRUE(WaitForBatchEnd());
-    EXPECT_TRUE(Enabled(kIdStamp));
-    EXPECT_FALSE(Enabled(kIdStop));
+    EXPECT_TRUE(IsEnabled(dialog_, kIdStamp));
+    EXPECT_FALSE(IsEnabled(dialog_, kIdStop));
     EXPECT_EQ(gSettings.idle, 1u);
     EXPECT_EQ(list_->GetSelection(), 1) << "the selection from before the batch";
     std::vector<std::u16string> lines = dialog_->Log().Lines();
@@ -171,10 +172,7 @@ TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
     };
     ui_.ExpectMessage("0 out of 1 files stamped successfully, view log for detail.", MessageAnswer::Ok);
     dialog_->SetJobRunner([](StampJob&) { return kJobFailedResult; });
-    wxCheckBox* autoShutdown = static_cast<wxCheckBox*>(dialog_->FindWindow(kIdAutoShutdown));
-    autoShutdown->SetValue(true);
-    wxCommandEvent tick(wxEVT_CHECKBOX, kIdAutoShutdown);
-    autoShutdown->GetEventHandler()->ProcessEvent(tick);
+    SetCheck(dialog_, kIdAutoShutdown, true);
     Click(dialog_, kIdStamp);
     ASSERT_TRUE(WaitForBatchEnd());
     EXPECT_EQ(order, std::vector<std::string>{"log, then power off"});
@@ -196,9 +194,9 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     ui_.ExpectMessage("2 out of 3 files stamped successfully, view log for detail.", MessageAnswer::Ok);
     Click(dialog_, kIdStamp);
     ASSERT_TRUE(PumpUntil([&] { return gauge->GetValue() > 300 || dialog_->BatchState() == kBatchIdle; }));
-    Screenshot(dialog_, "batch_running");
+    EXPECT_TRUE(SaveWindowShot(dialog_, "batch_running"));
     ASSERT_TRUE(WaitForBatchEnd());
-    Screenshot(dialog_, "batch_done");
+    EXPECT_TRUE(SaveWindowShot(dialog_, "batch_done"));
 
     EXPECT_EQ(ProbeVideo(outputs / "long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
     EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,

@@ -20,7 +20,6 @@ constexpr char kSettingsMagic[kSettingsMagicLength + 1] = "Wuvo-1.0.0";
 constexpr uint32_t kDefaultSpeedUpFactor = 5;
 constexpr uint32_t kMinBitrate = 20;  // units of 100 kbit/s
 constexpr uint32_t kMaxBitrate = 1500;
-constexpr int32_t kMinRasterHeight = 10;
 
 // The stored text up to its terminator; the field's last unit becomes one
 // when the file has none, so every text the program reads ends in the field.

@@ -33,8 +33,9 @@ static_assert(offsetof(SettingsFile, dateCustom) == 6564);
 static_assert(offsetof(SettingsFile, timeCustom) == 7364);
 static_assert(offsetof(SettingsFile, outputFolder) == 7564);
 
-// Largest font size a stored file may ask for, in tenths of a point: larger
-// stamps no longer fit the rasteriser's surface and take seconds per frame.
+// Font sizes a stamp may have, in tenths of a point: larger stamps no longer
+// fit the rasteriser's surface and take seconds per frame.
+constexpr int32_t kMinRasterHeight = 10;
 constexpr int32_t kMaxRasterHeight = 7200;
 
 // Writes gSettings, the custom slots of the format tables and OutputFolder

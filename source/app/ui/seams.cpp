@@ -1,6 +1,7 @@
 #include "app/ui/seams.h"
 
 #include <wx/filedlg.h>
+#include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 
 #include "app/ui/folder_dialog.h"
@@ -72,11 +73,23 @@ wxString RealFolderChooser(wxWindow* owner, const wxString& title, const wxStrin
     return CFolderDialog(owner).BrowseForFolder(title, startFolder);
 }
 
+std::optional<wxFont> RealFontChooser(wxWindow* owner, const wxFont& initial)
+{
+    wxFontData data;
+    data.SetInitialFont(initial);
+    data.EnableEffects(false);
+    data.SetAllowSymbols(false);
+    wxFontDialog dialog(owner, data);
+    if (dialog.ShowModal() != wxID_OK)
+        return std::nullopt;
+    return dialog.GetFontData().GetChosenFont();
+}
+
 }  // namespace
 
 UiSeams RealSeams()
 {
-    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser, platform::RequestPowerOff};
+    return UiSeams{RealMessage, RealFileChooser, RealFolderChooser, platform::RequestPowerOff, RealFontChooser};
 }
 
 UiSeams& Seams()

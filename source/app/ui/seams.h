@@ -1,8 +1,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include <wx/font.h>
 #include <wx/string.h>
 
 #include "platform/power/power_off.h"
@@ -39,6 +41,9 @@ struct UiSeams {
     // The chosen folder; empty when the user cancelled.
     std::function<wxString(wxWindow* owner, const wxString& title, const wxString& startFolder)> chooseFolder;
     std::function<platform::PowerOffResult()> powerOff;
+    // The font chooser, opened on `initial`, without colours and effects;
+    // the chosen font, none when the user cancelled.
+    std::function<std::optional<wxFont>(wxWindow* owner, const wxFont& initial)> chooseFont;
 };
 
 // The seams in use; the real dialogs until something else is installed.

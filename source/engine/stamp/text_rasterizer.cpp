@@ -39,19 +39,6 @@ platform::TextRenderer& ActiveRenderer()
     return gActiveRenderer != nullptr ? *gActiveRenderer : freeType;
 }
 
-platform::FontDescription DescribeFont(const StampStyle& style)
-{
-    platform::FontDescription font;
-    font.faceName = std::u16string(style.font.faceName,
-                                   platform::FieldLength(style.font.faceName, kFaceNameChars));
-    font.height = platform::EmHeightForTenthsOfPoint(style.rasterHeight);
-    font.weight = style.font.weight;
-    font.italic = style.font.italic != 0;
-    font.underline = style.font.underline != 0;
-    font.strikeOut = style.font.strikeOut != 0;
-    return font;
-}
-
 struct MaskLayout {
     int32_t textHeight;  // rows of the surface to read
     int32_t extra;       // left margin of the text on the surface
@@ -149,6 +136,18 @@ void AddOutlineRings(StampMask& mask)
 
 }  // namespace
 
+platform::FontDescription DescribeStampFont(const FontRecord& record, int32_t rasterHeight)
+{
+    platform::FontDescription font;
+    font.faceName = std::u16string(record.faceName, platform::FieldLength(record.faceName, kFaceNameChars));
+    font.height = platform::EmHeightForTenthsOfPoint(rasterHeight);
+    font.weight = record.weight;
+    font.italic = record.italic != 0;
+    font.underline = record.underline != 0;
+    font.strikeOut = record.strikeOut != 0;
+    return font;
+}
+
 platform::TextRenderer* ReplaceStampTextRenderer(platform::TextRenderer* renderer)
 {
     std::lock_guard guard(gRendererLock);
@@ -167,7 +166,7 @@ void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle&
                         platform::TextRenderer& renderer)
 {
     const std::u16string_view line(text, platform::FieldLength(text, kMaxTextChars + 1));
-    if (!renderer.SelectFont(DescribeFont(style))) {
+    if (!renderer.SelectFont(DescribeStampFont(style.font, style.rasterHeight))) {
         mask.rowLength = mask.width = mask.height = 0;
         return;
     }

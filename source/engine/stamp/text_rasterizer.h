@@ -21,6 +21,10 @@ void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle&
 void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle& style,
                         platform::TextRenderer& renderer);
 
+// The font a stamp is drawn with: the record's face and style at the size
+// `rasterHeight` (tenths of a point) gives at the surface's pixels per inch.
+platform::FontDescription DescribeStampFont(const FontRecord& record, int32_t rasterHeight);
+
 // Makes `renderer` the process-wide one until the returned previous one is
 // put back; null restores the FreeType renderer. For tests.
 platform::TextRenderer* ReplaceStampTextRenderer(platform::TextRenderer* renderer);

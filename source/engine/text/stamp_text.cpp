@@ -100,13 +100,12 @@ void ApplyCaseRule(char16_t* text, CaseRule rule, bool upperCase, const char16_t
 {
     if (rule == CaseRule::Keep)
         return;
-    if (upperCase) {
+    if (rule == CaseRule::UpperElseAmPm)
+        ApplyCustomFormatCase(text, upperCase, SlotText(customSlot));
+    else if (upperCase)
         platform::UpperCaseAscii(text, kStampTextLength);
-    } else if (rule == CaseRule::UpperElseLower) {
+    else if (rule == CaseRule::UpperElseLower)
         platform::LowerCaseAscii(text, kStampTextLength);
-    } else if (rule == CaseRule::UpperElseAmPm && SlotText(customSlot).find(kAmPmConversion) != std::u16string_view::npos) {
-        LowerFirstAmPm(text);
-    }
 }
 
 uint64_t MillisecondsSinceStart(const StampContext& context)
@@ -140,6 +139,14 @@ void AppendSuffix(char16_t* text, TimeSuffix suffix, const StampContext& context
 }
 
 }  // namespace
+
+void ApplyCustomFormatCase(char16_t* text, bool upperCase, std::u16string_view format)
+{
+    if (upperCase)
+        platform::UpperCaseAscii(text, kStampTextLength);
+    else if (format.find(kAmPmConversion) != std::u16string_view::npos)
+        LowerFirstAmPm(text);
+}
 
 void PrepareMultilineFormat(const char16_t* format, char16_t* out)
 {

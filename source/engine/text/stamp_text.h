@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "engine/stamp/stamp_context.h"
 
@@ -17,6 +18,11 @@ void FormatDateText(const StampContext& context, char16_t* text);
 // The same for the time stamp, with the frame or millisecond suffix of the
 // sub-second formats (from the context's frame index, delta and timescale).
 void FormatTimeText(const StampContext& context, char16_t* text);
+
+// The case rule of a text made from the custom format `format`: all upper
+// case when asked, else the first "AM" (or else "PM") in lower case when the
+// format holds the am/pm conversion. Folds only the letters a to z.
+void ApplyCustomFormatCase(char16_t* text, bool upperCase, std::u16string_view format);
 
 // Copies a custom format slot (read up to its field's end), turning every
 // backslash-n typed by the user into a carriage return, the line break of the

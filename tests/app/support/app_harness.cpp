@@ -9,7 +9,6 @@
 #include <wx/app.h>
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
-#include <wx/window.h>
 
 #include "app/main_dialog.h"
 
@@ -62,9 +61,11 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
             ADD_FAILURE() << "unexpected message box: " << caption << ": " << text;
             return MessageAnswer::Cancel;
         }
-        MessageAnswer answer = messages_.front().answer;
+        Message message = messages_.front();
         messages_.pop_front();
-        return answer;
+        if (message.whileShown)
+            message.whileShown();
+        return message.answer;
     };
     Seams().chooseFiles = [this](wxWindow*, const FileDialogRequest& request) {
         if (files_.empty()) {
@@ -84,6 +85,16 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
         folders_.pop_front();
         return chosen;
     };
+    Seams().chooseFont = [this](wxWindow*, const wxFont& initial) {
+        offeredFont_ = initial;
+        if (fonts_.empty()) {
+            ADD_FAILURE() << "unexpected font chooser";
+            return std::optional<wxFont>();
+        }
+        std::optional<wxFont> chosen = fonts_.front();
+        fonts_.pop_front();
+        return chosen;
+    };
 }
 
 ScriptedUi::~ScriptedUi()
@@ -94,13 +105,19 @@ ScriptedUi::~ScriptedUi()
     EXPECT_TRUE(folders_.empty()) << "a scripted folder chooser was never opened";
     for (const Dialog& dialog : dialogs_)
         ADD_FAILURE() << "expected dialog never shown: " << dialog.title;
+    EXPECT_TRUE(fonts_.empty()) << "a scripted font chooser was never opened";
     Seams() = saved_;
     gActiveScript = nullptr;
 }
 
-void ScriptedUi::ExpectMessage(const wxString& textPart, MessageAnswer answer)
+void ScriptedUi::ExpectMessage(const wxString& textPart, MessageAnswer answer, std::function<void()> whileShown)
 {
-    messages_.push_back({textPart, answer});
+    messages_.push_back({textPart, answer, std::move(whileShown)});
+}
+
+void ScriptedUi::ExpectFont(std::optional<wxFont> chosen)
+{
+    fonts_.push_back(std::move(chosen));
 }
 
 void ScriptedUi::ExpectFiles(std::vector<wxString> chosen)
@@ -150,16 +167,6 @@ void CloseQuietly(CWuvoDlg* dialog)
     Pump();
 }
 
-void Click(wxWindow* window, int id)
-{
-    wxWindow* button = window->FindWindow(id);
-    ASSERT_NE(button, nullptr) << "no control " << id;
-    ASSERT_TRUE(button->IsEnabled()) << "control " << id << " is disabled";
-    wxCommandEvent click(wxEVT_BUTTON, id);
-    click.SetEventObject(button);
-    button->GetEventHandler()->ProcessEvent(click);
-}
-
 bool PumpUntil(const std::function<bool()>& done, int seconds)
 {
     wxStopWatch watch;
@@ -170,24 +177,6 @@ bool PumpUntil(const std::function<bool()>& done, int seconds)
         wxMilliSleep(10);
     }
     return true;
-}
-
-void Screenshot(wxWindow* window, const std::string& name)
-{
-    // The display draws what the window last painted: let it catch up.
-    window->Update();
-    for (int round = 0; round < 5; ++round) {
-        Pump();
-        wxMilliSleep(40);
-    }
-    wxRect area = window->GetScreenRect();
-    std::string folder = WUVO_TEST_OUTPUT_DIR;
-    std::filesystem::create_directories(folder);
-    std::string command = "ffmpeg -loglevel error -y -f x11grab -video_size " + std::to_string(area.width) + "x" +
-                          std::to_string(area.height) + " -i \"" + std::string(std::getenv("DISPLAY")) + "+" +
-                          std::to_string(area.x) + "," + std::to_string(area.y) + "\" -frames:v 1 \"" + folder + "/" +
-                          name + ".png\"";
-    EXPECT_EQ(std::system(command.c_str()), 0) << command;
 }
 
 std::string ReadFileText(const std::string& path)

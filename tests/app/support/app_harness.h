@@ -48,7 +48,9 @@ class ScriptedUi {
 public:
     ScriptedUi();
     ~ScriptedUi();
-    void ExpectMessage(const wxString& textPart, MessageAnswer answer);
+    // `whileShown` runs while the message is up, as events a real box
+    // would cause (it takes the focus) arrive then.
+    void ExpectMessage(const wxString& textPart, MessageAnswer answer, std::function<void()> whileShown = {});
     void ExpectFiles(std::vector<wxString> chosen);
     void ExpectFolder(const wxString& chosen);
     // One of the program's own modal dialogs: `act` runs inside it once it
@@ -57,6 +59,10 @@ public:
     // For the modal-dialog hook: the action for a dialog of this title, if
     // one is expected.
     static std::function<void(wxDialog&)> TakeDialog(const wxString& title);
+    // The font the font chooser returns; none for Cancel. The font it was
+    // opened on is kept in FontOffered().
+    void ExpectFont(std::optional<wxFont> chosen);
+    const wxFont& FontOffered() const { return offeredFont_; }
     // Every message shown so far, as "caption: text".
     const std::vector<wxString>& Shown() const { return shown_; }
 
@@ -64,6 +70,7 @@ private:
     struct Message {
         wxString textPart;
         MessageAnswer answer;
+        std::function<void()> whileShown;
     };
     std::deque<Message> messages_;
     std::deque<std::vector<wxString>> files_;
@@ -73,6 +80,8 @@ private:
         std::function<void(wxDialog&)> act;
     };
     std::deque<Dialog> dialogs_;
+    std::deque<std::optional<wxFont>> fonts_;
+    wxFont offeredFont_;
     std::vector<wxString> shown_;
     UiSeams saved_;
 };
@@ -87,12 +96,7 @@ void CloseQuietly(CWuvoDlg* dialog);
 
 std::string ReadFileText(const std::string& path);
 
-// Clicks a button of the window as its click would arrive.
-void Click(wxWindow* window, int id);
 // Pumps events until `done` holds; false after `seconds` without.
 bool PumpUntil(const std::function<bool()>& done, int seconds = 60);
-// Keeps a picture of the window's screen area (the virtual display's) as
-// build/test-output/<name>.png.
-void Screenshot(wxWindow* window, const std::string& name);
 
 }  // namespace wuvo::test
