@@ -31,11 +31,6 @@ constexpr int64_t kDoubledRateNumerator = 9;
 constexpr int64_t kDoubledRateDenominator = 8;
 constexpr int64_t kDoubledRateQuotient = 2;
 
-bool OpenReader(SourceReader& reader, const char16_t* path)
-{
-    return path && reader.Open(platform::ToUtf8(path));
-}
-
 // One frame's length at the nominal rate; 0 when the rate is unknown.
 int64_t NominalPeriod(uint32_t numerator, uint32_t denominator)
 {
@@ -144,6 +139,18 @@ FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& samp
 
 }  // namespace
 
+bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path)
+{
+    if (!path || !reader.Open(platform::ToUtf8(path)))
+        return false;
+    const Mp4ParseState& state = *gParseState;
+    // Track IDs start at 1, so a file without a sound track gets no audio.
+    const Mp4Track* sound = state.SoundTrack();
+    reader.SelectTrack(StreamKind::Audio, sound ? sound->trackId : 0);
+    const Mp4Track* video = state.VideoTrack();
+    return !video || reader.SelectTrack(StreamKind::Video, video->trackId);
+}
+
 bool IsHevcCodecAvailable()
 {
     return platform::HevcCodecsPresent();
@@ -186,7 +193,7 @@ uint32_t GetVideoRotation(int direction, bool* swapped)
 void ProbeInputWithMf(StampJob& job)
 {
     SourceReader reader;
-    if (!OpenReader(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
+    if (!OpenReaderOnTracks(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
         return;
     ProbeAudio(reader, job);
 
@@ -223,7 +230,7 @@ void ProbeInputWithMf(StampJob& job)
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
     SourceReader reader;
-    if (!OpenReader(reader, path) || !ConfigureReaderStreams(reader, true, false))
+    if (!OpenReaderOnTracks(reader, path) || !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;

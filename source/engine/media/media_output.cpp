@@ -54,7 +54,7 @@ bool IsNvdecPath()
 uint32_t OpenAudioReader(EncodeRun& run)
 {
     run.audioReader = std::make_unique<SourceReader>();
-    if (!run.job.inputPath || !run.audioReader->Open(platform::ToUtf8(run.job.inputPath))) {
+    if (!OpenReaderOnTracks(*run.audioReader, run.job.inputPath)) {
         LogJobMessage(run.job, u"Error opening input file for audio.");
         return platform::kMediaFailed;
     }

@@ -110,6 +110,7 @@ struct SourceReader::State {
     ReadStatus DeliverAudio(MediaSample& sample);
     void ResetAfterSeek();
     bool SeekBackwardTo(int64_t timestamp);
+    void TakeStreams();
     void DescribeVideo(const AVStream& av, const AVCodecContext& codec);
     bool PrepareResampler(const AVCodecContext& codec);
 };
@@ -249,6 +250,21 @@ bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
     return sought >= 0;
 }
 
+// Reads the chosen video and audio streams from their start and no others.
+void SourceReader::State::TakeStreams()
+{
+    for (Stream* stream : {&video, &audio}) {
+        stream->selected = stream->index >= 0;
+        stream->queue.clear();
+        int64_t start = stream->index >= 0 ? AvStream(*stream)->start_time : AV_NOPTS_VALUE;
+        stream->startTime = start == AV_NOPTS_VALUE ? 0 : start;
+    }
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        bool taken = static_cast<int>(i) == video.index || static_cast<int>(i) == audio.index;
+        format->streams[i]->discard = taken ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+}
+
 void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext& codec)
 {
     VideoFormat format;
@@ -300,17 +316,28 @@ bool SourceReader::Open(const std::string& path)
         return false;
     s.video.index = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     s.audio.index = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    for (State::Stream* stream : {&s.video, &s.audio}) {
-        if (stream->index < 0)
-            continue;
-        stream->selected = true;
-        int64_t start = s.AvStream(*stream)->start_time;
-        stream->startTime = start == AV_NOPTS_VALUE ? 0 : start;
-    }
-    for (unsigned i = 0; i < s.format->nb_streams; ++i)
-        if (static_cast<int>(i) != s.video.index && static_cast<int>(i) != s.audio.index)
-            s.format->streams[i]->discard = AVDISCARD_ALL;
+    s.TakeStreams();
     return true;
+}
+
+bool SourceReader::SelectTrack(StreamKind kind, uint32_t trackId)
+{
+    State& s = *state_;
+    State::Stream& stream = s.Of(kind);
+    if (!s.format || stream.codec)
+        return false;
+    AVMediaType type = kind == StreamKind::Video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
+    stream.index = -1;
+    for (unsigned i = 0; i < s.format->nb_streams; ++i) {
+        const AVStream* av = s.format->streams[i];
+        // The MP4 demuxer gives each stream its track's ID.
+        if (av->codecpar->codec_type == type && av->id >= 0 && static_cast<uint32_t>(av->id) == trackId) {
+            stream.index = static_cast<int>(i);
+            break;
+        }
+    }
+    s.TakeStreams();
+    return stream.index >= 0;
 }
 
 bool SourceReader::HasStream(StreamKind kind) const

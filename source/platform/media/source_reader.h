@@ -52,7 +52,8 @@ struct MediaSample {
 
 enum class ReadStatus { Sample, EndOfStream, Error };
 
-// Decodes the first video and the first audio stream of a file. A sample's
+// Decodes one video and one audio stream of a file: the ones FFmpeg finds
+// best, or the tracks asked for. A sample's
 // data stays valid until the next ReadSample or Seek.
 class SourceReader {
 public:
@@ -63,6 +64,11 @@ public:
 
     // `path` is UTF-8.
     bool Open(const std::string& path);
+
+    // Takes the container track `trackId` (an MP4 track ID) as the video or
+    // audio stream in place of the one Open chose; without such a track of
+    // that kind the stream is missing. Call before SetOutputFormat.
+    bool SelectTrack(StreamKind kind, uint32_t trackId);
 
     bool HasStream(StreamKind kind) const;
     // Only selected streams are read; both are selected after Open.
