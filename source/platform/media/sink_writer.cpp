@@ -41,6 +41,27 @@ constexpr mode_t kAssumedUmask = 022;
 constexpr char kUmaskField[] = "Umask:";
 constexpr int kOctal = 8;
 
+// The MP4 muxer keeps sample durations and the gap between decode and
+// presentation time in 32 bits of the track's time unit; that gap spans up
+// to a few frames while B-frames wait. A still picture that lasts minutes
+// would overflow 100 ns units, so long frames get a coarser unit: the
+// finest of 100 ns, 1 us, 10 us and 100 us that holds this many frames.
+constexpr int64_t kFramesOfTimingRoom = 32;
+constexpr int kCoarsestTrackTimescale = 10'000;
+constexpr int kTimescaleStep = 10;
+
+bool TrackTimeBaseFor(const VideoEncoding& e, AVRational* base)
+{
+    int64_t period = av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
+    for (int timescale = kLayerTimeBase.den; timescale >= kCoarsestTrackTimescale; timescale /= kTimescaleStep) {
+        if (av_rescale(period, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX) {
+            *base = AVRational{1, timescale};
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
@@ -261,7 +282,8 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);
     av_dict_free(&options);
-    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)))
+    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)) ||
+        !TrackTimeBaseFor(e, &s.video.stream->time_base))
         return false;
     s.video.stream->codecpar->codec_tag = kHvc1Tag;
     s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
