@@ -203,6 +203,7 @@ void ProbeInputWithMf(StampJob& job)
     job.rateNumerator = video.rateNumerator;
     job.rateDenominator = video.rateDenominator;
     job.progressive = video.interlaced ? 0 : 1;
+    job.colour = video.colour;
     if (!SettleFrameTiming(job, SampleFrameDuration(reader)))
         return;
     if (!FitsFramePool(job)) {

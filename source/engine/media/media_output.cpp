@@ -92,6 +92,7 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job)
     encoding.bitrate = job.bitrate;
     encoding.aspectX = job.aspectX;
     encoding.aspectY = job.aspectY;
+    encoding.colour = job.colour;
     return encoding;
 }
 

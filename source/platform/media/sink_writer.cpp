@@ -278,6 +278,10 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
         // libx265 takes this as its frame thread count; 0 lets it choose
         // from its pool, while the library default of 1 serialises frames.
         codec.thread_count = 0;
+        codec.color_primaries = static_cast<AVColorPrimaries>(e.colour.primaries);
+        codec.color_trc = static_cast<AVColorTransferCharacteristic>(e.colour.transfer);
+        codec.colorspace = static_cast<AVColorSpace>(e.colour.matrix);
+        codec.color_range = AVCOL_RANGE_MPEG;
         if (e.aspectX != 0 && e.aspectY != 0)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);

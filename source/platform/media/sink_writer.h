@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/media/colour_description.h"
+
 namespace wuvo::platform {
 
 // An HEVC stream made from packed I420 frames. Frames handed in at the input
@@ -19,6 +21,8 @@ struct VideoEncoding {
     uint32_t bitrate = 0;  // bit/s
     uint32_t aspectX = 1;  // pixel aspect ratio
     uint32_t aspectY = 1;
+    // Written into the stream with limited range, the only range encoded.
+    ColourDescription colour;
 };
 
 // An AAC stream made from interleaved signed 16-bit PCM.

@@ -45,6 +45,29 @@ int DisplayRotation(const AVStream* stream)
     return ((quarter % 4) + 4) % 4 * 90;
 }
 
+// A code that names a description (1, or 4 to `last`, or `extra`) is kept;
+// reserved ones, which an encoder refuses, become unspecified.
+uint32_t NamedOrUnspecified(int code, int last, int extra = -1)
+{
+    bool named = code == 1 || (code >= 4 && code <= last) || code == extra;
+    return named ? static_cast<uint32_t>(code) : ColourDescription::kUnspecified;
+}
+
+ColourDescription DeliveredColour(const AVCodecContext& codec)
+{
+    ColourDescription colour;
+    if (IsHdrTransfer(codec.color_trc)) {
+        colour.primaries = AVCOL_PRI_BT709;
+        colour.transfer = AVCOL_TRC_BT709;
+        colour.matrix = AVCOL_SPC_BT709;
+        return colour;
+    }
+    colour.primaries = NamedOrUnspecified(codec.color_primaries, AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213);
+    colour.transfer = NamedOrUnspecified(codec.color_trc, AVCOL_TRC_ARIB_STD_B67);
+    colour.matrix = NamedOrUnspecified(codec.colorspace, AVCOL_SPC_ICTCP);
+    return colour;
+}
+
 CodecPtr OpenDecoder(const AVStream& av)
 {
     const AVCodec* decoder = avcodec_find_decoder(av.codecpar->codec_id);
@@ -278,6 +301,7 @@ void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext
         format.rateNumerator = static_cast<uint32_t>(rate.num);
         format.rateDenominator = static_cast<uint32_t>(rate.den);
     }
+    format.colour = DeliveredColour(codec);
     AVFieldOrder order = av.codecpar->field_order;
     format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
     videoFormat = format;

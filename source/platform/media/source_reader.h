@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/media/colour_description.h"
+
 namespace wuvo::platform {
 
 enum class StreamKind { Video, Audio };
@@ -23,6 +25,10 @@ struct VideoFormat {
     bool interlaced = false;
     // Clockwise turn applied to the coded pictures: 0, 90, 180 or 270.
     int rotation = 0;
+    // How the delivered pictures' colours are to be read: the source's own,
+    // or BT.709 for an HDR source, whose pictures are delivered as SDR. The
+    // range is always limited.
+    ColourDescription colour;
 };
 
 // Interleaved signed 16-bit PCM.
