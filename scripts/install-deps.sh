@@ -13,6 +13,11 @@ packages=(
   xvfb xauth
   libgtest-dev libgmock-dev
 )
+# The hand-run benchmarks also measure a real camera's clip, which Debian's
+# OpenCV documentation ships: bash scripts/install-deps.sh --bench
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(opencv-doc)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

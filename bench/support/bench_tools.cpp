@@ -23,6 +23,16 @@ constexpr const char* kClipAudioArguments = "-ac 2 -c:a aac -b:a 192k";
 // Renamed when the clip changes, so an older clip in the folder is not taken.
 constexpr const char* kClipName = "clip1080_tone.mp4";
 
+constexpr const char* kCameraSource = "/usr/share/doc/opencv-doc/examples/data/vtest.avi";
+constexpr const char* kCameraClipName = "camera576.mp4";
+constexpr int kCameraSeconds = 30;
+constexpr int kCameraWidth = 768;
+constexpr int kCameraHeight = 576;
+constexpr int kCameraRate = 10;
+// Near-lossless, so the source itself is not what limits the PSNR.
+constexpr const char* kNearLosslessHevc =
+    " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p -tag:v hvc1 ";
+
 std::string CreationTimeText()
 {
     std::time_t seconds = static_cast<std::time_t>(kClipCreationEpoch);
@@ -105,15 +115,28 @@ std::string MakeClip(const fs::path& folder)
         return clip.string();
     fs::path partial = folder / (std::string("partial.") + kClipName);
     std::printf("making the %d s source clip %s\n", kClipSeconds, clip.c_str());
-    // Near-lossless, so the source itself is not what limits the PSNR.
     if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" +
-               kClipAudio + "' -t " + std::to_string(kClipSeconds) +
-               " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p "
-               "-tag:v hvc1 " + kClipAudioArguments + " -metadata creation_time=" + CreationTimeText() + " " +
-               Quoted(partial.string())))
+               kClipAudio + "' -t " + std::to_string(kClipSeconds) + kNearLosslessHevc + kClipAudioArguments +
+               " -metadata creation_time=" + CreationTimeText() + " " + Quoted(partial.string())))
         return {};
     fs::rename(partial, clip);
     return clip.string();
+}
+
+CameraClip MakeCameraClip(const fs::path& folder)
+{
+    CameraClip camera{(folder / kCameraClipName).string(), kCameraWidth, kCameraHeight, kCameraRate};
+    if (fs::exists(camera.path))
+        return camera;
+    if (!fs::exists(kCameraSource))
+        return {};
+    fs::create_directories(folder);
+    fs::path partial = folder / (std::string("partial.") + kCameraClipName);
+    if (!Shell("ffmpeg -nostdin -v error -y -i " + Quoted(kCameraSource) + " -an -t " +
+               std::to_string(kCameraSeconds) + kNearLosslessHevc + Quoted(partial.string())))
+        return {};
+    fs::rename(partial, camera.path);
+    return camera;
 }
 
 std::string X265Arguments(const char* preset, uint32_t bitrate)

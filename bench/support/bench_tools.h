@@ -34,6 +34,18 @@ double SecondsOf(const std::function<bool()>& work, bool* ok);
 // made once in `folder`; empty when it cannot be made.
 std::string MakeClip(const std::filesystem::path& folder);
 
+// A real camera's footage with its sensor noise: the first 30 s of a fixed
+// street camera's recording (768x576, 10 fps) that Debian's opencv-doc
+// package ships, made once in `folder` into a near-lossless HEVC clip; empty
+// when the package is not installed.
+struct CameraClip {
+    std::string path;
+    int width = 0;
+    int height = 0;
+    int rate = 0;
+};
+CameraClip MakeCameraClip(const std::filesystem::path& folder);
+
 // The ffmpeg arguments that encode video as the media layer does: libx265
 // at its preset, `bitrate` and thread pool, frame threads left to libx265.
 std::string X265Arguments(const char* preset, uint32_t bitrate);
