@@ -348,8 +348,19 @@ bool SinkWriter::BeginWriting()
 
 bool SinkWriter::WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration)
 {
+    return TakeVideoFrame(frame) && WriteTakenVideoFrame(time, duration);
+}
+
+bool SinkWriter::TakeVideoFrame(const uint8_t* frame)
+{
     State& s = *state_;
-    if (!s.headerWritten || s.finalized || !frame || !s.FillVideoFrame(frame))
+    return s.headerWritten && !s.finalized && frame && s.FillVideoFrame(frame);
+}
+
+bool SinkWriter::WriteTakenVideoFrame(int64_t time, int64_t duration)
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized)
         return false;
     s.video.frame->pts = time;
     s.durationByTime[time] = duration;

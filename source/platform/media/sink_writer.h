@@ -50,6 +50,11 @@ public:
     bool BeginWriting();
     // `frame` holds inputWidth x inputHeight x 3 / 2 bytes.
     bool WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration);
+    // The same in two steps: the frame is taken (copied, or scaled to the
+    // encoded size) first, so that its memory is free again before the
+    // encoder, which may take a while, writes it.
+    bool TakeVideoFrame(const uint8_t* frame);
+    bool WriteTakenVideoFrame(int64_t time, int64_t duration);
     // Appends the samples to the audio stream, directly after the last ones.
     bool WriteAudio(const uint8_t* pcm, size_t bytes);
     bool Finalize();
