@@ -48,15 +48,17 @@ int64_t FrameStartTime(uint32_t frame, const platform::VideoFormat& video)
 }
 
 // The duration of the sixth frame; for a shorter file that of its last
-// frame, and without frames none.
+// frame, and without frames none. The container's durations are what the
+// decoder hands out with the frames, so they are read without decoding:
+// decoding frames only to learn one's length cost every file its start.
 std::optional<int64_t> SampleFrameDuration(SourceReader& reader)
 {
     std::optional<int64_t> duration;
-    MediaSample sample;
     for (int read = 0; read <= kFramesBeforeDurationSample; ++read) {
-        if (reader.ReadSample(StreamKind::Video, sample) != ReadStatus::Sample)
+        std::optional<int64_t> next = reader.SkipVideoPacket();
+        if (!next)
             break;
-        duration = sample.duration;
+        duration = next;
     }
     return duration;
 }

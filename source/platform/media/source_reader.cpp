@@ -430,6 +430,17 @@ ReadStatus SourceReader::ReadSample(StreamKind kind, MediaSample& sample)
     return kind == StreamKind::Video ? s.DeliverVideo(sample) : s.DeliverAudio(sample);
 }
 
+std::optional<int64_t> SourceReader::SkipVideoPacket()
+{
+    State& s = *state_;
+    if (s.video.index < 0 || !s.video.selected)
+        return std::nullopt;
+    PacketPtr packet = s.NextPacketFor(s.video);
+    if (!packet)
+        return std::nullopt;
+    return av_rescale_q(packet->duration, s.AvStream(s.video)->time_base, kLayerTimeBase);
+}
+
 bool SourceReader::Seek(int64_t time)
 {
     State& s = *state_;

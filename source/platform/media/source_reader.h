@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/media/colour_description.h"
@@ -90,6 +91,11 @@ public:
     // The next decoded sample; an audio packet the decoder refuses is
     // skipped, a video packet it refuses is an Error.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
+
+    // Passes over the next video packet, in decode order, without decoding
+    // it: its duration as the container gives it, none at the end. For a
+    // reader that only looks at a file.
+    std::optional<int64_t> SkipVideoPacket();
 
     // Positions the video stream so that the next sample is the frame shown
     // at `time`: the same picture a decode from the start gives there.
