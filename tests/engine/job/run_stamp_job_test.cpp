@@ -507,7 +507,6 @@ TEST_F(RunStampJobTest, MotionPhotoIsStampedFromItsFirstVideoTrack)
     ASSERT_EQ(stamped.Count(), shown.Count());
     EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0);
     ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
-    ExpectSameTime(job.lastStamped, test::BrokenDownTime(2024, 6, 15, 10, 20, 31), "last stamped frame");
 }
 
 // A clip trimmed by an edit list that starts on a non-sync frame: the output
@@ -558,16 +557,10 @@ TEST_F(RunStampJobTest, HlgSourceComesOutAsBt709WithTheStampAtItsBrightness)
 
     // The glyphs' cores in the time band hold the stamp's brightness.
     const int brightness = static_cast<int>(gSettings.timeStamp.fontBrightness);
-    size_t atBrightness = 0, brighter = 0;
-    for (int row = kTimeY; row < kTimeY + kBandRows; ++row) {
-        for (int col = 0; col < stamped.width; ++col) {
-            int luma = stamped.Frame(0)[row * stamped.width + col];
-            atBrightness += std::abs(luma - brightness) <= 6;
-            brighter += luma > brightness + 6;
-        }
-    }
-    EXPECT_GT(atBrightness, 200u);
-    EXPECT_EQ(brighter, 0u);
+    const uint8_t* band = stamped.Frame(0) + kTimeY * stamped.width;
+    std::vector<uint8_t> luma(band, band + kBandRows * stamped.width);
+    EXPECT_GT(std::count_if(luma.begin(), luma.end(), [&](int y) { return std::abs(y - brightness) <= 6; }), 200);
+    EXPECT_LE(*std::max_element(luma.begin(), luma.end()), brightness + 6);
 }
 
 // Frames shown for minutes each: one frame and two frames give a valid file
