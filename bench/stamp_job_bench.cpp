@@ -1,23 +1,27 @@
-// Stamps the 10 s 1920x1080 bench clip with the default settings through the
-// per-file job and, in the same run, does the same with the ffmpeg command
-// line: HEVC decode, the date and the time drawn with drawtext in the same
-// font, size, shade and place, libx265 at the media layer's preset, bitrate
-// and thread settings, AAC audio. Prints the time ratio (ffmpeg / job), each
-// output's PSNR against the source outside the stamp bands, the CPU time
-// each side spent, and the job's peak resident memory. The sides take turns,
-// three rounds unless the first argument says otherwise.
+// Stamps the 1 s and the 10 s 1920x1080 bench clips with the default
+// settings through the per-file job and, in the same run, does the same with
+// the ffmpeg command line: HEVC decode, the date and the time drawn with
+// drawtext in the same font, size, shade and place, libx265 at the media
+// layer's preset, bitrate and thread settings, AAC audio. Prints for each
+// clip the time ratio (ffmpeg / job), each output's PSNR against the source
+// outside the stamp bands, the CPU time and the peak resident memory of each
+// side. The sides take turns, three rounds unless the first argument says
+// otherwise, and each side's fastest run counts.
 //
 // The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR.
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "engine/job/run_stamp_job.h"
@@ -51,6 +55,9 @@ constexpr const char* kTimeText = "%T";
 // The machine may be shared: each side runs this often, alternating, and its
 // fastest run counts, as the one least disturbed by other work.
 constexpr int kDefaultRounds = 3;
+// Phones shoot short clips most: the per-file cost shows there.
+constexpr int kShortClipSeconds = 1;
+constexpr double kKibPerMib = 1024.0;
 
 std::mutex gMessagesLock;
 std::vector<std::u16string> gMessages;
@@ -87,13 +94,11 @@ bool StampWithJob(const std::string& clip, const std::string& output)
     return RunStampJob(job) == kJobSucceeded;
 }
 
-// Peak resident set of this process so far, in KiB; the ffmpeg command line
-// runs in children, which do not count.
-long PeakResidentKib()
+// Memory that stays resident (the frame pool's pages once written) counts
+// from the start again.
+void ResetPeakResident()
 {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // User and system CPU seconds of this process (RUSAGE_SELF) or of its
@@ -110,6 +115,7 @@ struct Run {
     bool ok = false;
     double seconds = 0;
     double cpuSeconds = 0;
+    long peakKib = 0;
 };
 
 // `who` says whose CPU time the work spends: this process's or its children's.
@@ -122,12 +128,15 @@ Run Measure(const std::function<bool()>& work, int who)
     return run;
 }
 
-// The faster of two runs of one side; failed when either failed.
+// The faster of two runs of one side, with the higher peak memory of the
+// two; failed when either failed.
 Run Faster(const Run& a, const Run& b)
 {
     if (!a.ok || !b.ok)
         return {};
-    return b.seconds < a.seconds ? b : a;
+    Run faster = b.seconds < a.seconds ? b : a;
+    faster.peakKib = std::max(a.peakKib, b.peakKib);
+    return faster;
 }
 
 std::string ShadeOf(uint32_t brightness)
@@ -171,13 +180,14 @@ std::string StampFilter()
     return filter;
 }
 
-bool StampWithCommandLine(const std::string& clip, const std::string& output)
+bool StampWithCommandLine(const std::string& clip, const std::string& output, long* peakKib)
 {
     std::string decoderThreads = std::to_string(platform::UsableCpuCount());
-    return bench::Shell("ffmpeg -nostdin -v error -y -threads " + decoderThreads + " -i " + Quoted(clip) +
-                        " -vf " + Quoted(StampFilter()) + " " +
-                        bench::X265Arguments(platform::kX265Preset, JobBitrate()) + " " + kAudioArguments + " " +
-                        Quoted(output));
+    return bench::ShellMeasured("ffmpeg -nostdin -v error -y -threads " + decoderThreads + " -i " + Quoted(clip) +
+                                    " -vf " + Quoted(StampFilter()) + " " +
+                                    bench::X265Arguments(platform::kX265Preset, JobBitrate()) + " " +
+                                    kAudioArguments + " " + Quoted(output),
+                                peakKib);
 }
 
 // The full-width bands of the picture that neither side draws on.
@@ -207,6 +217,47 @@ void PrintJobMessages()
         std::fprintf(stderr, "job: %s\n", platform::ToUtf8(message).c_str());
 }
 
+struct ClipResult {
+    Run job;
+    Run command;
+    std::string jobOutput;
+    std::string commandOutput;
+};
+
+// Alternating rounds of the job and the command line on one clip.
+ClipResult MeasureClip(const std::string& clip, const fs::path& folder, const std::string& tag, int rounds)
+{
+    ClipResult result;
+    result.jobOutput = (folder / ("stamp_job_" + tag + ".mp4")).string();
+    result.commandOutput = (folder / ("stamp_ffmpeg_" + tag + ".mp4")).string();
+    for (int round = 0; round < rounds; ++round) {
+        ResetPeakResident();
+        Run jobRun = Measure([&] { return StampWithJob(clip, result.jobOutput); }, RUSAGE_SELF);
+        jobRun.peakKib = bench::PeakResidentKibOf(getpid());
+        long commandPeakKib = 0;
+        Run commandRun = Measure([&] { return StampWithCommandLine(clip, result.commandOutput, &commandPeakKib); },
+                                 RUSAGE_CHILDREN);
+        commandRun.peakKib = commandPeakKib;
+        result.job = round == 0 ? jobRun : Faster(result.job, jobRun);
+        result.command = round == 0 ? commandRun : Faster(result.command, commandRun);
+        if (!result.job.ok || !result.command.ok)
+            break;
+    }
+    return result;
+}
+
+void PrintClip(const std::string& clip, int seconds, const ClipResult& result)
+{
+    auto kept = RowsWithoutStamps(bench::kClipHeight);
+    std::printf("\n%d s %dx%d with audio\n%-8s %9s %9s %9s %17s\n", seconds, bench::kClipWidth,
+                bench::kClipHeight, "", "seconds", "CPU s", "peak MiB", "PSNR dB unstamped");
+    for (const auto& [name, run, output] : {std::tuple{"job", result.job, result.jobOutput},
+                                            std::tuple{"ffmpeg", result.command, result.commandOutput}})
+        std::printf("%-8s %9.2f %9.2f %9.1f %17.3f\n", name, run.seconds, run.cpuSeconds, run.peakKib / kKibPerMib,
+                    bench::Psnr(output, clip, kept));
+    std::printf("time ratio ffmpeg / job, %d s: %.3f\n", seconds, result.command.seconds / result.job.seconds);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -217,10 +268,16 @@ int main(int argc, char** argv)
         return 1;
     }
     fs::path folder = WUVO_BENCH_DIR;
-    std::string clip = bench::MakeClip(folder);
-    if (clip.empty()) {
-        std::fprintf(stderr, "cannot make the source clip in %s\n", folder.c_str());
-        return 1;
+    // The short clip first: the pool's pages that the long one writes would
+    // stay resident in its runs.
+    const int clipSeconds[] = {kShortClipSeconds, bench::kClipSeconds};
+    std::string clips[2];
+    for (int i = 0; i < 2; ++i) {
+        clips[i] = bench::MakeClip(folder, clipSeconds[i]);
+        if (clips[i].empty()) {
+            std::fprintf(stderr, "cannot make the source clips in %s\n", folder.c_str());
+            return 1;
+        }
     }
     if (!CreateSharedObjects()) {
         std::fprintf(stderr, "cannot allocate the frame pool\n");
@@ -229,38 +286,21 @@ int main(int argc, char** argv)
     ResetSettings(gSettings);
     gSettings.idle = 0;  // as during a batch
 
-    std::string jobOutput = (folder / "stamp_job.mp4").string();
-    std::string commandOutput = (folder / "stamp_ffmpeg.mp4").string();
-    Run job, command;
-    long jobPeakKib = 0;
-    for (int round = 0; round < rounds; ++round) {
-        Run jobRun = Measure([&] { return StampWithJob(clip, jobOutput); }, RUSAGE_SELF);
-        if (round == 0)
-            jobPeakKib = PeakResidentKib();  // nothing but the job has run in this process yet
-        Run commandRun = Measure([&] { return StampWithCommandLine(clip, commandOutput); }, RUSAGE_CHILDREN);
-        job = round == 0 ? jobRun : Faster(job, jobRun);
-        command = round == 0 ? commandRun : Faster(command, commandRun);
-        if (!job.ok || !command.ok)
-            break;
+    ClipResult results[2];
+    bool ok = true;
+    for (int i = 0; i < 2 && ok; ++i) {
+        results[i] = MeasureClip(clips[i], folder, std::to_string(clipSeconds[i]) + "s", rounds);
+        ok = results[i].job.ok && results[i].command.ok;
     }
     DestroySharedObjects();
-    if (!job.ok || !command.ok) {
+    if (!ok) {
         PrintJobMessages();
-        std::fprintf(stderr, "stamping failed: job %s, ffmpeg %s\n", job.ok ? "ok" : "failed",
-                     command.ok ? "ok" : "failed");
+        std::fprintf(stderr, "stamping failed\n");
         return 1;
     }
-
-    auto kept = RowsWithoutStamps(bench::kClipHeight);
-    std::printf("\nstamp job, %d s %dx%d with audio, default stamps, preset %s, %u bit/s, pools=%u, "
-                "fastest of %d\n",
-                bench::kClipSeconds, bench::kClipWidth, bench::kClipHeight, platform::kX265Preset, JobBitrate(),
-                platform::UsableCpuCount(), rounds);
-    std::printf("%-8s %9s %9s %17s\n", "", "seconds", "CPU s", "PSNR dB unstamped");
-    std::printf("%-8s %9.2f %9.2f %17.3f\n", "job", job.seconds, job.cpuSeconds, bench::Psnr(jobOutput, clip, kept));
-    std::printf("%-8s %9.2f %9.2f %17.3f\n", "ffmpeg", command.seconds, command.cpuSeconds,
-                bench::Psnr(commandOutput, clip, kept));
-    std::printf("time ratio ffmpeg / job: %.3f\n", command.seconds / job.seconds);
-    std::printf("job peak resident memory: %.1f MiB\n", jobPeakKib / 1024.0);
+    std::printf("\nstamp job against ffmpeg, default stamps, preset %s, %u bit/s, pools=%u, fastest of %d\n",
+                platform::kX265Preset, JobBitrate(), platform::UsableCpuCount(), rounds);
+    for (int i = 0; i < 2; ++i)
+        PrintClip(clips[i], clipSeconds[i], results[i]);
     return 0;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   clang libclang-rt-14-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev ffmpeg
   libffmpeg-nvenc-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   locales-all tzdata
@@ -14,6 +14,11 @@ packages=(
   xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi
   libgtest-dev libgmock-dev
 )
+# The hand-run benchmarks also measure a real camera's clip, which Debian's
+# OpenCV documentation ships: bash scripts/install-deps.sh --bench
+if [ "${1:-}" = "--bench" ]; then
+  packages+=(opencv-doc)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

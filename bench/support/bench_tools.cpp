@@ -1,10 +1,18 @@
 #include "support/bench_tools.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <thread>
 
 #include "platform/media/hevc_encoder_settings.h"
 
@@ -21,7 +29,21 @@ constexpr const char* kClipVideo = "mandelbrot=size=1920x1080:rate=30,noise=alls
 constexpr const char* kClipAudio = "sine=frequency=440:sample_rate=48000";
 constexpr const char* kClipAudioArguments = "-ac 2 -c:a aac -b:a 192k";
 // Renamed when the clip changes, so an older clip in the folder is not taken.
-constexpr const char* kClipName = "clip1080_tone.mp4";
+constexpr const char* kClipName = "clip1080_tone";
+
+// How often a command's memory is looked at: its high-water mark only grows,
+// so only the last moments before it ends can be missed.
+constexpr auto kPeakSampling = std::chrono::milliseconds(5);
+
+constexpr const char* kCameraSource = "/usr/share/doc/opencv-doc/examples/data/vtest.avi";
+constexpr const char* kCameraClipName = "camera576.mp4";
+constexpr int kCameraSeconds = 30;
+constexpr int kCameraWidth = 768;
+constexpr int kCameraHeight = 576;
+constexpr int kCameraRate = 10;
+// Near-lossless, so the source itself is not what limits the PSNR.
+constexpr const char* kNearLosslessHevc =
+    " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p -tag:v hvc1 ";
 
 std::string CreationTimeText()
 {
@@ -76,6 +98,43 @@ bool Shell(const std::string& command)
     return std::system(command.c_str()) == 0;
 }
 
+long PeakResidentKibOf(pid_t process)
+{
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string field;
+    long kib = 0;
+    while (status >> field)
+        if (field == "VmHWM:" && status >> kib)
+            break;
+    return kib;
+}
+
+bool ShellMeasured(const std::string& command, long* peakKib)
+{
+    // The shell becomes the command (exec), so its process is the command's.
+    // Its own high-water mark is read while it runs: the rusage of a child
+    // made by spawning counts this whole process's memory from before exec.
+    std::string exec = "exec " + command;
+    const char* arguments[] = {"sh", "-c", exec.c_str(), nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, "/bin/sh", nullptr, nullptr, const_cast<char* const*>(arguments), environ) != 0)
+        return false;
+    std::atomic<bool> ended{false};
+    std::atomic<long> peak{0};
+    std::thread sampler([&] {
+        while (!ended.load()) {
+            peak.store(std::max(peak.load(), PeakResidentKibOf(child)));
+            std::this_thread::sleep_for(kPeakSampling);
+        }
+    });
+    int status = 0;
+    bool waited = waitpid(child, &status, 0) == child;
+    ended.store(true);
+    sampler.join();
+    *peakKib = peak.load();
+    return waited && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 std::string CommandOutput(const std::string& command)
 {
     std::string output;
@@ -97,23 +156,38 @@ double SecondsOf(const std::function<bool()>& work, bool* ok)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-std::string MakeClip(const fs::path& folder)
+std::string MakeClip(const fs::path& folder, int seconds)
 {
     fs::create_directories(folder);
-    fs::path clip = folder / kClipName;
+    std::string name = std::string(kClipName) + (seconds == kClipSeconds ? "" : "_" + std::to_string(seconds) + "s") +
+                       ".mp4";
+    fs::path clip = folder / name;
     if (fs::exists(clip))
         return clip.string();
-    fs::path partial = folder / (std::string("partial.") + kClipName);
-    std::printf("making the %d s source clip %s\n", kClipSeconds, clip.c_str());
-    // Near-lossless, so the source itself is not what limits the PSNR.
+    fs::path partial = folder / ("partial." + name);
+    std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
     if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" +
-               kClipAudio + "' -t " + std::to_string(kClipSeconds) +
-               " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p "
-               "-tag:v hvc1 " + kClipAudioArguments + " -metadata creation_time=" + CreationTimeText() + " " +
-               Quoted(partial.string())))
+               kClipAudio + "' -t " + std::to_string(seconds) + kNearLosslessHevc + kClipAudioArguments +
+               " -metadata creation_time=" + CreationTimeText() + " " + Quoted(partial.string())))
         return {};
     fs::rename(partial, clip);
     return clip.string();
+}
+
+CameraClip MakeCameraClip(const fs::path& folder)
+{
+    CameraClip camera{(folder / kCameraClipName).string(), kCameraWidth, kCameraHeight, kCameraRate};
+    if (fs::exists(camera.path))
+        return camera;
+    if (!fs::exists(kCameraSource))
+        return {};
+    fs::create_directories(folder);
+    fs::path partial = folder / (std::string("partial.") + kCameraClipName);
+    if (!Shell("ffmpeg -nostdin -v error -y -i " + Quoted(kCameraSource) + " -an -t " +
+               std::to_string(kCameraSeconds) + kNearLosslessHevc + Quoted(partial.string())))
+        return {};
+    fs::rename(partial, camera.path);
+    return camera;
 }
 
 std::string X265Arguments(const char* preset, uint32_t bitrate)

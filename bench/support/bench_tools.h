@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -24,15 +26,34 @@ std::string Quoted(const std::string& text);
 // Runs a shell command; true when it exits with 0.
 bool Shell(const std::string& command);
 
+// The same, and `peakKib` gets the command's peak resident memory in KiB.
+bool ShellMeasured(const std::string& command, long* peakKib);
+
+// Peak resident memory of a running process (VmHWM), in KiB; 0 once it is gone.
+long PeakResidentKibOf(pid_t process);
+
 // Standard output of a shell command.
 std::string CommandOutput(const std::string& command);
 
 // Wall-clock seconds that `work` takes; its result goes to `ok`.
 double SecondsOf(const std::function<bool()>& work, bool* ok);
 
-// The 10 s 1920x1080 HEVC clip with a stereo AAC tone and a recording time,
-// made once in `folder`; empty when it cannot be made.
-std::string MakeClip(const std::filesystem::path& folder);
+// The 1920x1080 HEVC clip with a stereo AAC tone and a recording time,
+// kClipSeconds long unless told, made once in `folder`; empty when it cannot
+// be made.
+std::string MakeClip(const std::filesystem::path& folder, int seconds = kClipSeconds);
+
+// A real camera's footage with its sensor noise: the first 30 s of a fixed
+// street camera's recording (768x576, 10 fps) that Debian's opencv-doc
+// package ships, made once in `folder` into a near-lossless HEVC clip; empty
+// when the package is not installed.
+struct CameraClip {
+    std::string path;
+    int width = 0;
+    int height = 0;
+    int rate = 0;
+};
+CameraClip MakeCameraClip(const std::filesystem::path& folder);
 
 // The ffmpeg arguments that encode video as the media layer does: libx265
 // at its preset, `bitrate` and thread pool, frame threads left to libx265.

@@ -174,6 +174,10 @@ TEST_F(Mp4MoovWalk, LyingSizesAndHugeCountsNameTheBox)
     ctts.U32(1).U32(1).U32(0);
     ByteWriter stsc;
     stsc.U32(1).U32(1).U32(1).U32(1);
+    ByteWriter elst;
+    elst.U32(1).U32(600).U32(0).U32(0x00010000);
+    ByteWriter elst64;
+    elst64.U32(1).U64(600).U64(0).U32(0x00010000);
     const Case cases[] = {
         {"mvhd", Mvhd(0, 600, 600), 0},
         {"tkhd", Tkhd(), 0},
@@ -186,6 +190,8 @@ TEST_F(Mp4MoovWalk, LyingSizesAndHugeCountsNameTheBox)
         {"stco", Stco({1}), 12},
         {"co64", FullBox("co64", 0, co64.bytes), 12},
         {"stss", Stss({1}), 12},
+        {"elst", FullBox("elst", 0, elst.bytes), 12},
+        {"elst", FullBox("elst", 1, elst64.bytes), 12},
     };
     long before = PeakMemoryKb();
     for (const Case& c : cases) {

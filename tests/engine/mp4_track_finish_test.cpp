@@ -33,9 +33,11 @@ protected:
         track.handlerType = 0x76696465;  // vide
         track.sampleSize = 1;
         track.sampleCount = frames;
-        track.syncSamples = std::move(sync);
+        track.syncSamples = sync;
         gParseState->tracks.push_back(track);
         gParseState->videoTrack = 0;
+        gParseState->frameCount = frames;
+        gParseState->syncFrames = std::move(sync);
     }
 
     void ExpectDate(const FrameDateTime& date, std::array<int32_t, 6> expected)
@@ -64,21 +66,72 @@ TEST_F(Mp4TrackFinish, SampleTimesAverageDeltaAndFrameCount)
     EXPECT_EQ(gPacketQueue->frameCount, 5u);
 }
 
-TEST_F(Mp4TrackFinish, LastTrackOfEachKindWinsAndTimesStopAtTheFrames)
+// The first of each kind is what players show; a motion photo's still
+// frames follow in a second video track.
+TEST_F(Mp4TrackFinish, FirstTrackOfEachKindIsTakenAndTimesStopAtTheFrames)
 {
     VideoTrackSpec first;
-    VideoTrackSpec second;
-    second.timescale = 90000;
-    second.times = {{2, 3000}, {1000000000, 1}};  // far more times than frames
-    second.sizes = {10, 20};
-    VideoTrackSpec sound = first;
+    first.timescale = 90000;
+    first.times = {{2, 3000}, {1000000000, 1}};  // far more times than frames
+    first.sizes = {10, 20};
+    VideoTrackSpec stills;
+    VideoTrackSpec sound = stills;
     sound.handler = "soun";
-    Finish(Join({Trak(first), Trak(sound), Trak(second), Trak(sound)}));
-    EXPECT_EQ(gParseState->videoTrack, 2u);
-    EXPECT_EQ(gParseState->soundTrack, 3u);
+    Finish(Join({Trak(sound), Trak(first), Trak(sound), Trak(stills)}));
+    EXPECT_EQ(gParseState->videoTrack, 1u);
+    EXPECT_EQ(gParseState->soundTrack, 0u);
     EXPECT_EQ(gParseState->VideoTrack()->timescale, 90000u);
     EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{0, 3000}));
     EXPECT_EQ(gParseState->averageSampleDelta, 3000u);
+}
+
+// Twelve frames two periods late in presentation (B-frames), shown in the
+// order 0 3 1 2 6 4 5 9 7 8 11 10 of decoding; sync samples are the
+// decoded frames 0, 4 and 7, shown as 0, 6 and 9.
+VideoTrackSpec ReorderedTrack()
+{
+    VideoTrackSpec spec;
+    spec.times = {{12, 20}};
+    spec.sizes.assign(12, 10);
+    spec.offsets = {{1, 40}, {1, 80}, {2, 20}, {1, 80}, {2, 20}, {1, 80}, {2, 20}, {1, 60}, {1, 20}};
+    spec.syncNumbers = {1, 5, 8};
+    return spec;
+}
+
+TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
+{
+    VideoTrackSpec spec = ReorderedTrack();
+    Finish(Trak(spec));
+    EXPECT_EQ(GetVideoFrameCount(), 12u) << "without an edit list every frame is shown";
+    EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{0, 6, 9}));
+
+    // Shown from frame 3 (time 40 + 3 * 20) for 7 frames, a non-sync frame
+    // first; an empty edit before it only delays the start.
+    for (auto edits : {std::vector<std::pair<uint32_t, int32_t>>{{140, 100}},
+                       std::vector<std::pair<uint32_t, int32_t>>{{600, -1}, {140, 100}}}) {
+        gParseState->Reset();
+        spec.edits = edits;
+        Finish(Trak(spec));
+        EXPECT_EQ(GetVideoFrameCount(), 7u);
+        EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{60, 80, 100, 120, 140, 160, 180}));
+        EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{3, 6}));
+        EXPECT_EQ(FindSyncFrame(0), 3u);
+        std::lock_guard pool(gFramePool->lock);
+        EXPECT_EQ(gFramePool->frameCount, 7u);
+    }
+
+    // Two segments play one after the other; one of duration 0 runs to the end.
+    gParseState->Reset();
+    spec.edits = {{40, 200}, {0, 40}};
+    Finish(Trak(spec));
+    EXPECT_EQ(gParseState->sampleTimes,
+              (std::vector<uint64_t>{160, 180, 0, 20, 40, 60, 80, 100, 120, 140, 160, 180, 200, 220}));
+
+    gParseState->Reset();
+    spec.edits = {{100, 1000}};  // past the last frame
+    Bytes body = Join({Mvhd(0, 600, 600), Trak(spec)});
+    ASSERT_EQ(ParseMoovBoxes(kReaderModeJob, static_cast<uint32_t>(body.size()), body.data()), 0);
+    EXPECT_THROW(FinishTracks(), std::logic_error) << "an edit list that shows nothing";
 }
 
 TEST_F(Mp4TrackFinish, GopLengthFromTheFirstTwoSyncSamples)

@@ -2,6 +2,7 @@
 #include "platform/threads/worker_thread.h"
 
 #include <atomic>
+#include <chrono>
 
 #include <gtest/gtest.h>
 
@@ -56,4 +57,26 @@ TEST(LockThreads, TryEnterFailsWhileAnotherThreadHoldsIt)
     EXPECT_TRUE(lock.TryEnter()) << "the lock is re-entrant for its owner";
     lock.Leave();
     lock.Leave();
+}
+
+// A wait ends at the change it waits for, not at its poll, also when the
+// change came between taking the count and waiting; a thread's end is one.
+TEST(ChangeSignalThreads, AWaitEndsAtTheChangeNotAtItsPoll)
+{
+    constexpr uint32_t kPollThatWouldFailTheTest = 600'000;
+    wuvo::platform::ChangeSignal signal;
+    auto start = std::chrono::steady_clock::now();
+    uint64_t seen = signal.Changes();
+    signal.Notify();
+    signal.WaitAfter(seen, kPollThatWouldFailTheTest);
+
+    WorkerThread ending;
+    ASSERT_TRUE(ending.Start(
+        [] {
+            SleepMs(20);
+            return 0u;
+        },
+        &signal));
+    signal.WaitUntil([&] { return ending.Finished(); }, kPollThatWouldFailTheTest);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }

@@ -170,6 +170,21 @@ Bytes CountedTable(const char* type, const std::vector<uint32_t>& values)
     return FullBox(type, 0, body.bytes);
 }
 
+constexpr uint32_t kUnitMediaRate = 0x00010000;
+
+// Entries of two 32-bit words, the second signed; `rate` adds an elst's media rate.
+Bytes PairTable(const char* type, const std::vector<std::pair<uint32_t, int32_t>>& pairs, bool rate)
+{
+    ByteWriter body;
+    body.U32(static_cast<uint32_t>(pairs.size()));
+    for (auto [first, second] : pairs) {
+        body.U32(first).U32(static_cast<uint32_t>(second));
+        if (rate)
+            body.U32(kUnitMediaRate);
+    }
+    return FullBox(type, 0, body.bytes);
+}
+
 }  // namespace
 
 Bytes Stco(const std::vector<uint32_t>& offsets) { return CountedTable("stco", offsets); }
@@ -178,11 +193,13 @@ Bytes Stss(const std::vector<uint32_t>& sampleNumbers) { return CountedTable("st
 Bytes Trak(const VideoTrackSpec& spec)
 {
     Bytes stsc = FullBox("stsc", 0, ByteWriter().U32(1).U32(1).U32(1).U32(1).bytes);
-    Bytes stbl = Box("stbl", Join({Stsd(spec.entry), Stts(spec.times), Stss(spec.syncNumbers), stsc,
+    Bytes ctts = spec.offsets.empty() ? Bytes{} : PairTable("ctts", spec.offsets, false);
+    Bytes stbl = Box("stbl", Join({Stsd(spec.entry), Stts(spec.times), ctts, Stss(spec.syncNumbers), stsc,
                                    Stsz(spec.sizes), Stco({48})}));
     Bytes minf = Box("minf", Join({Vmhd(), Box("dinf", Box("dref", Bytes(8, 0))), stbl}));
     Bytes mdia = Box("mdia", Join({Mdhd(spec.timescale, 100), Hdlr(nullptr, spec.handler), minf}));
-    return Box("trak", Join({Tkhd(spec.matrix), mdia}));
+    Bytes edts = spec.edits.empty() ? Bytes{} : Box("edts", PairTable("elst", spec.edits, true));
+    return Box("trak", Join({Tkhd(spec.matrix), edts, mdia}));
 }
 
 Bytes Moov(const Bytes& children) { return Box("moov", children); }

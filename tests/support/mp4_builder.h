@@ -63,6 +63,8 @@ struct VideoTrackSpec {
     Matrix matrix = kIdentityMatrix;
     Bytes entry = HevcEntry();
     const char* handler = "vide";
+    std::vector<std::pair<uint32_t, int32_t>> offsets;  // ctts (count, offset); no box when empty
+    std::vector<std::pair<uint32_t, int32_t>> edits;    // elst (duration, media time); no box when empty
 };
 Bytes Trak(const VideoTrackSpec& spec);
 Bytes Moov(const Bytes& children);

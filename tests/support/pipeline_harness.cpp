@@ -91,12 +91,14 @@ void SetVideoTrack(uint32_t width, uint32_t height, uint32_t frameCount, bool qu
     track.width = width;
     track.height = height;
     track.sampleCount = frameCount;
+    track.trackId = 1;  // the first track, as ffmpeg numbers the fixtures' tracks
     if (quarterTurn) {
         track.matrix = {0, 1, 0, -1, 0, 0, 0, 0, 1};
         track.identity = 0;
     }
     gParseState->tracks.push_back(track);
     gParseState->videoTrack = 0;
+    gParseState->frameCount = frameCount;
 }
 
 void LoadVideoTrack(const std::string& path)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <mutex>
 
@@ -21,15 +22,18 @@ namespace wuvo {
 
 namespace {
 
-using platform::SleepMs;
 using platform::WorkerThread;
+using Clock = std::chrono::steady_clock;
 
+// Each wait ends as soon as its condition holds (gPipelineChanged); these
+// are the longest it goes without looking.
 constexpr uint32_t kFirstFramePollMs = 100;
 constexpr uint32_t kStampStartPollMs = 50;
 constexpr uint32_t kWatchPollMs = 200;
-// Passes of the watch (about ten seconds) that earlier threads get to end
-// once the encoder has finished.
+// What earlier threads get to end once the encoder has finished: 50 passes
+// of the watch, about ten seconds.
 constexpr uint32_t kGracePasses = 50;
+constexpr auto kGrace = std::chrono::milliseconds(kGracePasses * kWatchPollMs);
 constexpr uint32_t kSpeedUpMin = 2;
 constexpr uint32_t kSpeedUpMax = 10;
 
@@ -50,7 +54,7 @@ struct JobThreads {
 
     bool Start(ThreadIndex index, StampJob& job, ThreadProc proc)
     {
-        return threads[index].Start([&job, proc] { return proc(job); });
+        return threads[index].Start([&job, proc] { return proc(job); }, &gPipelineChanged);
     }
     bool Ended(ThreadIndex index) const { return threads[index].Finished(); }
 
@@ -109,14 +113,13 @@ bool WaitForFrameZero(bool (FramePool::*test)(uint32_t) const, const std::functi
         std::lock_guard guard(gFramePool->lock);
         return (gFramePool->*test)(0);
     };
-    for (;;) {
+    bool found = false;
+    gPipelineChanged.WaitUntil([&] {
         bool ended = producerEnded();
-        if (holds())
-            return true;
-        if (ended)
-            return false;
-        SleepMs(pollMs);
-    }
+        found = holds();
+        return found || ended;
+    }, pollMs);
+    return found;
 }
 
 bool StartDecoding(JobThreads& threads, StampJob& job)
@@ -130,10 +133,8 @@ bool StartStamping(JobThreads& threads, StampJob& job)
 {
     if (!threads.Start(kStamp, job, StampThreadProc))
         return false;
-    SleepMs(kStampStartPollMs);
-    while (!IsRunning(*gStampState) && !threads.Ended(kStamp))
-        SleepMs(kStampStartPollMs);
-    SleepMs(kStampStartPollMs);
+    gPipelineChanged.WaitUntil([&] { return IsRunning(*gStampState) || threads.Ended(kStamp); },
+                               kStampStartPollMs);
     return WaitForFrameZero(&FramePool::IsStamped, [&] { return !IsRunning(*gStampState); }, kStampStartPollMs);
 }
 
@@ -144,8 +145,8 @@ bool StartNvencEncoding(JobThreads& threads, StampJob& job)
     threads.count = kMaxThreads;
     if (!threads.Start(kEncode, job, NvEncodeThreadProc))
         return false;
-    while (!IsRunning(*gEncodeState) && !threads.Ended(kEncode))
-        SleepMs(kStampStartPollMs);
+    gPipelineChanged.WaitUntil([&] { return IsRunning(*gEncodeState) || threads.Ended(kEncode); },
+                               kStampStartPollMs);
     return threads.Start(kMux, job, MfMuxThreadProc);
 }
 
@@ -172,7 +173,9 @@ struct WatchState {
     uint32_t count;
     uint32_t live;
     uint32_t stoppedByWatch = 0;
-    uint32_t grace = kGracePasses;
+    // Set when the encoder is seen to have ended before the earlier threads.
+    bool graceStarted = false;
+    Clock::time_point graceEnds{};
     uint32_t result = kJobSucceeded;
 };
 
@@ -203,8 +206,18 @@ void StopEarlierThreads(JobThreads& threads, StampJob& job, WatchState& watch)
     watch.result = kJobFailedResult;
 }
 
-// One look at every live thread. The grace after the encoder's end is
-// counted in passes, so using one up ends the pass.
+// Starts the grace at its first look; true while it lasts.
+bool InGrace(WatchState& watch)
+{
+    if (!watch.graceStarted) {
+        watch.graceStarted = true;
+        watch.graceEnds = Clock::now() + kGrace;
+    }
+    return Clock::now() < watch.graceEnds;
+}
+
+// One look at every live thread. A pass in the grace after the encoder's
+// end ends there.
 void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
 {
     const uint32_t last = watch.count - 1;
@@ -217,8 +230,7 @@ void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
             ReportFailedThread(threads, job, watch, i, code);
         } else if (i < last || !(watch.live & kEarlierThreadsMask)) {
             watch.live &= ~bit;
-        } else if (watch.grace != 0) {
-            --watch.grace;
+        } else if (InGrace(watch)) {
             return;
         } else {
             watch.live &= ~bit;
@@ -227,16 +239,18 @@ void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
     }
 }
 
-// Watches the threads every 200 ms until all have ended; returns the job's result.
+// Watches the threads until all have ended, at every change and at least
+// every 200 ms; returns the job's result.
 uint32_t Watch(JobThreads& threads, StampJob& job)
 {
     WatchState watch(threads.count);
-    while (watch.live != 0) {
+    for (;;) {
+        uint64_t seen = gPipelineChanged.Changes();
         WatchPass(threads, job, watch);
-        if (watch.live != 0)
-            SleepMs(kWatchPollMs);
+        if (watch.live == 0)
+            return watch.result;
+        gPipelineChanged.WaitAfter(seen, kWatchPollMs);
     }
-    return watch.result;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "engine/settings/app_settings.h"
+#include "platform/media/colour_description.h"
 
 namespace wuvo {
 
@@ -45,6 +46,8 @@ struct StampJob {
     uint8_t hasAudio = 0;
     uint32_t audioSampleRate = 0;
     uint32_t audioChannels = 0;
+    // How the decoded pictures' colours are to be read; the output says so too.
+    platform::ColourDescription colour;
     std::tm firstStamped{};
     std::tm lastStamped{};
 };

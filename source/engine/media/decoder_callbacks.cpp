@@ -3,13 +3,13 @@
 #include <mutex>
 
 #include "engine/pipeline/shared_objects.h"
-#include "platform/threads/worker_thread.h"
 
 namespace wuvo {
 
 namespace {
 
-// The encoder frees slots frame by frame; a short nap keeps the wait cheap.
+// The encoder frees slots frame by frame and signals each; the poll only
+// bounds the wait.
 constexpr uint32_t kFreeSlotPollMs = 10;
 
 }  // namespace
@@ -17,12 +17,13 @@ constexpr uint32_t kFreeSlotPollMs = 10;
 uint8_t* GetFreeFrameBuffer(uint32_t frame)
 {
     for (;;) {
+        uint64_t seen = gPipelineChanged.Changes();
         {
             std::lock_guard guard(gFramePool->lock);
             if (uint8_t* buffer = gFramePool->Reserve(frame))
                 return buffer;
         }
-        platform::SleepMs(kFreeSlotPollMs);
+        gPipelineChanged.WaitAfter(seen, kFreeSlotPollMs);
         if (IsAbortRequested(*gDecodeState))
             return nullptr;
     }

@@ -31,11 +31,6 @@ constexpr int64_t kDoubledRateNumerator = 9;
 constexpr int64_t kDoubledRateDenominator = 8;
 constexpr int64_t kDoubledRateQuotient = 2;
 
-bool OpenReader(SourceReader& reader, const char16_t* path)
-{
-    return path && reader.Open(platform::ToUtf8(path));
-}
-
 // One frame's length at the nominal rate; 0 when the rate is unknown.
 int64_t NominalPeriod(uint32_t numerator, uint32_t denominator)
 {
@@ -53,15 +48,17 @@ int64_t FrameStartTime(uint32_t frame, const platform::VideoFormat& video)
 }
 
 // The duration of the sixth frame; for a shorter file that of its last
-// frame, and without frames none.
+// frame, and without frames none. The container's durations are what the
+// decoder hands out with the frames, so they are read without decoding:
+// decoding frames only to learn one's length cost every file its start.
 std::optional<int64_t> SampleFrameDuration(SourceReader& reader)
 {
     std::optional<int64_t> duration;
-    MediaSample sample;
     for (int read = 0; read <= kFramesBeforeDurationSample; ++read) {
-        if (reader.ReadSample(StreamKind::Video, sample) != ReadStatus::Sample)
+        std::optional<int64_t> next = reader.SkipVideoPacket();
+        if (!next)
             break;
-        duration = sample.duration;
+        duration = next;
     }
     return duration;
 }
@@ -144,6 +141,18 @@ FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& samp
 
 }  // namespace
 
+bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path)
+{
+    if (!path || !reader.Open(platform::ToUtf8(path)))
+        return false;
+    const Mp4ParseState& state = *gParseState;
+    // Track IDs start at 1, so a file without a sound track gets no audio.
+    const Mp4Track* sound = state.SoundTrack();
+    reader.SelectTrack(StreamKind::Audio, sound ? sound->trackId : 0);
+    const Mp4Track* video = state.VideoTrack();
+    return !video || reader.SelectTrack(StreamKind::Video, video->trackId);
+}
+
 bool IsHevcCodecAvailable()
 {
     return platform::HevcCodecsPresent();
@@ -186,7 +195,7 @@ uint32_t GetVideoRotation(int direction, bool* swapped)
 void ProbeInputWithMf(StampJob& job)
 {
     SourceReader reader;
-    if (!OpenReader(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
+    if (!OpenReaderOnTracks(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
         return;
     ProbeAudio(reader, job);
 
@@ -196,6 +205,7 @@ void ProbeInputWithMf(StampJob& job)
     job.rateNumerator = video.rateNumerator;
     job.rateDenominator = video.rateDenominator;
     job.progressive = video.interlaced ? 0 : 1;
+    job.colour = video.colour;
     if (!SettleFrameTiming(job, SampleFrameDuration(reader)))
         return;
     if (!FitsFramePool(job)) {
@@ -223,7 +233,7 @@ void ProbeInputWithMf(StampJob& job)
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
     SourceReader reader;
-    if (!OpenReader(reader, path) || !ConfigureReaderStreams(reader, true, false))
+    if (!OpenReaderOnTracks(reader, path) || !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;

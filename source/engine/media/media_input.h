@@ -19,6 +19,10 @@ constexpr int kRotationOfInput = 1;
 // Whether HEVC can be decoded and encoded, and AAC encoded.
 bool IsHevcCodecAvailable();
 
+// Opens `path` (UTF-16) on the tracks the container reader chose for the
+// file: its video track and its sound track, or no audio without one.
+bool OpenReaderOnTracks(platform::SourceReader& reader, const char16_t* path);
+
 // Selects the reader's first video and audio streams as wanted and has them
 // decoded to I420 and 16-bit PCM. An audio stream that cannot be decoded is
 // deselected. The result is that of the last wanted stream.

@@ -1,9 +1,7 @@
 #include "engine/media/media_output.h"
 
-#include <algorithm>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
@@ -41,8 +39,6 @@ struct EncodeRun {
     std::unique_ptr<SourceReader> audioReader;  // null when no audio is written
     bool audioOpen = false;                     // the audio has not ended yet
     uint32_t divisor = 1;
-    uint32_t frameBytes = 0;
-    std::vector<uint8_t> frame;
     int64_t frameDuration = 0;
     int64_t audioTime = 0;
     uint32_t audioReads = 0;
@@ -56,7 +52,7 @@ bool IsNvdecPath()
 uint32_t OpenAudioReader(EncodeRun& run)
 {
     run.audioReader = std::make_unique<SourceReader>();
-    if (!run.job.inputPath || !run.audioReader->Open(platform::ToUtf8(run.job.inputPath))) {
+    if (!OpenReaderOnTracks(*run.audioReader, run.job.inputPath)) {
         LogJobMessage(run.job, u"Error opening input file for audio.");
         return platform::kMediaFailed;
     }
@@ -94,6 +90,7 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job)
     encoding.bitrate = job.bitrate;
     encoding.aspectX = job.aspectX;
     encoding.aspectY = job.aspectY;
+    encoding.colour = job.colour;
     return encoding;
 }
 
@@ -122,8 +119,6 @@ uint32_t SetUp(EncodeRun& run)
     run.frameDuration = job.frameDuration;
     if (frameBytes == 0 || frameBytes > kFrameBufferBytes || run.frameDuration <= 0)
         return platform::kMediaFailed;
-    run.frameBytes = static_cast<uint32_t>(frameBytes);
-    run.frame.resize(run.frameBytes);
     {
         std::lock_guard guard(gFramePool->lock);
         run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
@@ -131,15 +126,16 @@ uint32_t SetUp(EncodeRun& run)
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
 
-// Copies frame n out of the pool and frees its slot, with the lock held.
-void TakeFrame(EncodeRun& run, uint32_t frame)
+// Copies frame n out of the pool straight into the encoder's input and
+// frees its slot, with the lock held.
+bool TakeFrame(EncodeRun& run, uint32_t frame)
 {
     if (run.divisor > 1)
         gFramePool->ReleaseSkipped(frame);
-    const uint8_t* buffer = gFramePool->GetBuffer(frame);
-    std::copy(buffer, buffer + run.frameBytes, run.frame.begin());
+    bool taken = run.writer.TakeVideoFrame(gFramePool->GetBuffer(frame));
     gFramePool->SetDecoded(frame, 0);
     gFramePool->lock.Leave();
+    return taken;
 }
 
 // Every divisor-th audio sample, laid end to end, up to `until`. An audio
@@ -177,8 +173,7 @@ uint32_t RunFrameLoop(EncodeRun& run)
             return kEncodeStoppedWaitingForFrame;
         if (wait == FrameWait::ProducerEnded)
             return platform::kMediaOk;
-        TakeFrame(run, frame);
-        if (!run.writer.WriteVideoFrame(run.frame.data(), time, run.frameDuration))
+        if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(time, run.frameDuration))
             return platform::kMediaFailed;
         int64_t next = time + run.frameDuration;
         if (gSettings.disableAudio == 0 && run.audioReader && !WriteAudioUpTo(run, next))

@@ -31,5 +31,6 @@ void ReadStszBox(BoxReader& box, Mp4ParseState& state);
 void ReadStcoBox(BoxReader& box, Mp4ParseState& state);
 void ReadCo64Box(BoxReader& box, Mp4ParseState& state);
 void ReadStssBox(BoxReader& box, Mp4ParseState& state);
+void ReadElstBox(BoxReader& box, Mp4ParseState& state);
 
 }  // namespace wuvo

@@ -35,6 +35,7 @@ constexpr std::array kBoxRules{
     BoxRule{FourCC("minf"), "minf", BoxKind::Container, nullptr},
     BoxRule{FourCC("dinf"), "dinf", BoxKind::Container, nullptr},
     BoxRule{FourCC("stbl"), "stbl", BoxKind::Container, nullptr},
+    BoxRule{FourCC("edts"), "edts", BoxKind::Container, nullptr},
     BoxRule{FourCC("mvhd"), "mvhd", BoxKind::Exact, ReadMvhdBox},
     BoxRule{FourCC("tkhd"), "tkhd", BoxKind::Exact, ReadTkhdBox},
     BoxRule{FourCC("mdhd"), "mdhd", BoxKind::Exact, ReadMdhdBox},
@@ -50,6 +51,7 @@ constexpr std::array kBoxRules{
     BoxRule{FourCC("stco"), "stco", BoxKind::Exact, ReadStcoBox},
     BoxRule{FourCC("co64"), "co64", BoxKind::Exact, ReadCo64Box},
     BoxRule{FourCC("stss"), "stss", BoxKind::Exact, ReadStssBox},
+    BoxRule{FourCC("elst"), "elst", BoxKind::Exact, ReadElstBox},
 };
 
 const BoxRule* RuleFor(uint32_t type)

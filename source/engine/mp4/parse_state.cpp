@@ -30,6 +30,8 @@ void Mp4ParseState::Reset()
     videoTrack.reset();
     soundTrack.reset();
     std::vector<uint64_t>().swap(sampleTimes);
+    frameCount = 0;
+    std::vector<uint32_t>().swap(syncFrames);
     timescale = 0;
     averageSampleDelta = 0;
     profile = 0;

@@ -33,7 +33,12 @@ struct Mp4ParseState {
     std::optional<size_t> soundTrack;
     FrameDateTime firstDate;
     FrameDateTime lastDate;
+    // Per frame as the decoder delivers it (after the edit list), the decode
+    // time of the sample whose place in presentation order it holds.
     std::vector<uint64_t> sampleTimes;
+    // Frames the decoder delivers, and which of them are sync samples.
+    uint32_t frameCount = 0;
+    std::vector<uint32_t> syncFrames;
     uint32_t timescale = 0;
     uint32_t averageSampleDelta = 0;
     uint16_t profile = 0;

@@ -30,8 +30,11 @@ int32_t OpenAndCheckVideo(const char16_t* path, int32_t mode, char16_t* message)
 // sample entry was met. Throws std::logic_error naming the malformed box.
 int32_t ParseMoovBoxes(int32_t mode, uint32_t bodyLength, const uint8_t* body);
 
-// Chooses the video and sound tracks and derives sample times, time scale,
-// average sample delta, frame count and GOP length from the video track.
+// Chooses the video and sound tracks (the first of each kind) and derives
+// from the video track the frames the decoder delivers (its edit list
+// applied) with their sample times and sync frames, the time scale, the
+// average sample delta and the GOP length. Throws std::logic_error ("elst")
+// when the edit list shows no frame.
 void FinishTracks();
 
 // First and last date from the movie header fields of gParseState.
@@ -40,6 +43,7 @@ int32_t ReadDateCode();
 uint32_t FindSyncFrame(uint32_t frame);
 uint32_t StepSyncForward(uint32_t frame, int32_t steps);
 uint32_t StepSyncBackward(uint32_t frame, int32_t steps);
+// The frames the decoder delivers for the video track.
 uint32_t GetVideoFrameCount();
 
 // A reader error's narrow text as UTF-16, one unit per byte, into a

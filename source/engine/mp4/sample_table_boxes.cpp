@@ -20,6 +20,7 @@ void ReserveMore(std::vector<T>& table, uint32_t count)
     table.reserve(table.size() + count);
 }
 
+constexpr uint32_t kFlagsBytes = 3;
 constexpr uint32_t kWordBytes = 4;
 constexpr uint32_t kWideWordBytes = 8;
 
@@ -110,6 +111,25 @@ void ReadStssBox(BoxReader& box, Mp4ParseState& state)
     ReserveMore(track.syncSamples, count);
     for (uint32_t i = 0; i < count; ++i)
         track.syncSamples.push_back(box.ReadBE32() - 1);  // zero-based
+}
+
+void ReadElstBox(BoxReader& box, Mp4ParseState& state)
+{
+    Mp4Track& track = CurrentTrackFor(box, state);
+    // Version 1 has 64-bit durations and media times, any other version 32.
+    bool wide = box.ReadBE8() == 1;
+    box.Skip(kFlagsBytes);
+    uint32_t count = box.ReadBE32();
+    uint32_t fieldBytes = wide ? kWideWordBytes : kWordBytes;
+    box.RequireEntries(count, 2 * fieldBytes + kWordBytes);
+    ReserveMore(track.edits, count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Mp4Edit edit;
+        edit.segmentDuration = wide ? box.ReadBE64() : box.ReadBE32();
+        edit.mediaTime = wide ? static_cast<int64_t>(box.ReadBE64()) : static_cast<int32_t>(box.ReadBE32());
+        box.Skip(kWordBytes);  // media rate: decoders play every edit at normal speed
+        track.edits.push_back(edit);
+    }
 }
 
 }  // namespace wuvo

@@ -11,17 +11,15 @@ namespace {
 // With fewer sync samples than this, every frame counts as a sync frame.
 constexpr size_t kListedSyncMinimum = 2;
 
+// The sync samples as the frames the decoder delivers for them.
 const std::vector<uint32_t>& SyncSamples()
 {
-    static const std::vector<uint32_t> kNone;
-    const Mp4Track* video = gParseState->VideoTrack();
-    return video ? video->syncSamples : kNone;
+    return gParseState->syncFrames;
 }
 
 uint32_t FrameCount()
 {
-    const Mp4Track* video = gParseState->VideoTrack();
-    return video ? video->SizeTableEntries() : 0;
+    return gParseState->frameCount;
 }
 
 uint32_t ClampToFrames(int64_t frame)

@@ -6,6 +6,14 @@
 
 namespace wuvo {
 
+// One `elst` entry. The segment lasts `segmentDuration` movie time units and
+// shows the media from `mediaTime` on (track time units); -1 is an empty
+// edit, a pause before the media starts.
+struct Mp4Edit {
+    uint64_t segmentDuration = 0;
+    int64_t mediaTime = 0;
+};
+
 // One `trak` box: its header fields and sample tables.
 struct Mp4Track {
     uint32_t componentType = 0;
@@ -43,6 +51,7 @@ struct Mp4Track {
     std::vector<uint32_t> sampleSizes;
     std::vector<uint64_t> chunkOffsets;
     std::vector<uint32_t> syncSamples;
+    std::vector<Mp4Edit> edits;
     uint32_t sampleSize = 0;
     uint32_t sampleCount = 0;
     uint32_t chunkCount = 0;

@@ -8,6 +8,7 @@
 
 #include "engine/mp4/box_reader.h"
 #include "engine/mp4/reader.h"
+#include "engine/mp4/shown_frames.h"
 #include "engine/pipeline/shared_objects.h"
 
 namespace wuvo {
@@ -17,14 +18,14 @@ namespace {
 constexpr uint32_t kVideoHandler = FourCC("vide");
 constexpr uint32_t kSoundHandler = FourCC("soun");
 
-// The last track of the kind wins.
-std::optional<size_t> LastTrackWithHandler(const Mp4ParseState& state, uint32_t handler)
+// The first track of the kind is the one players show and the decoder
+// reads; a phone's motion photo keeps still frames in a later video track.
+std::optional<size_t> FirstTrackWithHandler(const Mp4ParseState& state, uint32_t handler)
 {
-    std::optional<size_t> found;
     for (size_t i = 0; i < state.tracks.size(); ++i)
         if (state.tracks[i].handlerType == handler)
-            found = i;
-    return found;
+            return i;
+    return std::nullopt;
 }
 
 uint64_t SamplesWithTimes(const Mp4Track& track)
@@ -88,7 +89,7 @@ void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
     // Without it the previous file's date would be stamped.
     if (!state.movieHeaderRead)
         throw std::logic_error("mvhd");
-    std::optional<size_t> index = LastTrackWithHandler(state, kVideoHandler);
+    std::optional<size_t> index = FirstTrackWithHandler(state, kVideoHandler);
     if (!index)
         throw std::logic_error("no video track");
     const Mp4Track& video = state.tracks[*index];
@@ -107,19 +108,28 @@ void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
 void FinishTracks()
 {
     Mp4ParseState& state = *gParseState;
-    state.videoTrack = LastTrackWithHandler(state, kVideoHandler);
-    state.soundTrack = LastTrackWithHandler(state, kSoundHandler);
+    state.videoTrack = FirstTrackWithHandler(state, kVideoHandler);
+    state.soundTrack = FirstTrackWithHandler(state, kSoundHandler);
     const Mp4Track* video = state.VideoTrack();
     if (!video) {
         PublishFrameCount(0);
         return;
     }
-    uint32_t frames = video->SizeTableEntries();
+    uint32_t samples = video->SizeTableEntries();
     uint64_t totalTime = 0;
-    state.sampleTimes = SampleTimesOf(*video, frames, totalTime);
+    std::vector<uint64_t> decodeTimes = SampleTimesOf(*video, samples, totalTime);
+    ShownFrames shown = FindShownFrames(*video, decodeTimes, state.movieTimescale);
+    // Frame n of the decoder takes the time of the n-th sample in
+    // presentation order, so a trimmed clip keeps its recording times.
+    state.sampleTimes.clear();
+    state.sampleTimes.reserve(shown.ranks.size());
+    for (uint32_t rank : shown.ranks)
+        state.sampleTimes.push_back(decodeTimes[rank]);
+    state.syncFrames = std::move(shown.syncFrames);
+    state.frameCount = static_cast<uint32_t>(shown.ranks.size());
     state.timescale = video->timescale;
-    state.averageSampleDelta = AverageDelta(totalTime, frames);
-    PublishFrameCount(frames);
+    state.averageSampleDelta = AverageDelta(totalTime, samples);
+    PublishFrameCount(state.frameCount);
     state.profile = video->profile;
     state.level = video->level;
     state.gopLength = GopLengthOf(video->syncSamples);
@@ -127,8 +137,7 @@ void FinishTracks()
 
 uint32_t GetVideoFrameCount()
 {
-    const Mp4Track* video = gParseState->VideoTrack();
-    return video ? video->sampleCount : 0;
+    return gParseState->frameCount;
 }
 
 }  // namespace wuvo

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "engine/pipeline/shared_objects.h"
+
 namespace wuvo {
 
 namespace {
@@ -118,6 +120,7 @@ void FramePool::SetStamped(uint32_t frame, uint8_t flag)
 {
     if (FrameSlot* slot = LowestSlotOf(slots, frame, false))
         slot->stamped = flag;
+    gPipelineChanged.Notify();
 }
 
 void FramePool::SetDecoded(uint32_t frame, uint8_t flag)
@@ -130,6 +133,7 @@ void FramePool::SetDecoded(uint32_t frame, uint8_t flag)
         slot->sequence = nextSequence++;
     else
         slot->stamped = 0;
+    gPipelineChanged.Notify();
 }
 
 void FramePool::ReleaseSkipped(uint32_t frame)
@@ -145,6 +149,7 @@ void FramePool::ReleaseSkipped(uint32_t frame)
             slot.stamped = 0;
         }
     }
+    gPipelineChanged.Notify();
 }
 
 }  // namespace wuvo

@@ -1,7 +1,6 @@
 #include "engine/pipeline/frame_wait.h"
 
 #include "engine/pipeline/shared_objects.h"
-#include "platform/threads/worker_thread.h"
 
 namespace wuvo {
 
@@ -9,6 +8,7 @@ FrameWait WaitForFrame(bool (FramePool::*test)(uint32_t) const, uint32_t frame, 
                        ThreadState& producer)
 {
     for (;;) {
+        uint64_t seen = gPipelineChanged.Changes();
         // Read before the test: the frame may be finished just before the
         // producer ends.
         bool producerEnded = !IsRunning(producer);
@@ -20,7 +20,7 @@ FrameWait WaitForFrame(bool (FramePool::*test)(uint32_t) const, uint32_t frame, 
             return FrameWait::Stopped;
         if (producerEnded)
             return FrameWait::ProducerEnded;
-        platform::SleepMs(kFrameWaitPollMs);
+        gPipelineChanged.WaitAfter(seen, kFrameWaitPollMs);
     }
 }
 

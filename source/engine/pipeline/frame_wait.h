@@ -9,7 +9,8 @@ namespace wuvo {
 
 enum class FrameWait { Ready, ProducerEnded, Stopped };
 
-// How often a pipeline thread looks for the frame it waits for.
+// How often at least a pipeline thread looks for the frame it waits for;
+// a change in the pool or the thread states makes it look at once.
 constexpr uint32_t kFrameWaitPollMs = 50;
 
 // Waits until `test` holds for `frame` in the shared pool, the producer's

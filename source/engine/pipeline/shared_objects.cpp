@@ -15,6 +15,7 @@ ThreadState* gDecodeState = nullptr;
 ThreadState* gParseThreadState = nullptr;
 ThreadState* gPreviewLoadState = nullptr;
 platform::Lock* gLogLock = nullptr;
+platform::ChangeSignal gPipelineChanged;
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "engine/pipeline/frame_pool.h"
 #include "engine/pipeline/packet_queue.h"
 #include "engine/pipeline/thread_state.h"
+#include "platform/threads/change_signal.h"
 #include "platform/threads/lock.h"
 
 namespace wuvo {
@@ -20,6 +21,9 @@ extern ThreadState* gParseThreadState;
 extern ThreadState* gPreviewLoadState;
 // Serialises the job callback's messages and progress.
 extern platform::Lock* gLogLock;
+// Signalled when a pool frame is decoded, stamped or freed, a thread state
+// changes or a job thread ends: what the pipeline's waits wait for.
+extern platform::ChangeSignal gPipelineChanged;
 
 // False when any of them cannot be made; nothing is then left allocated.
 bool CreateSharedObjects();

@@ -2,19 +2,27 @@
 
 #include <mutex>
 
+#include "engine/pipeline/shared_objects.h"
+
 namespace wuvo {
 
 void InitThreadState(ThreadState& state)
 {
-    std::lock_guard guard(state.lock);
-    state.running = 0;
-    state.abort = 0;
+    {
+        std::lock_guard guard(state.lock);
+        state.running = 0;
+        state.abort = 0;
+    }
+    gPipelineChanged.Notify();
 }
 
 void SetRunning(ThreadState& state, bool running)
 {
-    std::lock_guard guard(state.lock);
-    state.running = running ? 1 : 0;
+    {
+        std::lock_guard guard(state.lock);
+        state.running = running ? 1 : 0;
+    }
+    gPipelineChanged.Notify();
 }
 
 bool IsRunning(ThreadState& state)
@@ -31,8 +39,11 @@ bool IsAbortRequested(ThreadState& state)
 
 void RequestAbort(ThreadState& state)
 {
-    std::lock_guard guard(state.lock);
-    state.abort = 1;
+    {
+        std::lock_guard guard(state.lock);
+        state.abort = 1;
+    }
+    gPipelineChanged.Notify();
 }
 
 }  // namespace wuvo

@@ -8,10 +8,11 @@ constexpr const char* kHevcEncoderName = "libx265";
 // FFmpeg's own AAC encoder: always built in, unlike the external ones.
 constexpr const char* kAacEncoderName = "aac";
 
-// The fastest libx265 preset whose PSNR on the 1920x1080 bench clip at
-// 25 Mbit/s stays within 0.5 dB of preset medium's (bench/media_bench.cpp
-// --presets): the faster presets all lost about 0.6 dB, ultrafast 1.5 dB.
-constexpr const char* kX265Preset = "medium";
+// On real phone clips (720p to 1080p) at the default 25 Mbit/s, veryfast
+// is on average about 0.4 dB below medium, which does not show at that
+// bitrate, in about half of medium's time; bench/media_bench.cpp --presets
+// measures the presets on a synthetic and on a real camera clip.
+constexpr const char* kX265Preset = "veryfast";
 
 // CPUs this process may run on: its affinity mask, capped by the cgroup's
 // CPU quota (cpu.max, or cpu.cfs_quota_us on cgroup v1). At least 1.

@@ -67,7 +67,10 @@ bool PictureConverter::Allocate(FramePtr& target, int width, int height)
 const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, int rotation)
 {
     const AVFrame* result = &picture;
-    if (!IsI420(picture)) {
+    if (IsHdrTransfer(picture.color_trc)) {
+        if (!(result = toSdr_.Convert(picture)))
+            return nullptr;
+    } else if (!IsI420(picture)) {
         // 10-bit, full-range and other layouts become 8-bit limited-range
         // I420 with ffmpeg's own default scaler flags, so frames match its
         // command line output.

@@ -34,6 +34,27 @@ namespace {
 // Players look for the parameter sets in the sample entry with this tag.
 constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
 
+// The MP4 muxer keeps sample durations and the gap between decode and
+// presentation time in 32 bits of the track's time unit; that gap spans up
+// to a few frames while B-frames wait. A still picture that lasts minutes
+// would overflow 100 ns units, so long frames get a coarser unit: the
+// finest of 100 ns, 1 us, 10 us and 100 us that holds this many frames.
+constexpr int64_t kFramesOfTimingRoom = 32;
+constexpr int kCoarsestTrackTimescale = 10'000;
+constexpr int kTimescaleStep = 10;
+
+bool TrackTimeBaseFor(const VideoEncoding& e, AVRational* base)
+{
+    int64_t period = av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
+    for (int timescale = kLayerTimeBase.den; timescale >= kCoarsestTrackTimescale; timescale /= kTimescaleStep) {
+        if (av_rescale(period, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX) {
+            *base = AVRational{1, timescale};
+            return true;
+        }
+    }
+    return false;
+}
+
 bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
@@ -254,11 +275,16 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
         // libx265 takes this as its frame thread count; 0 lets it choose
         // from its pool, while the library default of 1 serialises frames.
         codec.thread_count = 0;
+        codec.color_primaries = static_cast<AVColorPrimaries>(e.colour.primaries);
+        codec.color_trc = static_cast<AVColorTransferCharacteristic>(e.colour.transfer);
+        codec.colorspace = static_cast<AVColorSpace>(e.colour.matrix);
+        codec.color_range = AVCOL_RANGE_MPEG;
         if (e.aspectX != 0 && e.aspectY != 0)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);
     av_dict_free(&options);
-    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)))
+    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)) ||
+        !TrackTimeBaseFor(e, &s.video.stream->time_base))
         return false;
     s.video.stream->codecpar->codec_tag = kHvc1Tag;
     s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
@@ -319,8 +345,19 @@ bool SinkWriter::BeginWriting()
 
 bool SinkWriter::WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration)
 {
+    return TakeVideoFrame(frame) && WriteTakenVideoFrame(time, duration);
+}
+
+bool SinkWriter::TakeVideoFrame(const uint8_t* frame)
+{
     State& s = *state_;
-    if (!s.headerWritten || s.finalized || !frame || !s.FillVideoFrame(frame))
+    return s.headerWritten && !s.finalized && frame && s.FillVideoFrame(frame);
+}
+
+bool SinkWriter::WriteTakenVideoFrame(int64_t time, int64_t duration)
+{
+    State& s = *state_;
+    if (!s.headerWritten || s.finalized)
         return false;
     s.video.frame->pts = time;
     s.durationByTime[time] = duration;

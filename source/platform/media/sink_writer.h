@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/media/colour_description.h"
+
 namespace wuvo::platform {
 
 // An HEVC stream made from packed I420 frames. Frames handed in at the input
@@ -20,6 +22,8 @@ struct VideoEncoding {
     uint32_t bitrate = 0;  // bit/s
     uint32_t aspectX = 1;  // pixel aspect ratio
     uint32_t aspectY = 1;
+    // Written into the stream with limited range, the only range encoded.
+    ColourDescription colour;
 };
 
 // An HEVC stream encoded elsewhere, written as its pictures come, with the
@@ -62,6 +66,11 @@ public:
     // decode order, each with its display time.
     bool WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t decodeTime, int64_t duration,
                           bool randomAccess);
+    // The same in two steps: the frame is taken (copied, or scaled to the
+    // encoded size) first, so that its memory is free again before the
+    // encoder, which may take a while, writes it.
+    bool TakeVideoFrame(const uint8_t* frame);
+    bool WriteTakenVideoFrame(int64_t time, int64_t duration);
     // Appends the samples to the audio stream, directly after the last ones.
     bool WriteAudio(const uint8_t* pcm, size_t bytes);
     bool Finalize();

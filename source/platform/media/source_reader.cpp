@@ -45,6 +45,29 @@ int DisplayRotation(const AVStream* stream)
     return ((quarter % 4) + 4) % 4 * 90;
 }
 
+// A code that names a description (1, or 4 to `last`, or `extra`) is kept;
+// reserved ones, which an encoder refuses, become unspecified.
+uint32_t NamedOrUnspecified(int code, int last, int extra = -1)
+{
+    bool named = code == 1 || (code >= 4 && code <= last) || code == extra;
+    return named ? static_cast<uint32_t>(code) : ColourDescription::kUnspecified;
+}
+
+ColourDescription DeliveredColour(const AVCodecContext& codec)
+{
+    ColourDescription colour;
+    if (IsHdrTransfer(codec.color_trc)) {
+        colour.primaries = AVCOL_PRI_BT709;
+        colour.transfer = AVCOL_TRC_BT709;
+        colour.matrix = AVCOL_SPC_BT709;
+        return colour;
+    }
+    colour.primaries = NamedOrUnspecified(codec.color_primaries, AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213);
+    colour.transfer = NamedOrUnspecified(codec.color_trc, AVCOL_TRC_ARIB_STD_B67);
+    colour.matrix = NamedOrUnspecified(codec.colorspace, AVCOL_SPC_ICTCP);
+    return colour;
+}
+
 CodecPtr OpenDecoder(const AVStream& av)
 {
     const AVCodec* decoder = avcodec_find_decoder(av.codecpar->codec_id);
@@ -110,6 +133,7 @@ struct SourceReader::State {
     ReadStatus DeliverAudio(MediaSample& sample);
     void ResetAfterSeek();
     bool SeekBackwardTo(int64_t timestamp);
+    void TakeStreams();
     void DescribeVideo(const AVStream& av, const AVCodecContext& codec);
     bool PrepareResampler(const AVCodecContext& codec);
 };
@@ -249,6 +273,21 @@ bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
     return sought >= 0;
 }
 
+// Reads the chosen video and audio streams from their start and no others.
+void SourceReader::State::TakeStreams()
+{
+    for (Stream* stream : {&video, &audio}) {
+        stream->selected = stream->index >= 0;
+        stream->queue.clear();
+        int64_t start = stream->index >= 0 ? AvStream(*stream)->start_time : AV_NOPTS_VALUE;
+        stream->startTime = start == AV_NOPTS_VALUE ? 0 : start;
+    }
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        bool taken = static_cast<int>(i) == video.index || static_cast<int>(i) == audio.index;
+        format->streams[i]->discard = taken ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+    }
+}
+
 void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext& codec)
 {
     VideoFormat format;
@@ -262,6 +301,7 @@ void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext
         format.rateNumerator = static_cast<uint32_t>(rate.num);
         format.rateDenominator = static_cast<uint32_t>(rate.den);
     }
+    format.colour = DeliveredColour(codec);
     AVFieldOrder order = av.codecpar->field_order;
     format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
     videoFormat = format;
@@ -300,17 +340,28 @@ bool SourceReader::Open(const std::string& path)
         return false;
     s.video.index = av_find_best_stream(s.format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     s.audio.index = av_find_best_stream(s.format, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-    for (State::Stream* stream : {&s.video, &s.audio}) {
-        if (stream->index < 0)
-            continue;
-        stream->selected = true;
-        int64_t start = s.AvStream(*stream)->start_time;
-        stream->startTime = start == AV_NOPTS_VALUE ? 0 : start;
-    }
-    for (unsigned i = 0; i < s.format->nb_streams; ++i)
-        if (static_cast<int>(i) != s.video.index && static_cast<int>(i) != s.audio.index)
-            s.format->streams[i]->discard = AVDISCARD_ALL;
+    s.TakeStreams();
     return true;
+}
+
+bool SourceReader::SelectTrack(StreamKind kind, uint32_t trackId)
+{
+    State& s = *state_;
+    State::Stream& stream = s.Of(kind);
+    if (!s.format || stream.codec)
+        return false;
+    AVMediaType type = kind == StreamKind::Video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
+    stream.index = -1;
+    for (unsigned i = 0; i < s.format->nb_streams; ++i) {
+        const AVStream* av = s.format->streams[i];
+        // The MP4 demuxer gives each stream its track's ID.
+        if (av->codecpar->codec_type == type && av->id >= 0 && static_cast<uint32_t>(av->id) == trackId) {
+            stream.index = static_cast<int>(i);
+            break;
+        }
+    }
+    s.TakeStreams();
+    return stream.index >= 0;
 }
 
 bool SourceReader::HasStream(StreamKind kind) const
@@ -377,6 +428,17 @@ ReadStatus SourceReader::ReadSample(StreamKind kind, MediaSample& sample)
     if (status != ReadStatus::Sample)
         return status;
     return kind == StreamKind::Video ? s.DeliverVideo(sample) : s.DeliverAudio(sample);
+}
+
+std::optional<int64_t> SourceReader::SkipVideoPacket()
+{
+    State& s = *state_;
+    if (s.video.index < 0 || !s.video.selected)
+        return std::nullopt;
+    PacketPtr packet = s.NextPacketFor(s.video);
+    if (!packet)
+        return std::nullopt;
+    return av_rescale_q(packet->duration, s.AvStream(s.video)->time_base, kLayerTimeBase);
 }
 
 bool SourceReader::Seek(int64_t time)

@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "platform/media/colour_description.h"
 
 namespace wuvo::platform {
 
@@ -23,6 +26,10 @@ struct VideoFormat {
     bool interlaced = false;
     // Clockwise turn applied to the coded pictures: 0, 90, 180 or 270.
     int rotation = 0;
+    // How the delivered pictures' colours are to be read: the source's own,
+    // or BT.709 for an HDR source, whose pictures are delivered as SDR. The
+    // range is always limited.
+    ColourDescription colour;
 };
 
 // Interleaved signed 16-bit PCM.
@@ -52,7 +59,8 @@ struct MediaSample {
 
 enum class ReadStatus { Sample, EndOfStream, Error };
 
-// Decodes the first video and the first audio stream of a file. A sample's
+// Decodes one video and one audio stream of a file: the ones FFmpeg finds
+// best, or the tracks asked for. A sample's
 // data stays valid until the next ReadSample or Seek.
 class SourceReader {
 public:
@@ -63,6 +71,11 @@ public:
 
     // `path` is UTF-8.
     bool Open(const std::string& path);
+
+    // Takes the container track `trackId` (an MP4 track ID) as the video or
+    // audio stream in place of the one Open chose; without such a track of
+    // that kind the stream is missing. Call before SetOutputFormat.
+    bool SelectTrack(StreamKind kind, uint32_t trackId);
 
     bool HasStream(StreamKind kind) const;
     // Only selected streams are read; both are selected after Open.
@@ -78,6 +91,11 @@ public:
     // The next decoded sample; an audio packet the decoder refuses is
     // skipped, a video packet it refuses is an Error.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
+
+    // Passes over the next video packet, in decode order, without decoding
+    // it: its duration as the container gives it, none at the end. For a
+    // reader that only looks at a file.
+    std::optional<int64_t> SkipVideoPacket();
 
     // Positions the video stream so that the next sample is the frame shown
     // at `time`: the same picture a decode from the start gives there.

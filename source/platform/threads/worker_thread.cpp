@@ -10,17 +10,19 @@ WorkerThread::~WorkerThread()
     Join();
 }
 
-bool WorkerThread::Start(std::function<uint32_t()> body)
+bool WorkerThread::Start(std::function<uint32_t()> body, ChangeSignal* ended)
 {
     if (thread_.joinable())
         return false;
     finished_.store(false, std::memory_order_release);
     exitCode_.store(kStillActive, std::memory_order_release);
     try {
-        thread_ = std::thread([this, body = std::move(body)] {
+        thread_ = std::thread([this, ended, body = std::move(body)] {
             uint32_t code = body();
             exitCode_.store(code, std::memory_order_release);
             finished_.store(true, std::memory_order_release);
+            if (ended)
+                ended->Notify();
         });
     } catch (const std::system_error&) {
         return false;

@@ -5,6 +5,8 @@
 #include <functional>
 #include <thread>
 
+#include "platform/threads/change_signal.h"
+
 namespace wuvo::platform {
 
 // A thread that ends with an exit code, as the pipeline threads report.
@@ -20,7 +22,8 @@ public:
     ~WorkerThread();
 
     // False when the thread could not be created (or one is still attached).
-    bool Start(std::function<uint32_t()> body);
+    // `ended`, when given, is signalled once the thread counts as finished.
+    bool Start(std::function<uint32_t()> body, ChangeSignal* ended = nullptr);
     bool Started() const { return thread_.joinable(); }
     bool Finished() const { return finished_.load(std::memory_order_acquire); }
     // kStillActive while the thread runs, then the value its body returned.

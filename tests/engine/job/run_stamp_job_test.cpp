@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -14,9 +15,12 @@
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
+#include "engine/stamp/text_rasterizer.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/broken_down_time.h"
+#include "support/fake_text_renderer.h"
+#include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
@@ -90,7 +94,8 @@ Frames DecodeWithFfmpeg(const std::string& path)
     std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
     frames.width = quarter ? h : w;
     frames.height = quarter ? w : h;
-    frames.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -f rawvideo -pix_fmt yuv420p -");
+    frames.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) +
+                                    " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
     return frames;
 }
 
@@ -211,6 +216,84 @@ protected:
     std::u16string input;
     std::string output;
 };
+
+// Records the time stamp of every frame as drawn: the time format with the
+// frame index makes each frame's text new, and the date stamp is off.
+class DrawnTimes {
+public:
+    DrawnTimes()
+    {
+        gSettings.dateStamp.enabled = 0;
+        gSettings.timeStamp.formatIndex = kTimeWithFrameIndex;
+        previous_ = ReplaceStampTextRenderer(&renderer_);
+    }
+    ~DrawnTimes() { ReplaceStampTextRenderer(previous_); }
+    const std::vector<std::u16string>& Texts() const { return renderer_.drawn; }
+
+private:
+    static constexpr uint32_t kTimeWithFrameIndex = 10;  // "%H:%M:%S" and ":" with the index
+    test::FakeTextRenderer renderer_;
+    platform::TextRenderer* previous_ = nullptr;
+};
+
+// "HH:MM:SS:NN" of the time `seconds` after `start` and frame index `index`.
+std::u16string TimeText(const std::tm& start, uint64_t seconds, uint64_t index)
+{
+    std::tm tm = start;
+    time_t at = timegm(&tm) + static_cast<time_t>(seconds);
+    std::tm out{};
+    gmtime_r(&at, &out);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d:%02llu", out.tm_hour, out.tm_min, out.tm_sec,
+                  static_cast<unsigned long long>(index));
+    return platform::ToUtf16(text);
+}
+
+// What ffprobe says each frame a player shows is: per shown frame, its
+// place among all the file's frames in presentation order, edit list
+// ignored (frames are told apart by their packet's file position).
+std::vector<size_t> ShownFramePlaces(const std::string& path)
+{
+    auto positions = [&](const char* options) {
+        std::istringstream lines(test::RunCommand("ffprobe -v error " + std::string(options) +
+                                                  " -select_streams v:0 -show_entries frame=pkt_pos -of csv=p=0 " +
+                                                  test::Quoted(path)));
+        std::vector<std::string> found;
+        // A frame with side data has a line of it after its own.
+        for (std::string line; std::getline(lines, line);)
+            if (!line.empty())
+                found.push_back(line.substr(0, line.find(',')));
+        return found;
+    };
+    std::vector<std::string> shown = positions("");
+    std::vector<std::string> all = positions("-ignore_editlist 1");
+    std::vector<size_t> places;
+    for (const auto& position : shown) {
+        auto found = std::find(all.begin(), all.end(), position);
+        EXPECT_NE(found, all.end()) << "frame at " << position;
+        places.push_back(static_cast<size_t>(found - all.begin()));
+    }
+    return places;
+}
+
+// Every output frame carries the recording time of the source frame it
+// shows: the creation time plus that frame's place in decode times, with the
+// place as the frame index (the fixtures have a constant frame rate).
+void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
+                                  const std::tm& creation)
+{
+    std::vector<size_t> places = ShownFramePlaces(source);
+    test::ProbedVideo probe = test::ProbeVideo(source);
+    ASSERT_EQ(drawn.size(), places.size()) << "one stamp per shown frame";
+    for (size_t n = 0; n < places.size(); ++n) {
+        ASSERT_LT(places[n], probe.decodeTimes.size());
+        uint64_t seconds = (probe.decodeTimes[places[n]] - probe.decodeTimes[0]) / probe.timescale;
+        EXPECT_EQ(platform::ToUtf8(drawn[n]), platform::ToUtf8(TimeText(creation, seconds, places[n])))
+            << "frame " << n;
+    }
+}
+
+const std::tm kPlainCreation = test::BrokenDownTime(2024, 6, 15, 10, 20, 30);
 
 // The job under ThreadSanitizer: the threads' hand-overs and stops.
 using RunStampJobThreads = RunStampJobTest;
@@ -407,4 +490,94 @@ TEST_F(RunStampJobTest, FrameTooLargeForThePoolFailsWithOneMessage)
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].rfind(u"Video resolution too large: width = ", 0), 0u);
     EXPECT_FALSE(fs::exists(output));
+}
+
+// A motion photo: the first video track and the first sound track, not the
+// still frames of the second video track, are stamped with their own times.
+TEST_F(RunStampJobTest, MotionPhotoIsStampedFromItsFirstVideoTrack)
+{
+    DrawnTimes drawn;
+    StampJob job = MakeJob("two_video_tracks.mp4", "motion_photo.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video", "aac,audio"}));
+    std::string source = platform::ToUtf8(input);
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height,nb_frames"),
+              test::Probe(source, "v:0", "stream=width,height,nb_frames"));
+    auto shown = DecodeWithFfmpeg(source);
+    auto stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), shown.Count());
+    EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0);
+    ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
+}
+
+// A clip trimmed by an edit list that starts on a non-sync frame: the output
+// shows what players show, each frame with the time of its own sample, and
+// the progress runs evenly to the end.
+TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
+{
+    DrawnTimes drawn;
+    StampJob job = MakeJob("edit_list.mp4", "trimmed.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    std::string source = platform::ToUtf8(input);
+    auto shown = DecodeWithFfmpeg(source);
+    auto stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), shown.Count());
+    EXPECT_LT(shown.Count(), std::stoul(test::Probe(source, "v:0", "stream=nb_frames").at(0))) << "frames dropped";
+    EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0);
+    ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
+    ASSERT_FALSE(drawn.Texts().empty());
+    EXPECT_EQ(platform::ToUtf8(drawn.Texts()[0]), "10:20:30:09") << "the ninth frame of the recording comes first";
+
+    ASSERT_GE(recorder.progress.size(), 2u);
+    EXPECT_TRUE(std::is_sorted(recorder.progress.begin(), recorder.progress.end()));
+    EXPECT_GT(recorder.progress[recorder.progress.size() - 2], 95.0f) << "no jump at the end";
+    EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
+}
+
+// An HLG source comes out as BT.709 SDR and says so, so the stamp shows at
+// its set brightness as in the preview, which shows the frames as SDR.
+TEST_F(RunStampJobTest, HlgSourceComesOutAsBt709WithTheStampAtItsBrightness)
+{
+    StampJob job = MakeJob("hlg_bt2020.mp4", "hlg.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries"),
+              std::vector<std::string>{"yuv420p,tv,bt709,bt709,bt709"});
+
+    // ffmpeg's own HDR to SDR conversion of the source, as a reference.
+    std::string source = platform::ToUtf8(input);
+    Frames sdr;
+    sdr.width = 320;
+    sdr.height = 240;
+    sdr.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(source) +
+                                 " -vf zscale=t=linear:npl=100,format=gbrpf32le,zscale=p=bt709,"
+                                 "tonemap=mobius:desat=0,zscale=t=bt709:m=bt709:r=tv,format=yuv420p"
+                                 " -f rawvideo -");
+    auto stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), sdr.Count());
+    EXPECT_GT(Compare(sdr, stamped, sdr.Count()).lumaOutsidePsnr, 35.0);
+
+    // The glyphs' cores in the time band hold the stamp's brightness.
+    const int brightness = static_cast<int>(gSettings.timeStamp.fontBrightness);
+    const uint8_t* band = stamped.Frame(0) + kTimeY * stamped.width;
+    std::vector<uint8_t> luma(band, band + kBandRows * stamped.width);
+    EXPECT_GT(std::count_if(luma.begin(), luma.end(), [&](int y) { return std::abs(y - brightness) <= 6; }), 200);
+    EXPECT_LE(*std::max_element(luma.begin(), luma.end()), brightness + 6);
+}
+
+// Frames shown for minutes each: one frame and two frames give a valid file
+// of one and two frames of the same length.
+TEST_F(RunStampJobTest, OneAndTwoFrameSourcesGiveOneAndTwoFrames)
+{
+    for (const char* fixture : {"one_frame.mp4", "two_frames.mp4"}) {
+        DrawnTimes drawn;
+        StampJob job = MakeJob(fixture, std::string("out_") + fixture);
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
+        std::string source = platform::ToUtf8(input);
+        std::string errors;
+        EXPECT_TRUE(test::DecodesCleanly(output, &errors)) << errors;
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(source, "v:0", "stream=nb_frames"));
+        auto durations = test::Probe(output, "v:0", "packet=duration_time");
+        EXPECT_EQ(durations, std::vector<std::string>(durations.size(), "300.000000")) << fixture;
+        ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
+    }
 }

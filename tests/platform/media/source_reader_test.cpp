@@ -230,3 +230,25 @@ TEST(SourceReader, SkipsAnAudioPacketTheDecoderRefuses)
     int channels = static_cast<int>(reader.CurrentAudioFormat().channels);
     EXPECT_EQ(pcm, wuvo::test::ReferencePcm(damaged.string(), channels));
 }
+
+// Tracks are taken by their MP4 track ID: a motion photo's motion track (1)
+// or its still frames (2); an ID of another kind leaves the stream missing.
+TEST(SourceReaderTracks, TakesTheTrackOfTheIdAskedFor)
+{
+    std::string path = FixturePath("two_video_tracks.mp4");
+    for (auto [id, width] : {std::pair{1u, 320u}, std::pair{2u, 640u}}) {
+        SourceReader reader;
+        ASSERT_TRUE(reader.Open(path));
+        ASSERT_TRUE(reader.SelectTrack(StreamKind::Video, id));
+        EXPECT_FALSE(reader.SelectTrack(StreamKind::Audio, 1)) << "track 1 is video";
+        EXPECT_FALSE(reader.HasStream(StreamKind::Audio));
+        ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Video));
+        MediaSample sample;
+        ASSERT_EQ(reader.ReadSample(StreamKind::Video, sample), ReadStatus::Sample);
+        EXPECT_EQ(sample.video.width, width) << "track " << id;
+    }
+    SourceReader reader;
+    ASSERT_TRUE(reader.Open(path));
+    EXPECT_TRUE(reader.SelectTrack(StreamKind::Audio, 3));
+    EXPECT_TRUE(reader.SetOutputFormat(StreamKind::Audio));
+}

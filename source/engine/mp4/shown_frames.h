@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/mp4/track.h"
+
+namespace wuvo {
+
+// The frames a decoder delivers for a track, as players show it: its
+// samples in presentation order (decode time plus composition offset), only
+// those inside the edit list's segments, segment after segment.
+struct ShownFrames {
+    // Per frame, its sample's place in presentation order.
+    std::vector<uint32_t> ranks;
+    // The frames that show sync samples, in order.
+    std::vector<uint32_t> syncFrames;
+};
+
+// `decodeTimes` holds one time per sample. Throws the reader error "elst"
+// when the edit list shows no frame at all.
+ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes,
+                            uint32_t movieTimescale);
+
+}  // namespace wuvo
