@@ -124,6 +124,7 @@ void CWuvoDlg::OnInitDialog()
     SettingsModified = false;
     log_ = new CWuvoLog(this);
     log_->Create();
+    InitPreview();
     BindCloseEvents();
     WarnWhenHevcMissing();
 }
@@ -206,6 +207,8 @@ void CWuvoDlg::FinishClose()
 
 void CWuvoDlg::StopThreadsForClose()
 {
+    // The preview's threads use the shared objects too, and post to the window.
+    StopPreview();
     for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})
         StopForClose(*state);
 }

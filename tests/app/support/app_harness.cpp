@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/utils.h>
+#include <wx/window.h>
 
 #include "app/main_dialog.h"
 
@@ -129,6 +131,25 @@ std::string ReadFileText(const std::string& path)
     std::ostringstream text;
     text << file.rdbuf();
     return text.str();
+}
+
+bool Screenshot(wxWindow* window, const std::string& path)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr)
+        return false;
+    // The toolkit draws some changes (a scroll bar's thumb) a little later.
+    constexpr int kSettleRounds = 10;
+    for (int round = 0; round < kSettleRounds; ++round) {
+        window->Update();
+        Pump();
+        wxMilliSleep(20);
+    }
+    wxRect rect = window->GetScreenRect();
+    std::ostringstream command;
+    command << "ffmpeg -loglevel error -y -f x11grab -video_size " << rect.width << "x" << rect.height << " -i '"
+            << display << "+" << rect.x << "," << rect.y << "' -frames:v 1 '" << path << "'";
+    return std::system(command.str().c_str()) == 0;
 }
 
 }  // namespace wuvo::test

@@ -9,6 +9,8 @@
 
 #include "app/ui/seams.h"
 
+class wxWindow;
+
 namespace wuvo {
 class CWuvoDlg;
 }
@@ -71,5 +73,9 @@ CWuvoDlg* MakeMainDialog();
 void CloseQuietly(CWuvoDlg* dialog);
 
 std::string ReadFileText(const std::string& path);
+
+// Photographs a shown window from the virtual display into a PNG file, as a
+// person would see it; false when it could not.
+bool Screenshot(wxWindow* window, const std::string& path);
 
 }  // namespace wuvo::test
