@@ -75,6 +75,8 @@ void CWuvoDlg::InitPreview()
     }
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
     vBarShown_ = hBarShown_ = false;
+    // The hint stands on the empty area in the window's own colours.
+    Control(kIdPreviewPlaceholder)->SetBackgroundColour(c_.page->GetBackgroundColour());
     // Results are queued on the window, so one that arrives while it is
     // being destroyed is dropped with it.
     previewDriver_ = std::make_unique<PreviewDriver>(

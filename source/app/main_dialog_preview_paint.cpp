@@ -183,8 +183,14 @@ void CWuvoDlg::PaintPreview()
 
 void CWuvoDlg::OnPaint(wxPaintEvent&)
 {
-    wxPaintDC dc(picture_);
-    DrawPreview(dc);
+    {
+        wxPaintDC dc(picture_);
+        DrawPreview(dc);
+    }
+    // After a batch, which stopped the preview, the first paint opens the
+    // file again, once the paint is over.
+    if (gSettings.idle == 1 && previewLoaded_ != 0 && wantedFile_ != openFile_)
+        CallAfter([this] { StartPreview(); });
 }
 
 void CWuvoDlg::DrawPreview(wxDC& dc)
