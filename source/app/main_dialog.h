@@ -6,18 +6,24 @@
 #include <memory>
 #include <string>
 
+#include <wx/bitmap.h>
 #include <wx/frame.h>
 
+#include "app/preview/preview_driver.h"
 #include "platform/threads/worker_thread.h"
 
 class wxButton;
 class wxCheckBox;
 class wxChoice;
+class wxDC;
 class wxGauge;
 class wxItemContainer;
 class wxListBox;
 class wxMenuBar;
+class wxPaintEvent;
 class wxPanel;
+class wxScrollBar;
+class wxScrollEvent;
 class wxSlider;
 class wxStaticText;
 class wxTextCtrl;
@@ -104,8 +110,16 @@ public:
 
     // Preview.
     void LoadPreviewFile();
+    void StartPreview();
+    void RefreshPreview();
+    // Stops and joins every preview thread, before a batch or the close; the
+    // next request opens the file again, as a job resets what it read.
     void StopPreview();
     void EnablePreviewControls(bool enable);
+    // The room for the picture grew by dx, dy (the window's resize).
+    void LayoutPreview(int dx, int dy);
+    void DrawPreview(wxDC& dc);
+    bool PreviewBusy() const { return previewBusy_; }
 
 private:
     struct Controls {
@@ -143,8 +157,26 @@ private:
     void EnableListButtons(bool enable);
     void FinishBatch(const BatchReport& report);
     void ShowBatchReport(const BatchReport& report);
-    void ForgetPreviewFile();
     wxWindow* Control(int id) const;
+
+    void InitPreview();
+    void BindPreviewEvents();
+    bool OpenPreviewFile();
+    void RequestPreviewFrame();
+    void StopPreviewThreads();
+    void OnPreviewResult(const PreviewResult& result);
+    void SetPreviewFrameSize(uint32_t width, uint32_t height);
+    void SetPreviewFrameCount();
+    void UpdateFrameStatus();
+    void SetPreviewBusy(bool busy);
+    void PaintPreview();
+    const wxBitmap& PreviewView();
+    void OnPaint(wxPaintEvent& event);
+    void OnHScroll(wxScrollEvent& event);
+    void OnVScroll(wxScrollEvent& event);
+    void ScrollPreview(wxScrollEvent& event, wxScrollBar& bar, uint32_t& position, uint32_t& offset);
+    void StepPreview(uint32_t frame);
+    void OnSliderReleased(wxScrollEvent& event);
 
     Controls c_;
     CWuvoLog* log_ = nullptr;
@@ -176,6 +208,26 @@ private:
     uint32_t viewWidth_ = 0;
     uint32_t viewHeight_ = 0;
     uint8_t previewLoaded_ = 0;
+    uint32_t previewRefresh_ = 0;
+    std::u16string wantedFile_;
+    std::u16string openFile_;
+    wxPanel* picture_ = nullptr;
+    wxScrollBar* vScrollBar_ = nullptr;
+    wxScrollBar* hScrollBar_ = nullptr;
+    wxTextCtrl* previewStatus_ = nullptr;
+    bool vBarShown_ = false;
+    bool hBarShown_ = false;
+    uint32_t vScrollPos_ = 0;
+    uint32_t hScrollPos_ = 0;
+    uint32_t sourceX_ = 0;
+    uint32_t sourceY_ = 0;
+    // The newest request; a result of any other is stale.
+    uint64_t previewSequence_ = 0;
+    std::unique_ptr<PreviewDriver> previewDriver_;
+    std::shared_ptr<const RgbPicture> previewPicture_;
+    // The composed view, kept until the picture or the view changes.
+    wxBitmap previewView_;
+    std::vector<uint32_t> previewViewKey_;
 
     // Batch.
     uint32_t autoShutdown_ = 0;

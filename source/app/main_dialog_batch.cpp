@@ -252,7 +252,6 @@ void CWuvoDlg::OnBnClickedStamp()
         EnableControls(false);
         batchState_ = kBatchIdle;
     }
-    ForgetPreviewFile();
 }
 
 void CWuvoDlg::OnBnClickedStop()

@@ -126,6 +126,7 @@ void CWuvoDlg::OnInitDialog()
     SettingsModified = false;
     log_ = new CWuvoLog(this);
     log_->Create();
+    InitPreview();
     BindCloseEvents();
     BindBatchEvents();
     WarnWhenHevcMissing();
@@ -213,6 +214,8 @@ void CWuvoDlg::FinishClose()
 
 void CWuvoDlg::StopThreadsForClose()
 {
+    // The preview's threads use the shared objects too, and post to the window.
+    StopPreview();
     for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})
         StopForClose(*state);
 }

@@ -65,6 +65,11 @@ protected:
     wxListBox* list_ = nullptr;
 };
 
+wxString Video(const std::string& fixture)
+{
+    return wxString::FromUTF8(FixturePath(fixture));
+}
+
 // Blocks like a job's thread until the batch is stopped.
 uint32_t BlockUntilStopped(StampJob&)
 {
@@ -81,7 +86,7 @@ TEST_F(MainDialogBatchTest, StampChecksTheBatchFirst)
 {
     ui_.ExpectMessage("No file to stamp.", MessageAnswer::Ok);
     Click(dialog_, kIdStamp);
-    AddFiles({"/videos/a.mov"});
+    AddFiles({Video("short3.mp4")});
     ui_.ExpectMessage("Please select a valid output folder.", MessageAnswer::Ok);
     Click(dialog_, kIdStamp);
     ChooseOutputFolder(out_ / "gone");
@@ -105,7 +110,7 @@ TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
     EXPECT_EQ(gSettings.hideUtcNote, 0u);
     EXPECT_FALSE(SettingsModified) << "a cancelled Add changes nothing";
 
-    ui_.ExpectFiles({"/v/one.mov", "/v/two.MOV"});
+    ui_.ExpectFiles({Video("short3.mp4"), Video("hevc_newyear.mov")});
     ui_.ExpectDialog("About UTC", [](wxDialog& note) {
         static_cast<wxCheckBox*>(note.FindWindow(1088))->SetValue(true);
         Click(&note, wxID_OK);
@@ -113,11 +118,11 @@ TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
     Click(dialog_, kIdAdd);
     EXPECT_EQ(gSettings.hideUtcNote, 1u);
     EXPECT_TRUE(SettingsModified);
-    EXPECT_EQ(std::u16string(gSettings.lastInputPath), u"/v/one.mov");
+    EXPECT_EQ(std::u16string(gSettings.lastInputPath), platform::ToUtf16(FixturePath("short3.mp4")));
     ASSERT_EQ(list_->GetCount(), 2u);
     EXPECT_EQ(list_->GetSelection(), 0);
 
-    ui_.ExpectFiles({"/v/three.mov"});  // no note any more
+    ui_.ExpectFiles({Video("no_audio.mp4")});  // no note any more
     Click(dialog_, kIdAdd);
     list_->SetSelection(2);
     Click(dialog_, kIdRemove);
@@ -132,7 +137,7 @@ TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
 
 TEST_F(MainDialogBatchTest, StopDisablesAndReportsWhileStampDoesNothingDuringABatch)
 {
-    AddFiles({"/v/one.mov", "/v/two.mov"});
+    AddFiles({Video("short3.mp4"), Video("no_audio.mp4")});
     ChooseOutputFolder(out_.Path());
     list_->SetSelection(1);
     dialog_->SetJobRunner(BlockUntilStopped);
@@ -163,7 +168,7 @@ TEST_F(MainDialogBatchTest, StopDisablesAndReportsWhileStampDoesNothingDuringABa
 
 TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
 {
-    AddFiles({"/v/one.mov"});
+    AddFiles({Video("short3.mp4")});
     ChooseOutputFolder(out_.Path());
     std::vector<std::string> order;
     Seams().powerOff = [&] {

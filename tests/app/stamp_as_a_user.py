@@ -79,6 +79,8 @@ def choose_path(title, path):
     """Types a path into a GTK chooser as pasted text; typed keys would be
     completed by the chooser."""
     chooser = window("file chooser", title)
+    # Without a window manager a new window is not given the keyboard.
+    subprocess.run(["xdotool", "search", "--name", f"^{title}$", "windowfocus", "--sync"], check=True)
     subprocess.run(["xdotool", "key", "ctrl+l"], check=True)
     entry = wait_for(lambda: focused_text(chooser), "the chooser's location field")
     entry.queryEditableText().setTextContents(path)
@@ -118,6 +120,11 @@ def main():
     for index, path in enumerate(files):
         press(main_window, "Add")
         choose_path("Select Files to Stamp", path)
+        if "damaged" in path:
+            # The preview cannot open it, and says so.
+            error = window("alert", "Error")
+            press(error, "OK")
+            gone("alert", "Error")
         if index == 0:
             note = window("frame", "About UTC")
             click(search(note, "check box", "Do not display this message again."))

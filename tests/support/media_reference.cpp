@@ -76,6 +76,12 @@ std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t wid
     return sums;
 }
 
+std::vector<uint8_t> ReferenceFrame(const std::string& path, uint32_t frame)
+{
+    return CommandBytes("ffmpeg -nostdin -v error -i " + Quoted(path) + " -map 0:v:0 -vf 'select=eq(n\\," +
+                        std::to_string(frame) + ")' -frames:v 1 -f rawvideo -pix_fmt yuv420p -");
+}
+
 std::vector<uint8_t> ReferencePcm(const std::string& path, int channels)
 {
     return CommandBytes("ffmpeg -nostdin -v error -i " + Quoted(path) + " -map 0:a:0 -f s16le -ac " +

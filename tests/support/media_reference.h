@@ -19,6 +19,10 @@ uint64_t PlaneChecksum(const uint8_t* plane, size_t pitch, size_t width, size_t 
 // decodes the file (turned upright as a player shows it).
 std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t width, size_t height);
 
+// Frame `frame` (in presentation order) as packed I420, as ffmpeg decodes
+// it; empty when there is no such frame.
+std::vector<uint8_t> ReferenceFrame(const std::string& path, uint32_t frame);
+
 // The file's interleaved 16-bit PCM as ffmpeg decodes it.
 std::vector<uint8_t> ReferencePcm(const std::string& path, int channels);
 

@@ -9,6 +9,7 @@
 #include <wx/app.h>
 #include <wx/stopwatch.h>
 #include <wx/utils.h>
+#include <wx/window.h>
 
 #include "app/main_dialog.h"
 

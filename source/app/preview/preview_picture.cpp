@@ -1,0 +1,241 @@
+#include "app/preview/preview_picture.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace wuvo {
+
+namespace {
+
+constexpr int kChromaZero = 128;
+constexpr int kChannelMax = 255;
+constexpr size_t kChannels = 3;
+
+// Full-range YCbCr to RGB, as JPEG pictures are converted.
+constexpr double kRedFromV = 1.402;
+constexpr double kGreenFromU = 0.34414;
+constexpr double kGreenFromV = 0.71414;
+constexpr double kBlueFromU = 1.772;
+
+// The start pattern spreads its ramps over the landscape room.
+constexpr uint32_t kRampSteps = 255;
+
+// Area weights of the scaled view are fixed-point with 12 fraction bits; the
+// rows between the two passes keep 8 of them.
+constexpr uint32_t kWeightBits = 12;
+constexpr uint32_t kWeightOne = 1u << kWeightBits;
+constexpr uint32_t kRowBits = 8;
+constexpr uint32_t kRowShift = kWeightBits - kRowBits;
+constexpr uint32_t kColumnShift = kWeightBits + kRowBits;
+
+// The parts of a channel that depend on the chroma of one 2 x 2 block.
+struct ChromaTerms {
+    double red = 0;
+    double green = 0;
+    double blue = 0;
+};
+
+uint8_t Channel(double value)
+{
+    // Truncated toward zero, then clamped.
+    return static_cast<uint8_t>(std::clamp(static_cast<int>(value), 0, kChannelMax));
+}
+
+void ChromaRow(const uint8_t* u, const uint8_t* v, std::vector<ChromaTerms>& terms)
+{
+    for (size_t i = 0; i < terms.size(); ++i) {
+        const int cb = u[i] - kChromaZero;
+        const int cr = v[i] - kChromaZero;
+        terms[i] = {kRedFromV * cr, kGreenFromU * cb + kGreenFromV * cr, kBlueFromU * cb};
+    }
+}
+
+// Which source pixels make up each target pixel along one axis, and with
+// what share of its area. Source pixels outside the picture are left out.
+struct AxisTaps {
+    std::vector<int32_t> first;    // per target pixel: its first source pixel
+    std::vector<uint32_t> offset;  // per target pixel: where its weights start; one more at the end
+    std::vector<uint32_t> weights;
+};
+
+AxisTaps AreaTaps(int32_t start, int32_t sourceLength, int32_t targetLength, int32_t pictureLength)
+{
+    AxisTaps taps;
+    const int64_t s = sourceLength;
+    const int64_t t = targetLength;
+    taps.offset.push_back(0);
+    for (int64_t i = 0; i < t; ++i) {
+        // In units of 1/t pixel: the target pixel spans [i*s, (i+1)*s).
+        const int64_t begin = i * s;
+        const int64_t end = begin + s;
+        const int64_t firstSource = begin / t;
+        uint32_t given = 0;
+        taps.first.push_back(static_cast<int32_t>(start + firstSource));
+        for (int64_t j = firstSource; j * t < end; ++j) {
+            const int64_t overlap = std::min((j + 1) * t, end) - std::max(j * t, begin);
+            auto weight = static_cast<uint32_t>(overlap * kWeightOne / s);
+            if ((j + 1) * t >= end)
+                weight = kWeightOne - given;  // the rounding remainder goes to the last
+            given += weight;
+            const int64_t source = start + j;
+            taps.weights.push_back(source >= 0 && source < pictureLength ? weight : 0);
+        }
+        taps.offset.push_back(static_cast<uint32_t>(taps.weights.size()));
+    }
+    return taps;
+}
+
+void FillRect(RgbPicture& view, const PixelRect& rect, uint8_t grey)
+{
+    const int32_t left = std::max(rect.x, 0);
+    const int32_t right = std::min(rect.x + rect.width, static_cast<int32_t>(view.width));
+    const int32_t top = std::max(rect.y, 0);
+    const int32_t bottom = std::min(rect.y + rect.height, static_cast<int32_t>(view.height));
+    for (int32_t y = top; y < bottom && left < right; ++y)
+        std::memset(view.At(static_cast<uint32_t>(left), static_cast<uint32_t>(y)), grey,
+                    static_cast<size_t>(right - left) * kChannels);
+}
+
+// Copies source to target pixel for pixel, the parts inside both pictures.
+void CopyRect(const RgbPicture& picture, const PixelRect& source, RgbPicture& view, const PixelRect& target)
+{
+    const int32_t from = std::max({0, -source.x, -target.x});
+    const int32_t to = std::min({source.width, static_cast<int32_t>(picture.width) - source.x,
+                                 static_cast<int32_t>(view.width) - target.x});
+    for (int32_t row = 0; row < source.height && from < to; ++row) {
+        const int32_t sy = source.y + row;
+        const int32_t ty = target.y + row;
+        if (sy < 0 || ty < 0 || sy >= static_cast<int32_t>(picture.height) || ty >= static_cast<int32_t>(view.height))
+            continue;
+        std::memcpy(view.At(static_cast<uint32_t>(target.x + from), static_cast<uint32_t>(ty)),
+                    picture.At(static_cast<uint32_t>(source.x + from), static_cast<uint32_t>(sy)),
+                    static_cast<size_t>(to - from) * kChannels);
+    }
+}
+
+// The source rows scaled to the target width, 8 fraction bits kept.
+std::vector<uint16_t> ScaleRows(const RgbPicture& picture, const PixelRect& source, const AxisTaps& columns,
+                                int32_t targetWidth)
+{
+    std::vector<uint16_t> rows(static_cast<size_t>(source.height) * static_cast<size_t>(targetWidth) * kChannels);
+    for (int32_t row = 0; row < source.height; ++row) {
+        const int32_t sy = source.y + row;
+        if (sy < 0 || sy >= static_cast<int32_t>(picture.height))
+            continue;
+        uint16_t* out = &rows[static_cast<size_t>(row) * static_cast<size_t>(targetWidth) * kChannels];
+        for (int32_t x = 0; x < targetWidth; ++x, out += kChannels) {
+            uint32_t sum[kChannels] = {};
+            int32_t sx = columns.first[static_cast<size_t>(x)];
+            for (uint32_t k = columns.offset[static_cast<size_t>(x)]; k < columns.offset[static_cast<size_t>(x) + 1];
+                 ++k, ++sx) {
+                const uint32_t weight = columns.weights[k];
+                if (weight == 0)
+                    continue;
+                const uint8_t* pixel = picture.At(static_cast<uint32_t>(sx), static_cast<uint32_t>(sy));
+                for (size_t c = 0; c < kChannels; ++c)
+                    sum[c] += pixel[c] * weight;
+            }
+            for (size_t c = 0; c < kChannels; ++c)
+                out[c] = static_cast<uint16_t>((sum[c] + (1u << (kRowShift - 1))) >> kRowShift);
+        }
+    }
+    return rows;
+}
+
+// Averages each target pixel over the area of the source it covers.
+void ScaleRect(const RgbPicture& picture, const PixelRect& source, RgbPicture& view, const PixelRect& target)
+{
+    const AxisTaps columns = AreaTaps(source.x, source.width, target.width, static_cast<int32_t>(picture.width));
+    const AxisTaps lines = AreaTaps(source.y, source.height, target.height, static_cast<int32_t>(picture.height));
+    const std::vector<uint16_t> rows = ScaleRows(picture, source, columns, target.width);
+    const size_t rowLength = static_cast<size_t>(target.width) * kChannels;
+    for (int32_t y = 0; y < target.height; ++y) {
+        const int32_t ty = target.y + y;
+        if (ty < 0 || ty >= static_cast<int32_t>(view.height))
+            continue;
+        for (int32_t x = 0; x < target.width; ++x) {
+            const int32_t tx = target.x + x;
+            if (tx < 0 || tx >= static_cast<int32_t>(view.width))
+                continue;
+            uint32_t sum[kChannels] = {};
+            size_t row = static_cast<size_t>(lines.first[static_cast<size_t>(y)] - source.y);
+            for (uint32_t k = lines.offset[static_cast<size_t>(y)]; k < lines.offset[static_cast<size_t>(y) + 1];
+                 ++k, ++row) {
+                const uint16_t* in = &rows[row * rowLength + static_cast<size_t>(x) * kChannels];
+                for (size_t c = 0; c < kChannels; ++c)
+                    sum[c] += in[c] * lines.weights[k];
+            }
+            uint8_t* out = view.At(static_cast<uint32_t>(tx), static_cast<uint32_t>(ty));
+            for (size_t c = 0; c < kChannels; ++c)
+                out[c] = static_cast<uint8_t>(
+                    std::min<uint32_t>((sum[c] + (1u << (kColumnShift - 1))) >> kColumnShift, kChannelMax));
+        }
+    }
+}
+
+}  // namespace
+
+RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height)
+{
+    RgbPicture picture(width, height);
+    if (width == 0 || height == 0)
+        return picture;
+    const uint32_t chromaWidth = width / 2;
+    const uint32_t chromaHeight = height / 2;
+    const uint8_t* u = frame + size_t{width} * height;
+    const uint8_t* v = u + size_t{chromaWidth} * chromaHeight;
+    // A frame one pixel wide or high has no chroma: it shows grey.
+    const bool hasChroma = chromaWidth > 0 && chromaHeight > 0;
+    std::vector<ChromaTerms> terms(std::max<uint32_t>(chromaWidth, 1));
+    uint32_t termsRow = ~0u;
+    for (uint32_t y = 0; y < height; ++y) {
+        // An odd last row or column takes the chroma of the one before.
+        const uint32_t chromaRow = hasChroma ? std::min(y / 2, chromaHeight - 1) : 0;
+        if (hasChroma && chromaRow != termsRow) {
+            ChromaRow(u + size_t{chromaRow} * chromaWidth, v + size_t{chromaRow} * chromaWidth, terms);
+            termsRow = chromaRow;
+        }
+        const uint8_t* lumaRow = frame + size_t{y} * width;
+        uint8_t* out = picture.At(0, y);
+        for (uint32_t x = 0; x < width; ++x, out += kChannels) {
+            const ChromaTerms& c = terms[std::min<size_t>(x / 2, terms.size() - 1)];
+            const double lumaValue = lumaRow[x];
+            out[0] = Channel(lumaValue + c.red);
+            out[1] = Channel(lumaValue - c.green);
+            out[2] = Channel(lumaValue + c.blue);
+        }
+    }
+    return picture;
+}
+
+RgbPicture MakeStartPattern(uint32_t width, uint32_t height)
+{
+    RgbPicture picture(width, height);
+    for (uint32_t y = 0; y < height; ++y) {
+        const auto green = static_cast<uint8_t>(std::min(y * kRampSteps / (kLandscapePicture.height - 1), kRampSteps));
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t* pixel = picture.At(x, y);
+            pixel[1] = green;
+            pixel[2] = static_cast<uint8_t>(std::min(x * kRampSteps / (kLandscapePicture.width - 1), kRampSteps));
+        }
+    }
+    return picture;
+}
+
+RgbPicture ComposeView(const RgbPicture& picture, const ViewPlan& plan, uint32_t viewWidth, uint32_t viewHeight)
+{
+    RgbPicture view(viewWidth, viewHeight);
+    for (const PixelRect& fill : plan.fills)
+        FillRect(view, fill, kBarGrey);
+    const PixelRect& source = plan.source;
+    const PixelRect& target = plan.target;
+    if (source.width <= 0 || source.height <= 0 || target.width <= 0 || target.height <= 0)
+        return view;
+    if (source.width == target.width && source.height == target.height)
+        CopyRect(picture, source, view, target);
+    else
+        ScaleRect(picture, source, view, target);
+    return view;
+}
+
+}  // namespace wuvo
