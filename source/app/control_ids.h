@@ -11,6 +11,8 @@ namespace wuvo {
 constexpr char kMainDialogTemplate[] = "102";
 constexpr char kMainMenuTemplate[] = "128";
 constexpr char kLogDialogTemplate[] = "162";
+constexpr int kMainDialogTemplateId = 102;
+
 
 // Main window: preview.
 constexpr int kIdPreviewPicture = 1000;

@@ -8,7 +8,9 @@
 
 #include <wx/bitmap.h>
 #include <wx/frame.h>
+#include <wx/timer.h>
 
+#include "app/layout/control_anchors.h"
 #include "app/preview/preview_driver.h"
 #include "platform/threads/worker_thread.h"
 
@@ -19,6 +21,7 @@ class wxDC;
 class wxGauge;
 class wxItemContainer;
 class wxListBox;
+class wxMenu;
 class wxMenuBar;
 class wxPaintEvent;
 class wxPanel;
@@ -33,6 +36,7 @@ namespace wuvo {
 
 struct BatchReport;
 struct StampJob;
+struct StampStyle;
 class CWuvoLog;
 class DialogBatchHost;
 struct BatchThreadParams;
@@ -74,6 +78,24 @@ public:
 
     SaveOutcome SaveProjectAs();
 
+    // Projects and the Project menu.
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
+    // A project chosen from the recent-project list.
+    void OnOpenProject(const wxString& path);
+    void OnPreferences();
+    void OnInitMenuPopup(wxMenu* menu);
+
+    // View and Help menus, resize.
+    void OnViewActualSize();
+    void OnViewFitToWindow();
+    void OnHelpQuickStart();
+    void OnHelpContent();
+    void OnHelpAbout();
+    void OnSize(int width, int height);
+
     // Fills the date-format list for the stamp language and selects the
     // date stamp's format in it.
     void FillDateFormatCombo();
@@ -86,6 +108,35 @@ public:
 
     // Sets SettingsModified and reads the controls into the members.
     void SetModified();
+
+    // Stamp panels.
+    void OnBnClickedDateStamp();
+    void OnBnClickedTimeStamp();
+    void OnCbnSelchangeDateFormat();
+    void OnCbnSelchangeTimeFormat();
+    void OnBnClickedDateUp();
+    void OnBnClickedDateDown();
+    void OnBnClickedDateLeft();
+    void OnBnClickedDateRight();
+    void OnBnClickedTimeUp();
+    void OnBnClickedTimeDown();
+    void OnBnClickedTimeLeft();
+    void OnBnClickedTimeRight();
+    void OnEnKillfocusDateX();
+    void OnEnKillfocusDateY();
+    void OnEnKillfocusTimeX();
+    void OnEnKillfocusTimeY();
+    void OnBnClickedDateFont();
+    void OnBnClickedTimeFont();
+    void OnBnClickedDateDuration();
+    void OnBnClickedTimeDuration();
+
+    // The auto-repeat of the nudge and frame-step buttons.
+    void DispatchRepeatButton(int id);
+    void OnRepeatButtonDown(wxButton& button);
+    void OnTimer();
+    void StopRepeat();
+    uint32_t RepeatStep() const { return stepX_; }
 
     // File list and batch.
     void OnBnClickedAdd();
@@ -153,6 +204,20 @@ private:
     bool WriteProject(const std::string& path);
     void SetTitleFor(const char16_t* projectName);
     void EnableIds(std::initializer_list<int> ids, bool enable);
+    void BindPanelEvents();
+    void BindProjectEvents();
+    void BindViewEvents();
+    void PromptSaveProject();
+    void OpenProject(const wxString& path);
+    void ShowLoadedSettings();
+    void SetViewMode(uint32_t mode);
+    void ShowWaitCursor(bool busy);
+    void OnSetCursor();
+    void OnStampCheck(bool date);
+    void OnFormatSelected(StampStyle& style, uint32_t index, char16_t* customSlot);
+    void Nudge(uint32_t& value, bool towardsZero, uint32_t limit, uint32_t step);
+    void ClampPosition(uint32_t& value, bool horizontal);
+    void RunStampDialog(StampStyle& style, bool font);
     void BindBatchEvents();
     void EnableListButtons(bool enable);
     void FinishBatch(const BatchReport& report);
@@ -180,6 +245,8 @@ private:
 
     Controls c_;
     CWuvoLog* log_ = nullptr;
+    ControlAnchors anchors_;
+    wxTimer waitCursorTimer_;
     std::string settingsFilePath_;
 
     // Stamp panels.
@@ -192,6 +259,8 @@ private:
     uint32_t timeX_ = 0;
     uint32_t timeY_ = 0;
     // Nudge repeat: the steps grow while a button is held.
+    wxTimer repeatTimer_;
+    wxButton* repeatButton_ = nullptr;
     int repeatTimerId_ = 0;
     int32_t repeatTicks_ = 0;
     uint32_t stepX_ = 1;

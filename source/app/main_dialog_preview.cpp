@@ -262,7 +262,7 @@ void CWuvoDlg::EnablePreviewControls(bool enable)
 void CWuvoDlg::SetPreviewBusy(bool busy)
 {
     previewBusy_ = busy;
-    SetCursor(busy ? wxCursor(wxCURSOR_WAIT) : wxNullCursor);
+    ShowWaitCursor(busy);
 }
 
 }  // namespace wuvo

@@ -1,11 +1,16 @@
-// Project files: the settings saved under a name the user chooses.
+// Project files, the recent-project list and the preferences: the settings
+// saved and opened under a name the user chooses.
+#include <wx/filehistory.h>
 #include <wx/menu.h>
 
 #include "app/control_ids.h"
+#include "app/dialogs/format_samples.h"
+#include "app/dialogs/preferences_dialog.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/seams.h"
 #include "app/ui/text.h"
+#include "app/wuvo_app.h"
 #include "platform/text/utf.h"
 
 namespace wuvo {
@@ -14,6 +19,19 @@ namespace {
 
 constexpr wxStringCharType kProjectFilter[] = wxS("Wuvo Project Files (*.wuvo)|*.wuvo");
 constexpr wxStringCharType kProjectExtension[] = wxS("wuvo");
+constexpr wxStringCharType kCaptionWarning[] = wxS("Warning");
+// The date format a list that does not offer the old one falls back to.
+constexpr uint32_t kFirstDateFormat = 1;
+
+wxFileHistory& RecentProjects()
+{
+    return static_cast<CWuvoApp*>(wxTheApp)->RecentProjects();
+}
+
+void Warn(wxWindow* owner, const wxString& format, const wxString& path)
+{
+    ShowMessage(owner, wxString::Format(format, path), kCaptionWarning, MessageIcon::Warning);
+}
 
 // The chooser starts at the current project, in its folder.
 FileDialogRequest ProjectDialogRequest(const wxString& title, bool save)
@@ -53,13 +71,163 @@ void CWuvoDlg::EnableProjectMenu(int enable)
         menu->Enable(kCmdRecentFirst, true);
 }
 
+void CWuvoDlg::BindProjectEvents()
+{
+    auto onMenu = [this](int id, void (CWuvoDlg::*handler)()) {
+        Bind(wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+    };
+    onMenu(kCmdNew, &CWuvoDlg::OnFileNew);
+    onMenu(kCmdOpen, &CWuvoDlg::OnFileOpen);
+    onMenu(kCmdSave, &CWuvoDlg::OnFileSave);
+    onMenu(kCmdSaveAs, &CWuvoDlg::OnFileSaveAs);
+    onMenu(kCmdPreferences, &CWuvoDlg::OnPreferences);
+    Bind(
+        wxEVT_MENU,
+        [this](wxCommandEvent& event) {
+            size_t entry = static_cast<size_t>(event.GetId() - kCmdRecentFirst);
+            if (entry < RecentProjects().GetCount())
+                OnOpenProject(RecentProjects().GetHistoryFile(entry));
+        },
+        kCmdRecentFirst, kCmdRecentFirst + kRecentProjectSlots - 1);
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) { OnInitMenuPopup(event.GetMenu()); });
+}
+
+// Lists the recent projects where the Project menu keeps them, each time the
+// menu opens while no batch runs.
+void CWuvoDlg::OnInitMenuPopup(wxMenu* menu)
+{
+    wxMenuBar* bar = GetMenuBar();
+    if (gSettings.idle == 0 || menu == nullptr || bar->FindItem(kCmdRecentFirst) == nullptr ||
+        menu != bar->FindItem(kCmdRecentFirst)->GetMenu())
+        return;
+    wxMenuItem* first = menu->FindItem(kCmdRecentFirst);
+    size_t place = static_cast<size_t>(menu->GetMenuItems().IndexOf(first));
+    for (int id = kCmdRecentFirst; id < kCmdRecentFirst + kRecentProjectSlots; ++id)
+        if (menu->FindItem(id) != nullptr)
+            menu->Destroy(id);
+    size_t count = RecentProjects().GetCount();
+    if (count == 0)
+        menu->Insert(place, kCmdRecentFirst, wxS("Recent project"))->Enable(false);
+    for (size_t i = 0; i < count; ++i)
+        menu->Insert(place + i, kCmdRecentFirst + static_cast<int>(i),
+                     wxString::Format(wxS("&%zu %s"), i + 1, RecentProjects().GetHistoryFile(i)));
+}
+
+// Asks before the settings of a named project are replaced; an untitled one
+// is never asked about.
+void CWuvoDlg::PromptSaveProject()
+{
+    if (!SettingsModified || gSettings.projectPath[0] == 0)
+        return;
+    if (ShowMessage(this, wxS("Save current project?"), kCaptionWarning, MessageIcon::Warning,
+                    MessageButtons::YesNo) == MessageAnswer::Yes)
+        WriteProject(PathOfField(gSettings.projectPath));
+}
+
+void CWuvoDlg::OnFileNew()
+{
+    PromptSaveProject();
+    ResetSettings();
+    ApplySettings(nullptr);
+    ShowLoadedSettings();
+    GetMenuBar()->Enable(kCmdSave, false);
+    SettingsModified = false;
+    RefreshPreview();
+}
+
+void CWuvoDlg::OnFileOpen()
+{
+    PromptSaveProject();
+    std::vector<wxString> chosen =
+        Seams().chooseFiles(this, ProjectDialogRequest(wxS("Select a Wuvo project to open ..."), false));
+    if (chosen.empty())
+        return;
+    if (FromWx(chosen.front()).size() >= kPathChars) {
+        Warn(this, wxS("Project name too long %s!"), chosen.front());
+        return;
+    }
+    OpenProject(chosen.front());
+}
+
+void CWuvoDlg::OnOpenProject(const wxString& path)
+{
+    PromptSaveProject();
+    OpenProject(path);
+}
+
+// Reads a project over the settings and shows it as the current one; a file
+// that cannot be read changes nothing.
+void CWuvoDlg::OpenProject(const wxString& path)
+{
+    std::u16string name = FromWx(path);
+    if (name.size() >= kPathChars || ReadSettingsFile(PathOf(path)) != 1) {
+        Warn(this, wxS("Failed to open the project %s!"), path);
+        return;
+    }
+    platform::CopyToField(gSettings.projectPath, kPathChars, name);
+    ApplySettings(gSettings.projectPath);
+    ShowLoadedSettings();
+    RecentProjects().AddFileToHistory(path);
+    GetMenuBar()->Enable(kCmdSave, true);
+    SettingsModified = false;
+    RefreshPreview();
+}
+
+// Puts settings just read into the window: a project of another language
+// offers other date formats, and its view mode has its own check mark.
+void CWuvoDlg::ShowLoadedSettings()
+{
+    if (dateFormatIndex_ >= DateFormatItemCount(StampLanguage()))
+        dateFormatIndex_ = kFirstDateFormat;
+    UpdateData(false);
+    FillDateFormatCombo();
+    EnableDatePanel(dateOn_ != 0);
+    EnableTimePanel(timeOn_ != 0);
+    SetViewCheckMarks();
+}
+
+void CWuvoDlg::OnFileSave()
+{
+    if (gSettings.projectPath[0] != 0) {
+        if (!WriteProject(PathOfField(gSettings.projectPath)))
+            return;
+    } else if (SaveProjectAs() != SaveOutcome::Saved) {
+        return;
+    }
+    GetMenuBar()->Enable(kCmdSave, false);
+    SettingsModified = false;
+}
+
+void CWuvoDlg::OnFileSaveAs()
+{
+    if (SaveProjectAs() != SaveOutcome::Saved)
+        return;
+    RecentProjects().AddFileToHistory(ToWx(FieldText(gSettings.projectPath)));
+    GetMenuBar()->Enable(kCmdSave, false);
+    SettingsModified = false;
+}
+
+void CWuvoDlg::OnPreferences()
+{
+    uint32_t language = gSettings.language;
+    CPreference dialog(this);
+    if (!dialog.Create(&gSettings) || dialog.ShowModal() != wxID_OK)
+        return;
+    SettingsModified = true;
+    if (gSettings.language != language) {
+        if (dateFormatIndex_ >= DateFormatItemCount(StampLanguage()))
+            dateFormatIndex_ = kFirstDateFormat;
+        FillDateFormatCombo();
+    }
+    RefreshPreview();
+}
+
 bool CWuvoDlg::WriteProject(const std::string& path)
 {
     StorePanelSettings();
     if (WriteSettingsFile(path) == 1)
         return true;
-    ShowMessage(this, wxString::Format(wxS("Failed to save the project %s!"), wxString::FromUTF8(path)),
-                wxS("Warning"), MessageIcon::Warning);
+    Warn(this, wxS("Failed to save the project %s!"), wxString::FromUTF8(path));
     return false;
 }
 
@@ -70,8 +238,7 @@ SaveOutcome CWuvoDlg::SaveProjectAs()
         return SaveOutcome::Cancelled;
     std::u16string path = FromWx(chosen.front());
     if (path.size() >= kPathChars) {
-        ShowMessage(this, wxString::Format(wxS("Project name too long %s!"), chosen.front()), wxS("Warning"),
-                    MessageIcon::Warning);
+        Warn(this, wxS("Project name too long %s!"), chosen.front());
         return SaveOutcome::Cancelled;
     }
     platform::CopyToField(gSettings.projectPath, kPathChars, path);

@@ -11,6 +11,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
+#include "app/preview/preview_geometry.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/number_text.h"
 #include "app/ui/seams.h"
@@ -69,13 +70,11 @@ void CWuvoDlg::ApplySettings(const char16_t* projectName)
     timeFormatIndex_ = gSettings.timeStamp.formatIndex;
     timeX_ = static_cast<uint32_t>(gSettings.timeStamp.x);
     timeY_ = static_cast<uint32_t>(gSettings.timeStamp.y);
-    stepX_ = stepY_ = 1;
-    repeatTimerId_ = 0;
-    repeatTicks_ = 0;
+    StopRepeat();
     if (!fileSelected_) {
         frameWidth_ = kDefaultFrameWidth;
         frameHeight_ = kDefaultFrameHeight;
-        bool actualSize = gSettings.viewMode == 1;
+        bool actualSize = gSettings.viewMode == kViewActualSize;
         viewWidth_ = actualSize ? kActualViewWidth : kFitViewWidth;
         viewHeight_ = actualSize ? kActualViewHeight : kFitViewHeight;
         autoShutdown_ = 0;

@@ -17,6 +17,7 @@
 #include "app/control_ids.h"
 #include "app/log/log_window.h"
 #include "app/main_dialog.h"
+#include "app/preview/preview_geometry.h"
 #include "app/settings/settings_file.h"
 #include "app/settings/settings_paths.h"
 #include "app/ui/seams.h"
@@ -129,6 +130,9 @@ void CWuvoDlg::OnInitDialog()
     InitPreview();
     BindCloseEvents();
     BindBatchEvents();
+    BindPanelEvents();
+    BindProjectEvents();
+    BindViewEvents();
     WarnWhenHevcMissing();
 }
 
@@ -150,7 +154,7 @@ void CWuvoDlg::ReadStartupSettings()
 
 void CWuvoDlg::SetViewCheckMarks()
 {
-    bool actualSize = gSettings.viewMode == 1;
+    bool actualSize = gSettings.viewMode == kViewActualSize;
     GetMenuBar()->Check(kCmdViewActualSize, actualSize);
     GetMenuBar()->Check(kCmdViewFit, !actualSize);
 }

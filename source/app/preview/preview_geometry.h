@@ -8,8 +8,10 @@
 // Size, when the scroll bars show, and where they move. No toolkit here.
 namespace wuvo {
 
-// viewMode of the settings: 1 Actual Size; any other value fits the frame.
+// viewMode of the settings: 1 Actual Size; any other value fits the frame,
+// and 2 is the one the program writes for it.
 constexpr uint32_t kViewActualSize = 1;
+constexpr uint32_t kViewFit = 2;
 // Thickness of a preview scroll bar, taken from the picture's room.
 constexpr int32_t kScrollBarThickness = 15;
 // The view lies inside two frame lines on each side.
