@@ -57,7 +57,9 @@ std::u16string FontStatusText(std::u16string_view requested, std::u16string_view
                                                      PointsText(tenthsOfPoint).c_str());
     if (SameFamily(requested, drawn))
         return used;
-    return platform::FormatText(u"%s is not installed. ", asked.c_str()) + used;
+    // Debian draws Arial with the metric-compatible Liberation Sans: a
+    // stand-in, said plainly, not an error.
+    return used + platform::FormatText(u", in place of %s", asked.c_str());
 }
 
 }  // namespace wuvo

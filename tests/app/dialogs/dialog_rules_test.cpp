@@ -170,7 +170,7 @@ TEST(FontAttributes, FontStatus)
 {
     EXPECT_EQ(FontStatusText(u"Liberation Sans", u"liberation sans", 360), u"Stamp font: liberation sans, 36 pt");
     EXPECT_EQ(FontStatusText(u"Segoe UI", u"DejaVu Sans", 105),
-              u"Segoe UI is not installed. Stamp font: DejaVu Sans, 10.5 pt");
+              u"Stamp font: DejaVu Sans, 10.5 pt, in place of Segoe UI");
     EXPECT_EQ(FontStatusText(u"Segoe UI", u"", 105),
               u"Segoe UI is not installed, and no other font could be loaded.");
 }
