@@ -246,6 +246,8 @@ private:
     Controls c_;
     CWuvoLog* log_ = nullptr;
     ControlAnchors anchors_;
+    // Set once the window goes; what workers queued for it is then dropped.
+    bool closing_ = false;
     wxTimer waitCursorTimer_;
     std::string settingsFilePath_;
 

@@ -281,6 +281,9 @@ void CWuvoDlg::StopBatch()
 
 void CWuvoDlg::FinishBatch(const BatchReport& report)
 {
+    // A batch stopped by closing the window is not reported to it.
+    if (closing_)
+        return;
     batchThread_.Join();
     stopThread_.Join();
     EnableControls(false);

@@ -207,17 +207,22 @@ void CWuvoDlg::PrepareToClose()
 }
 
 // Every thread that uses the window or the shared objects has ended before
-// the window goes, and the shared objects after it.
+// the window goes, and the shared objects after it. A paint during the
+// questions may have asked the preview for a frame again.
 void CWuvoDlg::FinishClose()
 {
-    StopBatch();
     StopPreview();
     SaveLogFile();
+    closing_ = true;
     Destroy();
 }
 
+// A running batch is stopped as Stop stops it: otherwise it would start its
+// next file as soon as the current one is stopped, and the close would wait
+// for that one to the end.
 void CWuvoDlg::StopThreadsForClose()
 {
+    StopBatch();
     // The preview's threads use the shared objects too, and post to the window.
     StopPreview();
     for (ThreadState* state : {gParseThreadState, gDecodeState, gStampState, gEncodeState})

@@ -166,6 +166,22 @@ TEST_F(MainDialogBatchTest, StopDisablesAndReportsWhileStampDoesNothingDuringABa
     EXPECT_EQ(lines[lines.size() - 2], u"Stamping interrupted.\n");
 }
 
+TEST_F(MainDialogBatchTest, ClosingDuringABatchStopsAndWaitsForItFirst)
+{
+    AddFiles({Video("short3.mp4"), Video("no_audio.mp4")});
+    ChooseOutputFolder(out_.Path());
+    dialog_->SetJobRunner(BlockUntilStopped);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(PumpUntil([] { return IsRunning(*gParseThreadState); }));
+    ui_.ExpectMessage("Save changes before exiting?", MessageAnswer::No);
+    EXPECT_TRUE(dialog_->OnCancel());
+    EXPECT_FALSE(IsRunning(*gParseThreadState));
+    std::vector<std::u16string> lines = dialog_->Log().Lines();
+    EXPECT_EQ(lines.back().rfind(u"==========", 0), 0u) << "the batch closed its last entry";
+    EXPECT_TRUE(std::filesystem::exists(home_ / "Wuvo.log"));
+    dialog_ = MakeMainDialog();  // for the common tear-down
+}
+
 TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
 {
     AddFiles({Video("short3.mp4")});
