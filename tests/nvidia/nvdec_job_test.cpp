@@ -95,6 +95,19 @@ TEST_F(NvdecJobTest, TenBitVideoFailsTheJobWithoutAnOutput)
     EXPECT_EQ(messages[0].rfind(u"Cannot decode video file <", 0), 0u);
 }
 
+// NVDEC's 8-bit pictures cannot become the SDR the FFmpeg path makes of HDR:
+// the file is refused before anything is decoded, and the log says why.
+TEST_F(NvdecJobTest, HdrVideoIsRefusedWithItsReason)
+{
+    SelectNvdec();
+    EXPECT_TRUE(RunJob("hlg_bt2020.mp4", "nvdec_hlg.mp4", kJobFailedResult).empty()) << "no output";
+    EXPECT_EQ(test::FakeCuvid().picturesDecoded.load(), 0);
+    std::u16string path = platform::ToUtf16(test::FixturePath("hlg_bt2020.mp4"));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], u"The NVIDIA decoder cannot convert HDR video to SDR: <" + path + u">\n");
+    EXPECT_EQ(messages[1], u"Cannot decode video file <" + path + u">\n");
+}
+
 // Frames are numbered by the pictures shown; a source that left out some of
 // the samples an edit list hides would shift every stamp, so the file fails.
 TEST_F(NvdecJobTest, ADecodeThatDidNotShowEverySampleFailsAnEditedClip)

@@ -83,10 +83,16 @@ void LogRefusal(const StampJob& job, const char16_t* format)
     LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
 }
 
-// What NVDEC cannot give as the media layer does: it shows each picture
-// once, in order. False after the reason is logged.
+// What NVDEC cannot give as the media layer does: its pictures come as 8-bit
+// NV12 without their colour description, so HDR cannot be turned into SDR
+// the same way, and it shows each picture once, in order. False after the
+// reason is logged.
 bool CanDeliver(const StampJob& job, Delivery& delivery)
 {
+    if (job.hdrSource) {
+        LogRefusal(job, u"The NVIDIA decoder cannot convert HDR video to SDR: <%s>\n");
+        return false;
+    }
     if (!delivery.shown.Select(gParseState->presentationRanks)) {
         LogRefusal(job, u"The NVIDIA decoder cannot show the edit list, which repeats or reorders frames: <%s>\n");
         return false;
