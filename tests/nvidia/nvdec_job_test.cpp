@@ -2,10 +2,12 @@
 // output must be the one the FFmpeg decode path gives, frame by frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/job/run_stamp_job.h"
 #include "engine/settings/app_settings.h"
+#include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
 #include "support/fixture_job.h"
 #include "support/fixtures.h"
@@ -35,6 +37,12 @@ protected:
         test::ExpectFakeDriversReleased();
     }
 
+    void SelectNvdec()
+    {
+        gSettings.nvDecoderAvailable = 1;
+        gSettings.decoderKind = 3;
+    }
+
     // The job's output decoded by ffmpeg, all frames in a row.
     std::string RunJob(const std::string& fixture, const std::string& name, uint32_t expected = kJobSucceeded)
     {
@@ -56,8 +64,7 @@ TEST_P(NvdecJobTest, StampsTheSameFramesAsTheFfmpegDecodePath)
 {
     std::string fixture = GetParam();
     std::string viaFfmpeg = RunJob(fixture, "ffmpeg_" + fixture + ".mp4");
-    gSettings.nvDecoderAvailable = 1;
-    gSettings.decoderKind = 3;
+    SelectNvdec();
     std::string viaNvdec = RunJob(fixture, "nvdec_" + fixture + ".mp4");
     EXPECT_GT(test::FakeCuvid().picturesDecoded.load(), 0) << "the fake driver decoded";
     ASSERT_FALSE(viaFfmpeg.empty());
@@ -72,7 +79,7 @@ TEST_P(NvdecJobTest, StampsTheSameFramesAsTheFfmpegDecodePath)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, NvdecJobTest,
                          ::testing::Values("hevc_aac_newyear.mp4", "hevc_newyear.mov", "rotate90.mp4", "hev1.mp4",
-                                           "open_gop.mp4", "hd1080.mp4"),
+                                           "open_gop.mp4", "hd1080.mp4", "edit_list.mp4"),
                          [](const auto& info) {
                              std::string name = info.param;
                              return name.substr(0, name.find('.')) + (name.ends_with(".mov") ? "_mov" : "");
@@ -80,11 +87,37 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, NvdecJobTest,
 
 TEST_F(NvdecJobTest, TenBitVideoFailsTheJobWithoutAnOutput)
 {
-    gSettings.nvDecoderAvailable = 1;
-    gSettings.decoderKind = 3;
+    SelectNvdec();
     testing::internal::CaptureStderr();
-    EXPECT_EQ(RunJob("main10.mp4", "nvdec_main10.mp4", kJobFailedResult), "");
+    EXPECT_TRUE(RunJob("main10.mp4", "nvdec_main10.mp4", kJobFailedResult).empty()) << "no output";
     EXPECT_NE(testing::internal::GetCapturedStderr().find("8-bit"), std::string::npos);
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages[0].rfind(u"Cannot decode video file <", 0), 0u);
+}
+
+// NVDEC's 8-bit pictures cannot become the SDR the FFmpeg path makes of HDR:
+// the file is refused before anything is decoded, and the log says why.
+TEST_F(NvdecJobTest, HdrVideoIsRefusedWithItsReason)
+{
+    SelectNvdec();
+    EXPECT_TRUE(RunJob("hlg_bt2020.mp4", "nvdec_hlg.mp4", kJobFailedResult).empty()) << "no output";
+    EXPECT_EQ(test::FakeCuvid().picturesDecoded.load(), 0);
+    std::u16string path = platform::ToUtf16(test::FixturePath("hlg_bt2020.mp4"));
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0], u"The NVIDIA decoder cannot convert HDR video to SDR: <" + path + u">\n");
+    EXPECT_EQ(messages[1], u"Cannot decode video file <" + path + u">\n");
+}
+
+// Frames are numbered by the pictures shown; a source that left out some of
+// the samples an edit list hides would shift every stamp, so the file fails.
+TEST_F(NvdecJobTest, ADecodeThatDidNotShowEverySampleFailsAnEditedClip)
+{
+    SelectNvdec();
+    test::FakeCuvid().applyEditList = true;
+    EXPECT_TRUE(RunJob("edit_list.mp4", "nvdec_edited.mp4", kJobFailedResult).empty()) << "no output";
+    std::u16string path = platform::ToUtf16(test::FixturePath("edit_list.mp4"));
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        u"The NVIDIA decoder did not show every picture, so the edit list cannot be applied: <" +
+                            path + u">\n"),
+              messages.end());
 }

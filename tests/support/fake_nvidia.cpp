@@ -58,6 +58,7 @@ void ResetFakeDrivers()
     fake::CuvidControl& cuvid = FakeCuvid();
     cuvid.failMapAtCall = 0;
     cuvid.badPictureIndexAt = 0;
+    cuvid.applyEditList = false;
     cuvid.maps = 0;
     cuvid.picturesDecoded = 0;
     fake::NvencControl& nvenc = FakeNvenc();

@@ -48,6 +48,8 @@ struct StampJob {
     uint32_t audioChannels = 0;
     // How the decoded pictures' colours are to be read; the output says so too.
     platform::ColourDescription colour;
+    // The source's pictures are HDR, which the media layer delivers as SDR.
+    uint8_t hdrSource = 0;
     std::tm firstStamped{};
     std::tm lastStamped{};
 };

@@ -206,6 +206,7 @@ void ProbeInputWithMf(StampJob& job)
     job.rateDenominator = video.rateDenominator;
     job.progressive = video.interlaced ? 0 : 1;
     job.colour = video.colour;
+    job.hdrSource = video.hdr ? 1 : 0;
     if (!SettleFrameTiming(job, SampleFrameDuration(reader)))
         return;
     if (!FitsFramePool(job)) {

@@ -30,6 +30,7 @@ void Mp4ParseState::Reset()
     videoTrack.reset();
     soundTrack.reset();
     std::vector<uint64_t>().swap(sampleTimes);
+    std::vector<uint32_t>().swap(presentationRanks);
     frameCount = 0;
     std::vector<uint32_t>().swap(syncFrames);
     timescale = 0;

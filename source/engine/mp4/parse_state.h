@@ -36,6 +36,9 @@ struct Mp4ParseState {
     // Per frame as the decoder delivers it (after the edit list), the decode
     // time of the sample whose place in presentation order it holds.
     std::vector<uint64_t> sampleTimes;
+    // Per frame, its sample's place in presentation order: the edit list's
+    // choice among the pictures a decoder shows.
+    std::vector<uint32_t> presentationRanks;
     // Frames the decoder delivers, and which of them are sync samples.
     uint32_t frameCount = 0;
     std::vector<uint32_t> syncFrames;

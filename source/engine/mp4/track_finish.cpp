@@ -125,8 +125,9 @@ void FinishTracks()
     state.sampleTimes.reserve(shown.ranks.size());
     for (uint32_t rank : shown.ranks)
         state.sampleTimes.push_back(decodeTimes[rank]);
+    state.presentationRanks = std::move(shown.ranks);
     state.syncFrames = std::move(shown.syncFrames);
-    state.frameCount = static_cast<uint32_t>(shown.ranks.size());
+    state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());
     state.timescale = video->timescale;
     state.averageSampleDelta = AverageDelta(totalTime, samples);
     PublishFrameCount(state.frameCount);

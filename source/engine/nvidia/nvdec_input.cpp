@@ -1,10 +1,15 @@
+#include <optional>
 #include <vector>
 
 #include "engine/media/media_input.h"
+#include "engine/mp4/parse_state.h"
 #include "engine/nvidia/nvidia_path.h"
+#include "engine/nvidia/shown_pictures.h"
+#include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
 #include "nv/nvdecoder/nv_decode_file.h"
 #include "platform/media/plane_rotation.h"
+#include "platform/text/format.h"
 
 namespace wuvo {
 
@@ -12,31 +17,41 @@ namespace {
 
 constexpr uint32_t kNvidiaDecoderKind = 3;
 
-// A turned video's pictures go through here on their way into the pool.
-// One decode runs at a time, and its callbacks take no context, so the
-// state is the engine's one NVDEC decode's.
-struct UprightDecode {
+// The decoder's pictures on their way into the pool: those the edit list
+// hides are dropped, the others numbered as the clip's frames and turned
+// upright as the container says. One decode runs at a time and its
+// callbacks take no context, so the state is the engine's one NVDEC decode's.
+struct Delivery {
+    ShownPictures shown;
+    uint32_t pictures = 0;  // shown by the decoder so far
+    uint32_t frame = 0;     // the frame of the picture being copied
     int degrees = 0;
     bool quarter = false;
     uint32_t width = 0;  // as decoded
     uint32_t height = 0;
-    std::vector<uint8_t> picture;
+    std::vector<uint8_t> picture;  // the decoded picture, when it is to be turned
     uint8_t* slot = nullptr;
 };
-UprightDecode* gUpright = nullptr;
+Delivery* gDelivery = nullptr;
 
-uint8_t* GetUprightBuffer(uint32_t frame)
+uint8_t* GetDeliveryBuffer(uint32_t picture)
 {
-    gUpright->slot = GetFreeFrameBuffer(frame);
-    return gUpright->slot ? gUpright->picture.data() : nullptr;
+    gDelivery->pictures = picture + 1;
+    std::optional<uint32_t> frame = gDelivery->shown.FrameOf(picture);
+    if (!frame)
+        return nullptr;
+    gDelivery->frame = *frame;
+    gDelivery->slot = GetFreeFrameBuffer(*frame);
+    return gDelivery->slot && gDelivery->degrees != 0 ? gDelivery->picture.data() : gDelivery->slot;
 }
 
-void SetUprightSize(uint32_t width, uint32_t height)
+void SetDeliverySize(uint32_t width, uint32_t height)
 {
-    gUpright->width = width;
-    gUpright->height = height;
-    gUpright->picture.resize(size_t{width} * height * 3 / 2);
-    if (gUpright->quarter)
+    gDelivery->width = width;
+    gDelivery->height = height;
+    if (gDelivery->degrees != 0)
+        gDelivery->picture.resize(size_t{width} * height * 3 / 2);
+    if (gDelivery->quarter)
         SetFrameSize(height, width);
     else
         SetFrameSize(width, height);
@@ -46,19 +61,55 @@ void TurnPlane(const uint8_t*& source, uint8_t*& destination, uint32_t width, ui
 {
     auto w = static_cast<int>(width);
     auto h = static_cast<int>(height);
-    platform::RotatePlane(source, w, w, h, destination, gUpright->quarter ? h : w, gUpright->degrees);
+    platform::RotatePlane(source, w, w, h, destination, gDelivery->quarter ? h : w, gDelivery->degrees);
     source += size_t{width} * height;
     destination += size_t{width} * height;
 }
 
-void UprightFrameDone(uint32_t frame)
+void DeliveryFrameDone(uint32_t)
 {
-    const uint8_t* source = gUpright->picture.data();
-    uint8_t* destination = gUpright->slot;
-    TurnPlane(source, destination, gUpright->width, gUpright->height);
-    for (int chroma = 0; chroma < 2; ++chroma)
-        TurnPlane(source, destination, gUpright->width / 2, gUpright->height / 2);
-    FrameDecoded(frame);
+    if (gDelivery->degrees != 0) {
+        const uint8_t* source = gDelivery->picture.data();
+        uint8_t* destination = gDelivery->slot;
+        TurnPlane(source, destination, gDelivery->width, gDelivery->height);
+        for (int chroma = 0; chroma < 2; ++chroma)
+            TurnPlane(source, destination, gDelivery->width / 2, gDelivery->height / 2);
+    }
+    FrameDecoded(gDelivery->frame);
+}
+
+void LogRefusal(const StampJob& job, const char16_t* format)
+{
+    LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
+}
+
+// What NVDEC cannot give as the media layer does: its pictures come as 8-bit
+// NV12 without their colour description, so HDR cannot be turned into SDR
+// the same way, and it shows each picture once, in order. False after the
+// reason is logged.
+bool CanDeliver(const StampJob& job, Delivery& delivery)
+{
+    if (job.hdrSource) {
+        LogRefusal(job, u"The NVIDIA decoder cannot convert HDR video to SDR: <%s>\n");
+        return false;
+    }
+    if (!delivery.shown.Select(gParseState->presentationRanks)) {
+        LogRefusal(job, u"The NVIDIA decoder cannot show the edit list, which repeats or reorders frames: <%s>\n");
+        return false;
+    }
+    return true;
+}
+
+// Frames are numbered by the pictures the decoder showed; under an edit list
+// that hides some, only a decoder that showed every sample numbers them right.
+bool ShowedEverySample(const StampJob& job, const Delivery& delivery)
+{
+    const Mp4Track* video = gParseState->VideoTrack();
+    uint32_t samples = video ? video->SizeTableEntries() : 0;
+    if (!delivery.shown.HidesAny(samples) || delivery.pictures == samples)
+        return true;
+    LogRefusal(job, u"The NVIDIA decoder did not show every picture, so the edit list cannot be applied: <%s>\n");
+    return false;
 }
 
 }  // namespace
@@ -75,23 +126,21 @@ bool IsNvencSelected()
 
 uint32_t DecodeWithNvdec(const StampJob& job, DecoderCallbacks& callbacks)
 {
-    if (!job.inputPath)
+    Delivery delivery;
+    if (!job.inputPath || !CanDeliver(job, delivery))
         return kDecodeFailed;
     callbacks.decoderPath = kDecoderPathNvdec;
     // (1, 1) asks for the source's own size.
     if (callbacks.targetWidth == 1 && callbacks.targetHeight == 1)
         callbacks.targetWidth = callbacks.targetHeight = 0;
-    UprightDecode upright;
-    upright.degrees = static_cast<int>(GetVideoRotation(kRotationOfOutput, &upright.quarter));
-    if (upright.degrees != 0) {
-        gUpright = &upright;
-        callbacks.getBuffer = GetUprightBuffer;
-        callbacks.setSize = SetUprightSize;
-        callbacks.frameDone = UprightFrameDone;
-    }
+    delivery.degrees = static_cast<int>(GetVideoRotation(kRotationOfOutput, &delivery.quarter));
+    gDelivery = &delivery;
+    callbacks.getBuffer = GetDeliveryBuffer;
+    callbacks.setSize = SetDeliverySize;
+    callbacks.frameDone = DeliveryFrameDone;
     int result = NvDecodeFile(job.inputPath, callbacks);
-    gUpright = nullptr;
-    return result == kNvDecodeOk ? kDecodeOk : kDecodeFailed;
+    gDelivery = nullptr;
+    return result == kNvDecodeOk && ShowedEverySample(job, delivery) ? kDecodeOk : kDecodeFailed;
 }
 
 }  // namespace wuvo

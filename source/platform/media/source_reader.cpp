@@ -302,6 +302,7 @@ void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext
         format.rateDenominator = static_cast<uint32_t>(rate.den);
     }
     format.colour = DeliveredColour(codec);
+    format.hdr = IsHdrTransfer(codec.color_trc);
     AVFieldOrder order = av.codecpar->field_order;
     format.interlaced = order != AV_FIELD_UNKNOWN && order != AV_FIELD_PROGRESSIVE;
     videoFormat = format;

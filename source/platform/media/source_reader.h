@@ -30,6 +30,8 @@ struct VideoFormat {
     // or BT.709 for an HDR source, whose pictures are delivered as SDR. The
     // range is always limited.
     ColourDescription colour;
+    // The source's pictures are HDR (PQ or HLG), delivered converted to SDR.
+    bool hdr = false;
 };
 
 // Interleaved signed 16-bit PCM.

@@ -41,6 +41,9 @@ struct CudaControl {
 };
 
 struct CuvidControl {
+    // The source applies the edit list as FFmpeg's demuxer does, instead of
+    // handing out every sample of the stream.
+    std::atomic<bool> applyEditList{false};
     std::atomic<int> failMapAtCall{0};       // the n-th map fails; 0 = none
     std::atomic<int> badPictureIndexAt{0};   // the n-th picture gets an index out of range; 0 = none
     std::atomic<int> sources{0};

@@ -1,6 +1,8 @@
-// NVCUVID without a GPU: the video source demuxes with libavformat, the
-// parser decodes with libavcodec, and the decoder converts the pictures into
-// NV12 "device" surfaces in host memory at the size it was created for.
+// NVCUVID without a GPU: the video source demuxes with libavformat, every
+// sample of the stream as NVCUVID's own demuxer gives them, without the edit
+// list; the parser decodes with libavcodec, and the decoder converts the
+// pictures into NV12 "device" surfaces in host memory at the size it was
+// created for.
 #include <iconv.h>
 
 #include <atomic>
@@ -33,6 +35,9 @@ constexpr uint32_t kCodedAlignment = 16;
 constexpr uint32_t kPitchAlignment = 256;
 constexpr AVRational kTenMegahertz{1, 10'000'000};
 constexpr int kOutOfRangeIndex = 25;
+// A packet flag of the fake's own, above NVCUVID's: the picture is decoded
+// but, as the edit list hides it, not shown.
+constexpr unsigned long kHiddenPicture = 0x40000000;
 
 CuvidControl gControl;
 
@@ -118,7 +123,7 @@ struct Source {
     void Deliver(AVPacket* packet)
     {
         CUVIDSOURCEDATAPACKET data{};
-        data.flags = CUVID_PKT_TIMESTAMP;
+        data.flags = CUVID_PKT_TIMESTAMP | ((packet->flags & AV_PKT_FLAG_DISCARD) ? kHiddenPicture : 0);
         data.payload_size = static_cast<tcu_ulong>(packet->size);
         data.payload = packet->data;
         AVRational base = format->streams[stream]->time_base;
@@ -284,8 +289,11 @@ CUresult cuvidCreateVideoSourceW(CUvideosource* object, const wchar_t* path, CUV
     auto source = std::make_unique<Source>();
     source->params = *params;
     std::string file = Utf8Of(path);
-    if (avformat_open_input(&source->format, file.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(source->format, nullptr) < 0)
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "ignore_editlist", gControl.applyEditList ? "0" : "1", 0);
+    int opened = avformat_open_input(&source->format, file.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0 || avformat_find_stream_info(source->format, nullptr) < 0)
         return kFileNotFound;
     source->stream = av_find_best_stream(source->format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (source->stream < 0)
@@ -364,6 +372,8 @@ CUresult cuvidParseVideoData(CUvideoparser object, CUVIDSOURCEDATAPACKET* packet
         av_new_packet(data, static_cast<int>(packet->payload_size));
         std::memcpy(data->data, packet->payload, packet->payload_size);
         data->pts = packet->timestamp;
+        if (packet->flags & kHiddenPicture)
+            data->flags |= AV_PKT_FLAG_DISCARD;  // the decoder drops what it decodes from it
         int sent = avcodec_send_packet(parser->codec, data);
         av_packet_free(&data);
         if (sent < 0)
