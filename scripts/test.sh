@@ -18,8 +18,10 @@ trap 'rm -f "$summary"' EXIT
 run_ctest() {
   local dir=$1; shift
   local status=0
-  # Windows get a virtual display; tests never wait for a person.
-  xvfb-run -a ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" | tee "$summary" || status=1
+  # Windows get a virtual display; tests never wait for a person. Without
+  # -noreset the display resets whenever its last window closes, and a
+  # program starting just then cannot connect.
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" | tee "$summary" || status=1
   local line total bad
   line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$summary" | tail -n 1)
   total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
