@@ -22,7 +22,7 @@ std::string Variable(const char* name)
 }
 
 // An XDG base folder from its variable, or its default under the home
-// folder; the base directory specification ignores relative values.
+// folder; XDG ignores relative values.
 std::string XdgFolder(const char* variable, const char* defaultUnderHome)
 {
     std::string folder = Variable(variable);
