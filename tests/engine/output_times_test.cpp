@@ -96,8 +96,10 @@ TEST_F(OutputTimesTest, OptionOffGivesTheMomentOfFinishing)
     time_t before = std::time(nullptr);
     SetOutputFileTimes(file, BrokenDownTime(2024, 7, 1, 9, 0, 0), BrokenDownTime(2024, 7, 1, 12, 0, 0));
     time_t written = Stat().st_mtim.tv_sec;
-    EXPECT_GE(written, before);
-    EXPECT_LE(written, std::time(nullptr));
+    // File times may come from a finer clock than time(), a tick ahead of it
+    // at a second's turn.
+    EXPECT_GE(written, before - 1);
+    EXPECT_LE(written, std::time(nullptr) + 1);
 }
 
 TEST_F(OutputTimesTest, NoStampedFrameLeavesTheTimesAlone)
