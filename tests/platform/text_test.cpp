@@ -26,8 +26,10 @@ TEST(Utf, FixedFieldsAreNeverReadPastOrCut)
     EXPECT_EQ(FieldLength(field, 4), 4u) << "no terminator: the field's end";
     EXPECT_TRUE(CopyToField(field, 4, u"abc"));
     EXPECT_EQ(FieldLength(field, 4), 3u);
+    EXPECT_TRUE(CopyToField(field, 4, u"x"));
+    EXPECT_EQ(std::u16string(field, 4), std::u16string(u"x\0\0\0", 4)) << "no tail of the longer text is kept";
     EXPECT_FALSE(CopyToField(field, 4, u"abcd")) << "no room for the terminator";
-    EXPECT_EQ(field[0], u'\0');
+    EXPECT_EQ(std::u16string(field, 4), std::u16string(4, u'\0'));
 }
 
 TEST(FormatText, FormatsWideTextAndNumbersAsPrintfDoes)

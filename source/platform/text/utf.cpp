@@ -123,13 +123,13 @@ bool CopyToField(char16_t* field, size_t capacity, std::u16string_view text)
 {
     if (capacity == 0)
         return false;
-    if (text.size() >= capacity) {
-        field[0] = u'\0';
-        return false;
-    }
-    std::copy(text.begin(), text.end(), field);
-    field[text.size()] = u'\0';
-    return true;
+    // The rest of the field is cleared: stored files carry whole fields,
+    // and must not keep the tail of an earlier, longer text.
+    const bool fits = text.size() < capacity;
+    const size_t copied = fits ? text.size() : 0;
+    std::copy_n(text.begin(), copied, field);
+    std::fill(field + copied, field + capacity, u'\0');
+    return fits;
 }
 
 }  // namespace wuvo::platform

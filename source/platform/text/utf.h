@@ -17,8 +17,9 @@ std::u16string FromUtf32(std::u32string_view text);
 // the field, also when the field lacks its terminator.
 size_t FieldLength(const char16_t* field, size_t capacity);
 
-// Copies text with its terminator into a fixed field. False, and the field
-// left empty, when it does not fit: texts are never cut.
+// Copies text into a fixed field and fills the rest with NULs. False, and
+// the field left empty, when it does not fit with its terminator: texts are
+// never cut.
 bool CopyToField(char16_t* field, size_t capacity, std::u16string_view text);
 
 }  // namespace wuvo::platform
