@@ -23,7 +23,7 @@ find_window() {
 
 screenshot() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
-  ffmpeg -loglevel error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 "$2"
+  ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size "${WIDTH}x${HEIGHT}" -i "$DISPLAY+$X,$Y" -frames:v 1 "$2"
 }
 
 HOME=$home XDG_CONFIG_HOME=$home/config LOCALAPPDATA=$home/data TEMP=$home/tmp "$program" &

@@ -39,7 +39,7 @@ bool SaveScreenArea(const wxRect& area, const std::string& name)
     std::filesystem::create_directories(WUVO_TEST_OUTPUT_DIR);
     const std::string path = std::string(WUVO_TEST_OUTPUT_DIR) + "/" + name + ".png";
     const wxString command =
-        wxString::Format("ffmpeg -loglevel error -y -f x11grab -video_size %dx%d -i '%s+%d,%d' -frames:v 1 '%s'",
+        wxString::Format("ffmpeg -loglevel error -y -f x11grab -draw_mouse 0 -video_size %dx%d -i '%s+%d,%d' -frames:v 1 '%s'",
                          area.width, area.height, display, area.x, area.y, path);
     return std::system(command.utf8_str()) == 0 && std::filesystem::exists(path);
 }
