@@ -99,6 +99,9 @@ public:
     // Fills the date-format list for the stamp language and selects the
     // date stamp's format in it.
     void FillDateFormatCombo();
+    // The same after the stamp language may have changed: a format the
+    // language does not offer becomes its first.
+    void RefillDateFormatCombo();
 
     void EnableDatePanel(bool enable);
     void EnableTimePanel(bool enable);
@@ -232,6 +235,8 @@ private:
     void OnPreviewResult(const PreviewResult& result);
     void SetPreviewFrameSize(uint32_t width, uint32_t height);
     void SetPreviewFrameCount();
+    // Back to no open file: frame 0 of the slider's idle range.
+    void ForgetOpenFile();
     void UpdateFrameStatus();
     void SetPreviewBusy(bool busy);
     void PaintPreview();
@@ -269,10 +274,11 @@ private:
     uint32_t stepY_ = 1;
 
     // Preview.
+    // Frames the slider offers while no file is open.
+    static constexpr int32_t kNoFileFrameCount = 1000;
     bool previewBusy_ = false;
     uint32_t fileSelected_ = 0;
     uint32_t currentFrame_ = 0;
-    uint32_t previousFrame_ = 0;
     int32_t frameCount_ = 0;
     uint32_t frameWidth_ = 0;
     uint32_t frameHeight_ = 0;
@@ -298,7 +304,7 @@ private:
     std::shared_ptr<const RgbPicture> previewPicture_;
     // The composed view, kept until the picture or the view changes.
     wxBitmap previewView_;
-    std::vector<uint32_t> previewViewKey_;
+    ViewInput previewViewKey_;
 
     // Batch.
     uint32_t autoShutdown_ = 0;

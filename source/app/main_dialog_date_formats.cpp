@@ -7,6 +7,13 @@
 
 namespace wuvo {
 
+namespace {
+
+// The date format a list that does not offer the old one falls back to.
+constexpr uint32_t kFirstDateFormat = 1;
+
+}  // namespace
+
 void CWuvoDlg::FillDateFormatCombo()
 {
     auto* list = wxDynamicCast(Control(kIdDateFormat), CWuvoDateFormat);
@@ -17,6 +24,13 @@ void CWuvoDlg::FillDateFormatCombo()
     for (uint32_t i = 0; i < DateFormatItemCount(StampLanguage()); ++i)
         list->Append(wxString::Format("%u", i));
     UpdateData(false);
+}
+
+void CWuvoDlg::RefillDateFormatCombo()
+{
+    if (dateFormatIndex_ >= DateFormatItemCount(StampLanguage()))
+        dateFormatIndex_ = kFirstDateFormat;
+    FillDateFormatCombo();
 }
 
 }  // namespace wuvo

@@ -24,8 +24,6 @@ namespace wuvo {
 
 namespace {
 
-// Frames the slider offers while no file is open.
-constexpr int32_t kNoFileFrameCount = 1000;
 // The scroll bars before a frame gives them their ranges.
 constexpr int kInitialScrollRange = 100;
 constexpr int kInitialScrollPage = 25;
@@ -42,15 +40,11 @@ int ChooseListedFile(wxListBox& list)
 {
     if (list.IsEmpty())
         return -1;
-    int chosen = 0;
-    for (unsigned int i = 0; i < list.GetCount(); ++i) {
-        if (list.IsSelected(static_cast<int>(i))) {
-            chosen = static_cast<int>(i);
-            break;
-        }
-    }
-    if (!list.IsSelected(chosen))
+    int chosen = list.GetSelection();
+    if (chosen == wxNOT_FOUND) {
+        chosen = 0;
         list.SetSelection(chosen);
+    }
     return chosen;
 }
 
@@ -58,7 +52,7 @@ int ChooseListedFile(wxListBox& list)
 
 void CWuvoDlg::InitPreview()
 {
-    currentFrame_ = previousFrame_ = 0;
+    currentFrame_ = 0;
     openFile_.clear();
     wantedFile_ = openFile_;
     previewRefresh_ = 0;
@@ -97,12 +91,8 @@ void CWuvoDlg::LoadPreviewFile()
     if (text != wantedFile_) {
         wantedFile_ = text;
         previewLoaded_ = text.empty() ? 0 : 1;
-        if (text.empty()) {
-            currentFrame_ = previousFrame_ = 0;
-            UpdateFrameStatus();
-            openFile_.clear();
-            frameCount_ = kNoFileFrameCount;
-        }
+        if (text.empty())
+            ForgetOpenFile();
     }
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
     vScrollBar_->SetThumbPosition(0);
@@ -154,7 +144,7 @@ bool CWuvoDlg::OpenPreviewFile()
     }
     frameCount_ = static_cast<int32_t>(PoolFrameCount());
     openFile_ = wantedFile_;
-    currentFrame_ = previousFrame_ = 0;
+    currentFrame_ = 0;
     UpdateData(false);
     return true;
 }
@@ -212,10 +202,7 @@ void CWuvoDlg::SetPreviewFrameSize(uint32_t width, uint32_t height)
 void CWuvoDlg::SetPreviewFrameCount()
 {
     if (frameCount_ < 1) {
-        currentFrame_ = previousFrame_ = 0;
-        UpdateFrameStatus();
-        openFile_.clear();
-        frameCount_ = kNoFileFrameCount;
+        ForgetOpenFile();
         previewLoaded_ = 0;
         ShowMessage(this, wxS("Wuvo encountered an error, view log for detail."), wxS("Information"),
                     MessageIcon::Information);
@@ -223,6 +210,14 @@ void CWuvoDlg::SetPreviewFrameCount()
     }
     UpdateFrameStatus();
     c_.slider->SetRange(0, frameCount_);
+}
+
+void CWuvoDlg::ForgetOpenFile()
+{
+    currentFrame_ = 0;
+    UpdateFrameStatus();
+    openFile_.clear();
+    frameCount_ = kNoFileFrameCount;
 }
 
 void CWuvoDlg::UpdateFrameStatus()
@@ -245,7 +240,6 @@ void CWuvoDlg::RefreshPreview()
     if (count == 0)
         return;
     currentFrame_ = std::min(currentFrame_, count - 1);
-    previousFrame_ = currentFrame_;
     previewRefresh_ = 1;
     StartPreview();
     UpdateFrameStatus();

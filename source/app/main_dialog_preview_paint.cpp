@@ -218,12 +218,10 @@ void CWuvoDlg::DrawPreview(wxDC& dc)
 const wxBitmap& CWuvoDlg::PreviewView()
 {
     const ViewInput input{gSettings.viewMode, frameWidth_, frameHeight_, viewWidth_, viewHeight_, sourceX_, sourceY_};
-    std::vector<uint32_t> key{input.viewMode,  input.frameWidth, input.frameHeight, input.viewWidth,
-                              input.viewHeight, input.sourceX,   input.sourceY};
-    if (previewView_.IsOk() && key == previewViewKey_)
+    if (previewView_.IsOk() && input == previewViewKey_)
         return previewView_;
     previewView_ = wxNullBitmap;
-    previewViewKey_ = key;
+    previewViewKey_ = input;
     if (input.viewWidth == 0 || input.viewHeight == 0)
         return previewView_;
     if (!previewPicture_)

@@ -4,7 +4,6 @@
 #include <wx/menu.h>
 
 #include "app/control_ids.h"
-#include "app/dialogs/format_samples.h"
 #include "app/dialogs/preferences_dialog.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
@@ -20,8 +19,6 @@ namespace {
 constexpr wxStringCharType kProjectFilter[] = wxS("Wuvo Project Files (*.wuvo)|*.wuvo");
 constexpr wxStringCharType kProjectExtension[] = wxS("wuvo");
 constexpr wxStringCharType kCaptionWarning[] = wxS("Warning");
-// The date format a list that does not offer the old one falls back to.
-constexpr uint32_t kFirstDateFormat = 1;
 
 wxFileHistory& RecentProjects()
 {
@@ -177,10 +174,7 @@ void CWuvoDlg::OpenProject(const wxString& path)
 // offers other date formats, and its view mode has its own check mark.
 void CWuvoDlg::ShowLoadedSettings()
 {
-    if (dateFormatIndex_ >= DateFormatItemCount(StampLanguage()))
-        dateFormatIndex_ = kFirstDateFormat;
-    UpdateData(false);
-    FillDateFormatCombo();
+    RefillDateFormatCombo();
     EnableDatePanel(dateOn_ != 0);
     EnableTimePanel(timeOn_ != 0);
     SetViewCheckMarks();
@@ -214,11 +208,8 @@ void CWuvoDlg::OnPreferences()
     if (!dialog.Create(&gSettings) || dialog.ShowModal() != wxID_OK)
         return;
     SettingsModified = true;
-    if (gSettings.language != language) {
-        if (dateFormatIndex_ >= DateFormatItemCount(StampLanguage()))
-            dateFormatIndex_ = kFirstDateFormat;
-        FillDateFormatCombo();
-    }
+    if (gSettings.language != language)
+        RefillDateFormatCombo();
     RefreshPreview();
 }
 

@@ -28,7 +28,6 @@ constexpr uint32_t kFitViewWidth = 640;
 constexpr uint32_t kFitViewHeight = 360;
 constexpr uint32_t kActualViewWidth = 625;
 constexpr uint32_t kActualViewHeight = 345;
-constexpr int32_t kNoFileFrameCount = 1000;
 constexpr wxStringCharType kNotUnsigned[] = wxS("Please enter a positive integer.");
 
 }  // namespace

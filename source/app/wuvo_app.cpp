@@ -21,7 +21,6 @@ namespace wuvo {
 
 namespace {
 
-constexpr int kRecentProjectCount = 4;
 constexpr wxStringCharType kVendor[] = wxS("Fenwarl");
 constexpr wxStringCharType kRecentGroup[] = wxS("/Recent File List");
 
@@ -66,7 +65,7 @@ bool CWuvoApp::InitInstance()
     EnsureFolder(std::filesystem::path(recentFile).parent_path().string());
     wxConfigBase::Set(new wxFileConfig(GetAppName(), kVendor, wxString::FromUTF8(recentFile), wxEmptyString,
                                        wxCONFIG_USE_LOCAL_FILE));
-    recentProjects_ = std::make_unique<wxFileHistory>(kRecentProjectCount, kCmdRecentFirst);
+    recentProjects_ = std::make_unique<wxFileHistory>(kRecentProjectSlots, kCmdRecentFirst);
     wxConfigBase::Get()->SetPath(kRecentGroup);
     recentProjects_->Load(*wxConfigBase::Get());
     wxConfigBase::Get()->SetPath(wxS("/"));

@@ -1,6 +1,5 @@
 #include "app/dialogs/font_attributes.h"
 
-#include <algorithm>
 #include <string>
 
 #include "app/settings/settings_file.h"
@@ -15,13 +14,6 @@ namespace {
 constexpr uint32_t kFullBrightness = 255;
 constexpr uint32_t kPercent = 100;
 constexpr int32_t kTenths = 10;
-
-bool SameFamily(std::u16string_view a, std::u16string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char16_t x, char16_t y) {
-        return platform::ToLowerAscii(x) == platform::ToLowerAscii(y);
-    });
-}
 
 // "36" or "10.5".
 std::u16string PointsText(int32_t tenthsOfPoint)
@@ -43,11 +35,6 @@ std::u16string PercentLabel(uint32_t percent)
     return platform::FormatText(u"%u%%", percent);
 }
 
-int32_t BoundRasterHeight(int32_t tenthsOfPoint)
-{
-    return std::clamp(tenthsOfPoint, kMinRasterHeight, kMaxRasterHeight);
-}
-
 std::u16string FontStatusText(std::u16string_view requested, std::u16string_view drawn, int32_t tenthsOfPoint)
 {
     const std::u16string asked(requested);
@@ -55,7 +42,7 @@ std::u16string FontStatusText(std::u16string_view requested, std::u16string_view
         return platform::FormatText(u"%s is not installed, and no other font could be loaded.", asked.c_str());
     const std::u16string used = platform::FormatText(u"Stamp font: %s, %s pt", std::u16string(drawn).c_str(),
                                                      PointsText(tenthsOfPoint).c_str());
-    if (SameFamily(requested, drawn))
+    if (platform::EqualsIgnoringAsciiCase(requested, drawn))
         return used;
     // Debian draws Arial with the metric-compatible Liberation Sans: a
     // stand-in, said plainly, not an error.

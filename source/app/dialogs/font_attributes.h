@@ -13,7 +13,6 @@ std::u16string PercentLabel(uint32_t percent);
 
 // A font size chosen for a stamp, in tenths of a point, kept to the sizes a
 // stamp can be drawn at.
-int32_t BoundRasterHeight(int32_t tenthsOfPoint);
 
 // What the font dialog says about the stamp font: the family asked for, the
 // family the stamp is really drawn with (empty: none could be loaded) and

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <iterator>
 
 #include "app/dialogs/font_attributes.h"
+#include "app/settings/settings_file.h"
 #include "app/ui/text.h"
 #include "platform/gdi/text_renderer.h"
 #include "platform/text/utf.h"
@@ -35,7 +35,6 @@ wxFont FontOfRecord(const FontRecord& record, int32_t tenthsOfPoint)
 bool StoreFontInRecord(const wxFont& font, FontRecord& record, int32_t& tenthsOfPoint)
 {
     FontRecord chosen = record;
-    std::fill(std::begin(chosen.faceName), std::end(chosen.faceName), u'\0');
     const wxString face = font.GetFaceName();
     if (face.empty() || !platform::CopyToField(chosen.faceName, kFaceNameChars, FromWx(face)))
         return false;

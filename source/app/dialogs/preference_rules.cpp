@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/dialogs/format_samples.h"
+#include "app/settings/settings_file.h"
 #include "platform/text/utf.h"
 
 namespace wuvo {
@@ -35,10 +36,10 @@ uint32_t BitratePositionFromMbps(float mbps)
     // (stored a little below) still gives 26.
     const float product = mbps * kPositionsPerMbps;
     const double rounded = static_cast<double>(product) + kHalf;
-    if (!(rounded >= kMinBitratePosition))
-        return kMinBitratePosition;
-    if (rounded >= kMaxBitratePosition)
-        return kMaxBitratePosition;
+    if (!(rounded >= kMinBitrate))
+        return kMinBitrate;
+    if (rounded >= kMaxBitrate)
+        return kMaxBitrate;
     return static_cast<uint32_t>(rounded);
 }
 

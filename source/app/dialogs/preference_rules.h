@@ -19,9 +19,8 @@ uint32_t ClampSpeedUpFactor(int32_t factor);
 
 // The bitrate in units of 100 kbit/s (the slider's position) and in Mbps
 // (the edit beside it). A typed Mbps value becomes a position by rounding
-// its float product with 10 half up, then is limited to the slider's range.
-constexpr uint32_t kMinBitratePosition = 20;
-constexpr uint32_t kMaxBitratePosition = 1500;
+// its float product with 10 half up, then is limited to the slider's range
+// (kMinBitrate to kMaxBitrate).
 uint32_t BitratePositionFromMbps(float mbps);
 float MbpsFromPosition(uint32_t position);
 

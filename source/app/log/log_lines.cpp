@@ -11,12 +11,6 @@ void LogLines::Add(std::u16string line)
     lines_.push_back(std::move(line));
 }
 
-size_t LogLines::Count() const
-{
-    std::lock_guard lock(mutex_);
-    return lines_.size();
-}
-
 std::vector<std::u16string> LogLines::From(size_t first) const
 {
     std::lock_guard lock(mutex_);

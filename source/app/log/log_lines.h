@@ -12,7 +12,6 @@ namespace wuvo {
 class LogLines {
 public:
     void Add(std::u16string line);
-    size_t Count() const;
     // Lines from `first` on.
     std::vector<std::u16string> From(size_t first) const;
 

@@ -23,7 +23,6 @@ public:
     // thread, in the order the lines arrived.
     void AddLine(std::u16string line);
     std::vector<std::u16string> Lines() const { return lines_.From(0); }
-    size_t LineCount() const { return lines_.Count(); }
     // Writes every line to `path`; false when it cannot be written.
     bool WriteToFile(const std::string& path) const;
 

@@ -41,6 +41,7 @@ struct ViewInput {
     uint32_t viewHeight = 0;
     uint32_t sourceX = 0;  // Actual Size: top-left frame pixel shown
     uint32_t sourceY = 0;
+    bool operator==(const ViewInput&) const = default;
 };
 
 ViewPlan PlanView(const ViewInput& input);

@@ -18,8 +18,6 @@ namespace {
 
 constexpr char kSettingsMagic[kSettingsMagicLength + 1] = "Wuvo-1.0.0";
 constexpr uint32_t kDefaultSpeedUpFactor = 5;
-constexpr uint32_t kMinBitrate = 20;  // units of 100 kbit/s
-constexpr uint32_t kMaxBitrate = 1500;
 
 // The stored text up to its terminator; the field's last unit becomes one
 // when the file has none, so every text the program reads ends in the field.
@@ -39,7 +37,7 @@ void TerminateTexts(StampStyle& stamp)
 // does not know, from a foreign or damaged file.
 void BoundStamp(StampStyle& stamp)
 {
-    stamp.rasterHeight = std::clamp(stamp.rasterHeight, kMinRasterHeight, kMaxRasterHeight);
+    stamp.rasterHeight = BoundRasterHeight(stamp.rasterHeight);
     if (stamp.rotation % 90 != 0 || stamp.rotation > 270)
         stamp.rotation = 0;
 }

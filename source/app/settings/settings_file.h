@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,6 +38,15 @@ static_assert(offsetof(SettingsFile, outputFolder) == 7564);
 // fit the rasteriser's surface and take seconds per frame.
 constexpr int32_t kMinRasterHeight = 10;
 constexpr int32_t kMaxRasterHeight = 7200;
+inline int32_t BoundRasterHeight(int32_t tenthsOfPoint)
+{
+    return std::clamp(tenthsOfPoint, kMinRasterHeight, kMaxRasterHeight);
+}
+
+// The bitrates the program offers, in units of 100 kbit/s: 0 or a larger
+// one would give no or an overflowing bit rate.
+constexpr uint32_t kMinBitrate = 20;
+constexpr uint32_t kMaxBitrate = 1500;
 
 // Writes gSettings, the custom slots of the format tables and OutputFolder
 // to `path` (UTF-8) through a temporary file. An output folder too long for

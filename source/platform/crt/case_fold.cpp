@@ -1,5 +1,7 @@
 #include "platform/crt/case_fold.h"
 
+#include <algorithm>
+
 namespace wuvo::platform {
 
 namespace {
@@ -23,6 +25,12 @@ char16_t ToUpperAscii(char16_t c)
 char16_t ToLowerAscii(char16_t c)
 {
     return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + kCaseDistance) : c;
+}
+
+bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char16_t x, char16_t y) { return ToLowerAscii(x) == ToLowerAscii(y); });
 }
 
 void UpperCaseAscii(char16_t* text, size_t capacity)

@@ -1,6 +1,5 @@
 #include "platform/crt/crt_locale.h"
 
-#include <algorithm>
 #include <array>
 
 #include "platform/crt/case_fold.h"
@@ -42,18 +41,12 @@ constexpr std::array kLocales{
     CrtLocale{u"indonesian", "id_ID.UTF-8", u"dddd, dd MMMM yyyy"},
 };
 
-bool SameName(std::u16string_view a, std::u16string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [](char16_t x, char16_t y) { return ToLowerAscii(x) == ToLowerAscii(y); });
-}
-
 }  // namespace
 
 const CrtLocale& FindCrtLocale(std::u16string_view crtName)
 {
     for (const CrtLocale& locale : kLocales) {
-        if (SameName(locale.crtName, crtName))
+        if (EqualsIgnoringAsciiCase(locale.crtName, crtName))
             return locale;
     }
     return kLocales.front();

@@ -7,6 +7,7 @@
 #include "app/dialogs/duration_checks.h"
 #include "app/dialogs/font_attributes.h"
 #include "app/dialogs/preference_rules.h"
+#include "app/settings/settings_file.h"
 #include "app/ui/number_text.h"
 
 using namespace wuvo;
@@ -122,7 +123,7 @@ TEST(PreferenceRules, TypedMbpsRoundHalfUpInFloat)
     EXPECT_EQ(BitratePositionFromMbps(std::numeric_limits<float>::max()), 1500u);
     EXPECT_EQ(BitratePositionFromMbps(std::nanf("")), 20u);
     // Every slider position survives the edit: shown, read back, rounded.
-    for (uint32_t position = kMinBitratePosition; position <= kMaxBitratePosition; ++position) {
+    for (uint32_t position = kMinBitrate; position <= kMaxBitrate; ++position) {
         std::optional<float> read = ParseRealText(RealText(MbpsFromPosition(position)));
         ASSERT_TRUE(read.has_value()) << position;
         ASSERT_EQ(BitratePositionFromMbps(*read), position);
