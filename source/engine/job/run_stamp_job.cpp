@@ -244,13 +244,11 @@ void WatchPass(JobThreads& threads, StampJob& job, WatchState& watch)
 uint32_t Watch(JobThreads& threads, StampJob& job)
 {
     WatchState watch(threads.count);
-    for (;;) {
-        uint64_t seen = gPipelineChanged.Changes();
+    gPipelineChanged.WaitUntil([&] {
         WatchPass(threads, job, watch);
-        if (watch.live == 0)
-            return watch.result;
-        gPipelineChanged.WaitAfter(seen, kWatchPollMs);
-    }
+        return watch.live == 0;
+    }, kWatchPollMs);
+    return watch.result;
 }
 
 }  // namespace

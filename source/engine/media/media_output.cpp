@@ -6,6 +6,7 @@
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
 #include "engine/mp4/reader.h"
+#include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/frame_wait.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/files/posix_file.h"
@@ -29,7 +30,6 @@ using platform::StreamKind;
 // AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
 constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
 constexpr uint32_t kBitsPerByte = 8;
-constexpr uint32_t kNvdecDecoderKind = 3;
 
 struct EncodeRun {
     explicit EncodeRun(StampJob& stampJob) : job(stampJob) {}
@@ -44,22 +44,11 @@ struct EncodeRun {
     uint32_t audioReads = 0;
 };
 
-bool IsNvdecPath()
-{
-    return gSettings.nvDecoderAvailable != 0 && gSettings.decoderKind == kNvdecDecoderKind;
-}
-
 uint32_t OpenAudioReader(EncodeRun& run)
 {
-    run.audioReader = std::make_unique<SourceReader>();
-    if (!OpenReaderOnTracks(*run.audioReader, run.job.inputPath)) {
-        LogJobMessage(run.job, u"Error opening input file for audio.");
-        return platform::kMediaFailed;
-    }
-    if (!ConfigureReaderStreams(*run.audioReader, false, true))
-        return platform::kMediaFailed;
-    run.audioOpen = true;
-    return platform::kMediaOk;
+    run.audioReader = OpenAudioInput(run.job);
+    run.audioOpen = run.audioReader != nullptr;
+    return run.audioOpen ? platform::kMediaOk : platform::kMediaFailed;
 }
 
 uint32_t CreateWriter(EncodeRun& run)
@@ -102,7 +91,7 @@ uint32_t SetUp(EncodeRun& run)
         if (uint32_t opened = OpenAudioReader(run); opened != platform::kMediaOk)
             return opened;
     }
-    if (IsNvdecPath()) {
+    if (IsNvdecSelected()) {
         // NVDEC delivers its frames at the size it decoded them to.
         std::lock_guard guard(gFramePool->lock);
         job.sourceWidth = gFramePool->width;
@@ -185,6 +174,18 @@ uint32_t RunFrameLoop(EncodeRun& run)
 }
 
 }  // namespace
+
+std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
+{
+    auto reader = std::make_unique<SourceReader>();
+    if (!OpenReaderOnTracks(*reader, job.inputPath)) {
+        LogJobMessage(job, u"Error opening input file for audio.");
+        return nullptr;
+    }
+    if (!ConfigureReaderStreams(*reader, false, true))
+        return nullptr;
+    return reader;
+}
 
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "engine/job/stamp_job.h"
 #include "platform/media/sink_writer.h"
@@ -17,6 +18,10 @@ constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 // input's audio as AAC unless audio is off or there is none. The output
 // takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
+
+// The job's input opened for its decoded sound, on the tracks the container
+// reader chose; null, with a log line when the file does not open, on failure.
+std::unique_ptr<platform::SourceReader> OpenAudioInput(StampJob& job);
 
 // The output's AAC stream for the input's decoded audio.
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format);

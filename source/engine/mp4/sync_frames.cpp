@@ -17,14 +17,9 @@ const std::vector<uint32_t>& SyncSamples()
     return gParseState->syncFrames;
 }
 
-uint32_t FrameCount()
-{
-    return gParseState->frameCount;
-}
-
 uint32_t ClampToFrames(int64_t frame)
 {
-    int64_t last = int64_t{FrameCount()} - 1;
+    int64_t last = int64_t{GetVideoFrameCount()} - 1;
     if (frame > last)
         frame = last;
     return frame < 0 ? 0 : static_cast<uint32_t>(frame);

@@ -1,5 +1,6 @@
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
@@ -49,33 +50,31 @@ enum class Take { Packet, Finished, Stopped };
 // encoder, which queues its last picture before it drops its flag, is done.
 Take TakePacket(Packet& packet)
 {
-    for (;;) {
-        if (IsAbortRequested(*gEncodeState))
-            return Take::Stopped;
-        {
-            std::lock_guard guard(gPacketQueue->lock);
-            if (!gPacketQueue->packets.empty()) {
-                packet = std::move(gPacketQueue->packets.front());
-                gPacketQueue->packets.pop_front();
-                return Take::Packet;
-            }
-            if (!IsRunning(*gEncodeState))
-                return Take::Finished;
+    std::optional<Take> taken;
+    gPipelineChanged.WaitUntil([&] {
+        if (IsAbortRequested(*gEncodeState)) {
+            taken = Take::Stopped;
+            return true;
         }
-        platform::SleepMs(kPacketPollMs);
-    }
+        std::lock_guard guard(gPacketQueue->lock);
+        if (!gPacketQueue->packets.empty()) {
+            packet = std::move(gPacketQueue->packets.front());
+            gPacketQueue->packets.pop_front();
+            taken = Take::Packet;
+        } else if (!IsRunning(*gEncodeState)) {
+            taken = Take::Finished;
+        }
+        return taken.has_value();
+    }, kPacketPollMs);
+    return *taken;
 }
 
 uint32_t OpenOutput(MuxRun& run)
 {
     StampJob& job = run.job;
     if (gSettings.disableAudio == 0 && job.hasAudio) {
-        run.audioReader = std::make_unique<SourceReader>();
-        if (!job.inputPath || !run.audioReader->Open(platform::ToUtf8(job.inputPath))) {
-            LogJobMessage(job, u"Error opening input file for audio.");
-            return platform::kMediaFailed;
-        }
-        if (!ConfigureReaderStreams(*run.audioReader, false, true))
+        run.audioReader = OpenAudioInput(job);
+        if (!run.audioReader)
             return platform::kMediaFailed;
         run.audioOpen = true;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "engine/pipeline/frame_wait.h"
 #include "engine/pipeline/shared_objects.h"
@@ -51,11 +52,14 @@ void PushEncodedPacket(uint32_t size, const uint8_t* data, uint32_t frameIndex, 
     job.packetsReceived += 1;
     if (job.packetsReceived <= job.packetSkipCount)
         return;
-    std::lock_guard guard(gPacketQueue->lock);
-    gPacketQueue->staging.data.assign(data, data + size);
-    gPacketQueue->staging.frame = frameIndex;
-    gPacketQueue->packets.push_back(gPacketQueue->staging);
-    gPacketQueue->pushedCount += 1;
+    {
+        std::lock_guard guard(gPacketQueue->lock);
+        gPacketQueue->staging.data.assign(data, data + size);
+        gPacketQueue->staging.frame = frameIndex;
+        gPacketQueue->packets.push_back(std::move(gPacketQueue->staging));
+        gPacketQueue->pushedCount += 1;
+    }
+    gPipelineChanged.Notify();
 }
 
 void ReleaseEncodedFrame(uint32_t frame, StampJob& job)
