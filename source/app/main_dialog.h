@@ -200,6 +200,8 @@ private:
     void SetViewCheckMarks();
     void WarnWhenHevcMissing();
     void BindCloseEvents();
+    // Runs `handler` on a command of `type` from the control or menu item `id`.
+    void BindCommand(const wxEventTypeTag<wxCommandEvent>& type, int id, void (CWuvoDlg::*handler)());
     void PrepareToClose();
     void StopThreadsForClose();
     void FinishClose();

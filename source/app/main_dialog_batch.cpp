@@ -86,17 +86,14 @@ void CWuvoDlg::BindBatchEvents()
 {
     batchHost_ = std::make_unique<DialogBatchHost>(*this);
     runJob_ = RunStampJob;
-    auto onClick = [this](int id, void (CWuvoDlg::*handler)()) {
-        Bind(wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
-    };
-    onClick(kIdAdd, &CWuvoDlg::OnBnClickedAdd);
-    onClick(kIdRemove, &CWuvoDlg::OnBnClickedRemove);
-    onClick(kIdClear, &CWuvoDlg::OnBnClickedClear);
-    onClick(kIdBrowse, &CWuvoDlg::OnBnClickedBrowse);
-    onClick(kIdViewLog, &CWuvoDlg::OnBnClickedViewLog);
-    onClick(kIdStamp, &CWuvoDlg::OnBnClickedStamp);
-    onClick(kIdStop, &CWuvoDlg::OnBnClickedStop);
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnBnClickedAutoShutdown(); }, kIdAutoShutdown);
+    BindCommand(wxEVT_BUTTON, kIdAdd, &CWuvoDlg::OnBnClickedAdd);
+    BindCommand(wxEVT_BUTTON, kIdRemove, &CWuvoDlg::OnBnClickedRemove);
+    BindCommand(wxEVT_BUTTON, kIdClear, &CWuvoDlg::OnBnClickedClear);
+    BindCommand(wxEVT_BUTTON, kIdBrowse, &CWuvoDlg::OnBnClickedBrowse);
+    BindCommand(wxEVT_BUTTON, kIdViewLog, &CWuvoDlg::OnBnClickedViewLog);
+    BindCommand(wxEVT_BUTTON, kIdStamp, &CWuvoDlg::OnBnClickedStamp);
+    BindCommand(wxEVT_BUTTON, kIdStop, &CWuvoDlg::OnBnClickedStop);
+    BindCommand(wxEVT_CHECKBOX, kIdAutoShutdown, &CWuvoDlg::OnBnClickedAutoShutdown);
 }
 
 void CWuvoDlg::SetJobRunner(std::function<uint32_t(StampJob&)> runJob)

@@ -30,25 +30,22 @@ constexpr int kRepeatButtons[] = {kIdDateUp,       kIdDateDown,       kIdDateLef
 
 void CWuvoDlg::BindPanelEvents()
 {
-    auto onClick = [this](int id, void (CWuvoDlg::*handler)()) {
-        Bind(wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
-    };
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnBnClickedDateStamp(); }, kIdDateStamp);
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnBnClickedTimeStamp(); }, kIdTimeStamp);
-    Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnCbnSelchangeDateFormat(); }, kIdDateFormat);
-    Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnCbnSelchangeTimeFormat(); }, kIdTimeFormat);
-    onClick(kIdDateUp, &CWuvoDlg::OnBnClickedDateUp);
-    onClick(kIdDateDown, &CWuvoDlg::OnBnClickedDateDown);
-    onClick(kIdDateLeft, &CWuvoDlg::OnBnClickedDateLeft);
-    onClick(kIdDateRight, &CWuvoDlg::OnBnClickedDateRight);
-    onClick(kIdTimeUp, &CWuvoDlg::OnBnClickedTimeUp);
-    onClick(kIdTimeDown, &CWuvoDlg::OnBnClickedTimeDown);
-    onClick(kIdTimeLeft, &CWuvoDlg::OnBnClickedTimeLeft);
-    onClick(kIdTimeRight, &CWuvoDlg::OnBnClickedTimeRight);
-    onClick(kIdDateFont, &CWuvoDlg::OnBnClickedDateFont);
-    onClick(kIdTimeFont, &CWuvoDlg::OnBnClickedTimeFont);
-    onClick(kIdDateDuration, &CWuvoDlg::OnBnClickedDateDuration);
-    onClick(kIdTimeDuration, &CWuvoDlg::OnBnClickedTimeDuration);
+    BindCommand(wxEVT_CHECKBOX, kIdDateStamp, &CWuvoDlg::OnBnClickedDateStamp);
+    BindCommand(wxEVT_CHECKBOX, kIdTimeStamp, &CWuvoDlg::OnBnClickedTimeStamp);
+    BindCommand(wxEVT_COMBOBOX, kIdDateFormat, &CWuvoDlg::OnCbnSelchangeDateFormat);
+    BindCommand(wxEVT_CHOICE, kIdTimeFormat, &CWuvoDlg::OnCbnSelchangeTimeFormat);
+    BindCommand(wxEVT_BUTTON, kIdDateUp, &CWuvoDlg::OnBnClickedDateUp);
+    BindCommand(wxEVT_BUTTON, kIdDateDown, &CWuvoDlg::OnBnClickedDateDown);
+    BindCommand(wxEVT_BUTTON, kIdDateLeft, &CWuvoDlg::OnBnClickedDateLeft);
+    BindCommand(wxEVT_BUTTON, kIdDateRight, &CWuvoDlg::OnBnClickedDateRight);
+    BindCommand(wxEVT_BUTTON, kIdTimeUp, &CWuvoDlg::OnBnClickedTimeUp);
+    BindCommand(wxEVT_BUTTON, kIdTimeDown, &CWuvoDlg::OnBnClickedTimeDown);
+    BindCommand(wxEVT_BUTTON, kIdTimeLeft, &CWuvoDlg::OnBnClickedTimeLeft);
+    BindCommand(wxEVT_BUTTON, kIdTimeRight, &CWuvoDlg::OnBnClickedTimeRight);
+    BindCommand(wxEVT_BUTTON, kIdDateFont, &CWuvoDlg::OnBnClickedDateFont);
+    BindCommand(wxEVT_BUTTON, kIdTimeFont, &CWuvoDlg::OnBnClickedTimeFont);
+    BindCommand(wxEVT_BUTTON, kIdDateDuration, &CWuvoDlg::OnBnClickedDateDuration);
+    BindCommand(wxEVT_BUTTON, kIdTimeDuration, &CWuvoDlg::OnBnClickedTimeDuration);
     auto onLeave = [this](int id, void (CWuvoDlg::*handler)()) {
         // Run once the focus has settled, so that a prompt the exchange may
         // show cannot take the focus from the edit while it is being left.

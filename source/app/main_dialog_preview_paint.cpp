@@ -112,7 +112,7 @@ void CWuvoDlg::BindPreviewEvents()
             },
             button.id);
     }
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { RefreshPreview(); }, kIdPreviewRefresh);
+    BindCommand(wxEVT_BUTTON, kIdPreviewRefresh, &CWuvoDlg::RefreshPreview);
 }
 
 void CWuvoDlg::StepPreview(uint32_t frame)

@@ -70,14 +70,11 @@ void CWuvoDlg::EnableProjectMenu(int enable)
 
 void CWuvoDlg::BindProjectEvents()
 {
-    auto onMenu = [this](int id, void (CWuvoDlg::*handler)()) {
-        Bind(wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
-    };
-    onMenu(kCmdNew, &CWuvoDlg::OnFileNew);
-    onMenu(kCmdOpen, &CWuvoDlg::OnFileOpen);
-    onMenu(kCmdSave, &CWuvoDlg::OnFileSave);
-    onMenu(kCmdSaveAs, &CWuvoDlg::OnFileSaveAs);
-    onMenu(kCmdPreferences, &CWuvoDlg::OnPreferences);
+    BindCommand(wxEVT_MENU, kCmdNew, &CWuvoDlg::OnFileNew);
+    BindCommand(wxEVT_MENU, kCmdOpen, &CWuvoDlg::OnFileOpen);
+    BindCommand(wxEVT_MENU, kCmdSave, &CWuvoDlg::OnFileSave);
+    BindCommand(wxEVT_MENU, kCmdSaveAs, &CWuvoDlg::OnFileSaveAs);
+    BindCommand(wxEVT_MENU, kCmdPreferences, &CWuvoDlg::OnPreferences);
     Bind(
         wxEVT_MENU,
         [this](wxCommandEvent& event) {

@@ -91,9 +91,9 @@ void CWuvoDlg::SetTitleFor(const char16_t* projectName)
     if (GetHandle() == nullptr)
         return;
     if (projectName != nullptr && projectName[0] != 0)
-        SetTitle(wxS("Orlevane - ") + ToWx(projectName));
+        SetTitle(wxString(kProgramTitle) + wxS(" - ") + ToWx(projectName));
     else
-        SetTitle(wxS("Orlevane"));
+        SetTitle(kProgramTitle);
 }
 
 bool CWuvoDlg::UpdateData(bool save)
@@ -107,9 +107,7 @@ bool CWuvoDlg::UpdateData(bool save)
         } else if (std::optional<uint32_t> read = ParseUnsignedText(PathOf(edit->GetValue()))) {
             member = *read;
         } else {
-            ShowMessage(this, kNotUnsigned, wxS("Orlevane"), MessageIcon::Warning);
-            edit->SetFocus();
-            edit->SelectAll();
+            RefuseEdit(this, edit, kNotUnsigned);
             done = false;
         }
     };

@@ -79,7 +79,7 @@ bool CWuvoDlg::Create()
 bool CWuvoDlg::LoadTemplates()
 {
     wxXmlResource& resources = *wxXmlResource::Get();
-    if (!wxFrame::Create(nullptr, wxID_ANY, wxS("Orlevane"), wxDefaultPosition, wxDefaultSize,
+    if (!wxFrame::Create(nullptr, wxID_ANY, kProgramTitle, wxDefaultPosition, wxDefaultSize,
                          wxDEFAULT_FRAME_STYLE))
         return false;
     wxMenuBar* menu = resources.LoadMenuBar(this, kMainMenuTemplate);
@@ -163,6 +163,11 @@ void CWuvoDlg::WarnWhenHevcMissing()
 {
     if (!IsHevcCodecAvailable())
         ShowMessage(this, kHevcMissing, wxS("Warning"), MessageIcon::Warning);
+}
+
+void CWuvoDlg::BindCommand(const wxEventTypeTag<wxCommandEvent>& type, int id, void (CWuvoDlg::*handler)())
+{
+    Bind(type, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
 }
 
 void CWuvoDlg::BindCloseEvents()

@@ -54,11 +54,11 @@ void MoveBy(wxWindow& control, int dx, int dy)
 
 void CWuvoDlg::BindViewEvents()
 {
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnViewActualSize(); }, kCmdViewActualSize);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnViewFitToWindow(); }, kCmdViewFit);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHelpQuickStart(); }, kCmdHelpQuickStart);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHelpContent(); }, kCmdHelpContent);
-    Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnHelpAbout(); }, kCmdHelpAbout);
+    BindCommand(wxEVT_MENU, kCmdViewActualSize, &CWuvoDlg::OnViewActualSize);
+    BindCommand(wxEVT_MENU, kCmdViewFit, &CWuvoDlg::OnViewFitToWindow);
+    BindCommand(wxEVT_MENU, kCmdHelpQuickStart, &CWuvoDlg::OnHelpQuickStart);
+    BindCommand(wxEVT_MENU, kCmdHelpContent, &CWuvoDlg::OnHelpContent);
+    BindCommand(wxEVT_MENU, kCmdHelpAbout, &CWuvoDlg::OnHelpAbout);
     c_.page->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
         OnSize(event.GetSize().GetWidth(), event.GetSize().GetHeight());

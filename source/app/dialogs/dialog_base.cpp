@@ -16,9 +16,6 @@ namespace wuvo {
 
 namespace {
 
-// The caption of the toolkit's own prompts for a refused number.
-constexpr wxStringCharType kProgramTitle[] = wxS("Orlevane");
-
 // Stores a number that was read; false when there is none.
 template <typename T>
 bool Take(const std::optional<T>& read, T& value)
@@ -73,10 +70,8 @@ void WuvoDialog::EnableItem(int id, bool enable)
 bool WuvoDialog::Refuse(int id, const wxString& prompt)
 {
     ++messagesUp_;
-    ShowMessage(this, prompt, kProgramTitle, MessageIcon::Warning);
+    RefuseEdit(this, Edit(id), prompt);
     --messagesUp_;
-    Edit(id)->SetFocus();
-    Edit(id)->SelectAll();
     return false;
 }
 

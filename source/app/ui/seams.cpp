@@ -3,6 +3,7 @@
 #include <wx/filedlg.h>
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
+#include <wx/textctrl.h>
 
 #include "app/ui/folder_dialog.h"
 
@@ -102,6 +103,13 @@ MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString&
                           MessageButtons buttons)
 {
     return Seams().showMessage(owner, text, caption, icon, buttons);
+}
+
+void RefuseEdit(wxWindow* owner, wxTextCtrl* edit, const wxString& prompt)
+{
+    ShowMessage(owner, prompt, kProgramTitle, MessageIcon::Warning);
+    edit->SetFocus();
+    edit->SelectAll();
 }
 
 }  // namespace wuvo

@@ -9,6 +9,7 @@
 
 #include "platform/power/power_off.h"
 
+class wxTextCtrl;
 class wxWindow;
 
 namespace wuvo {
@@ -52,6 +53,12 @@ UiSeams RealSeams();
 
 MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
                           MessageButtons buttons = MessageButtons::Ok);
+
+// The program's name: the main window's title and its warnings' caption.
+inline constexpr wxStringCharType kProgramTitle[] = wxS("Orlevane");
+
+// Warns that an edit's text cannot be taken, then selects it for correction.
+void RefuseEdit(wxWindow* owner, wxTextCtrl* edit, const wxString& prompt);
 
 
 }  // namespace wuvo
