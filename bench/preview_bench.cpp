@@ -44,21 +44,17 @@ struct Clip {
 // A clip with a sync frame every second, as cameras write them.
 std::string MakeGopClip(const fs::path& folder, const Clip& clip)
 {
-    fs::create_directories(folder);
     fs::path path = folder / clip.name;
-    if (fs::exists(path))
-        return path.string();
-    fs::path partial = folder / (std::string("partial.") + clip.name);
-    std::printf("making the %d s clip %s\n", kClipSeconds, path.c_str());
+    if (!fs::exists(path))
+        std::printf("making the %d s clip %s\n", kClipSeconds, path.c_str());
     const std::string size = std::to_string(clip.width) + "x" + std::to_string(clip.height);
     const std::string gop = std::to_string(kFramesPerSecond);
-    if (!bench::Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=" + size +
-                      ":rate=" + gop + " -t " + std::to_string(kClipSeconds) +
-                      " -c:v libx265 -preset ultrafast -x265-params log-level=error:keyint=" + gop +
-                      ":min-keyint=" + gop + ":scenecut=0 -pix_fmt yuv420p -tag:v hvc1"
-                      " -metadata creation_time=2024-02-29T10:15:00Z " + bench::Quoted(partial.string())))
+    if (!bench::MakeOnce(path, "-f lavfi -i testsrc2=size=" + size + ":rate=" + gop + " -t " +
+                                   std::to_string(kClipSeconds) +
+                                   " -c:v libx265 -preset ultrafast -x265-params log-level=error:keyint=" + gop +
+                                   ":min-keyint=" + gop + ":scenecut=0 -pix_fmt yuv420p -tag:v hvc1"
+                                   " -metadata creation_time=" + bench::CreationTimeText()))
         return {};
-    fs::rename(partial, path);
     return path.string();
 }
 

@@ -45,15 +45,6 @@ constexpr int kCameraRate = 10;
 constexpr const char* kNearLosslessHevc =
     " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p -tag:v hvc1 ";
 
-std::string CreationTimeText()
-{
-    std::time_t seconds = static_cast<std::time_t>(kClipCreationEpoch);
-    std::tm utc{};
-    gmtime_r(&seconds, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
 
 std::string CropOf(const RowBand& band)
 {
@@ -156,37 +147,50 @@ double SecondsOf(const std::function<bool()>& work, bool* ok)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+std::string CreationTimeText()
+{
+    std::time_t seconds = static_cast<std::time_t>(kClipCreationEpoch);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+bool MakeOnce(const fs::path& path, const std::string& arguments)
+{
+    if (fs::exists(path))
+        return true;
+    fs::create_directories(path.parent_path());
+    fs::path partial = path.parent_path() / ("partial." + path.filename().string());
+    if (!Shell("ffmpeg -nostdin -v error -y " + arguments + " " + Quoted(partial.string())))
+        return false;
+    fs::rename(partial, path);
+    return true;
+}
+
 std::string MakeClip(const fs::path& folder, int seconds)
 {
-    fs::create_directories(folder);
     std::string name = std::string(kClipName) + (seconds == kClipSeconds ? "" : "_" + std::to_string(seconds) + "s") +
                        ".mp4";
     fs::path clip = folder / name;
-    if (fs::exists(clip))
-        return clip.string();
-    fs::path partial = folder / ("partial." + name);
-    std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
-    if (!Shell("ffmpeg -nostdin -v error -y -f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" +
-               kClipAudio + "' -t " + std::to_string(seconds) + kNearLosslessHevc + kClipAudioArguments +
-               " -metadata creation_time=" + CreationTimeText() + " " + Quoted(partial.string())))
+    if (!fs::exists(clip))
+        std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
+    if (!MakeOnce(clip, "-f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" + kClipAudio + "' -t " +
+                            std::to_string(seconds) + kNearLosslessHevc + kClipAudioArguments +
+                            " -metadata creation_time=" + CreationTimeText()))
         return {};
-    fs::rename(partial, clip);
     return clip.string();
 }
 
 CameraClip MakeCameraClip(const fs::path& folder)
 {
     CameraClip camera{(folder / kCameraClipName).string(), kCameraWidth, kCameraHeight, kCameraRate};
-    if (fs::exists(camera.path))
-        return camera;
-    if (!fs::exists(kCameraSource))
+    if (!fs::exists(camera.path) && !fs::exists(kCameraSource))
         return {};
-    fs::create_directories(folder);
-    fs::path partial = folder / (std::string("partial.") + kCameraClipName);
-    if (!Shell("ffmpeg -nostdin -v error -y -i " + Quoted(kCameraSource) + " -an -t " +
-               std::to_string(kCameraSeconds) + kNearLosslessHevc + Quoted(partial.string())))
+    if (!MakeOnce(camera.path, "-i " + Quoted(kCameraSource) + " -an -t " + std::to_string(kCameraSeconds) +
+                                   kNearLosslessHevc))
         return {};
-    fs::rename(partial, camera.path);
     return camera;
 }
 

@@ -38,6 +38,14 @@ std::string CommandOutput(const std::string& command);
 // Wall-clock seconds that `work` takes; its result goes to `ok`.
 double SecondsOf(const std::function<bool()>& work, bool* ok);
 
+// Makes `path` once: the ffmpeg command line with `arguments` writes a
+// temporary file beside it, renamed only when complete, so a broken run
+// leaves no clip that a later one would take. False when it cannot be made.
+bool MakeOnce(const std::filesystem::path& path, const std::string& arguments);
+
+// The clip's recording time as ffmpeg's creation_time metadata takes it.
+std::string CreationTimeText();
+
 // The 1920x1080 HEVC clip with a stereo AAC tone and a recording time,
 // kClipSeconds long unless told, made once in `folder`; empty when it cannot
 // be made.
