@@ -63,9 +63,14 @@ def search(node, role, name=None):
 
 
 def program():
+    """The program in the accessibility tree; an application that ends while
+    we look (the program itself, on exit) counts as absent."""
     for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "wuvo":
-            return app
+        try:
+            if app is not None and app.name == "wuvo":
+                return app
+        except Exception:
+            continue
     return None
 
 

@@ -37,9 +37,7 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::path(test::TestOutputDir()) / (std::string("naming-") + info->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = test::FreshOutputFolder(std::string("naming-") + info->name());
         ResetSettings(gSettings);
         gSettings.renameOutput = 1;
     }

@@ -71,9 +71,7 @@ TEST(PosixFile, RefusesPipesWithoutWaitingForAWriter)
 
 TEST(PosixFile, RenameNeverReplacesAnExistingFile)
 {
-    std::string folder = wuvo::test::TestOutputDir() + "/rename-no-replace";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    std::string folder = wuvo::test::FreshOutputFolder("rename-no-replace");
     auto write = [](const std::string& path, const char* text) {
         int fd = OpenFile(path, FileAccess::WriteTruncate);
         ASSERT_NE(fd, kInvalidFile);

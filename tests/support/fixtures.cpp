@@ -20,4 +20,12 @@ std::string TestOutputDir()
     return WUVO_TEST_OUTPUT_DIR;
 }
 
+std::string FreshOutputFolder(const std::string& name)
+{
+    std::filesystem::path folder = std::filesystem::path(TestOutputDir()) / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder.string();
+}
+
 }  // namespace wuvo::test

@@ -25,14 +25,6 @@ constexpr uint32_t kBitrate = 500000;
 // One AAC frame: 1024 samples at the fixtures' 48 kHz.
 constexpr double kAacFrameSeconds = 1024.0 / 48000.0;
 
-fs::path OutputFolder(const std::string& name)
-{
-    fs::path folder = fs::path(test::TestOutputDir()) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 double Number(const std::string& text)
 {
     return std::stod(text);
@@ -66,7 +58,7 @@ protected:
     {
         input = test::FixturePath(fixture);
         inputText = platform::ToUtf16(input);
-        std::string output = (OutputFolder(folderName) / "out.mp4").string();
+        std::string output = (fs::path(test::FreshOutputFolder(folderName)) / "out.mp4").string();
         test::LoadVideoTrack(input);
         job = test::MakeJob(inputText, output, width, height, kBitrate);
         exitCode = test::RunEncodePipeline(job, divisor, &log);
@@ -192,7 +184,7 @@ TEST_F(MediaOutputThreads, AStopKeepsTheEarlierOutput)
 {
     input = test::FixturePath("hevc_aac_newyear.mp4");
     inputText = platform::ToUtf16(input);
-    fs::path folder = OutputFolder("out_stopped");
+    fs::path folder = test::FreshOutputFolder("out_stopped");
     fs::path output = folder / "out.mp4";
     std::ofstream(output) << "earlier good file";
     test::LoadVideoTrack(input);
@@ -214,7 +206,7 @@ TEST_F(MediaOutputThreads, AStopWhileWaitingForAFrameEndsWith13)
     input = test::FixturePath("no_audio.mp4");
     inputText = platform::ToUtf16(input);
     test::LoadVideoTrack(input);
-    job = test::MakeJob(inputText, (OutputFolder("out_waiting") / "out.mp4").string(), 1, 1, kBitrate);
+    job = test::MakeJob(inputText, (fs::path(test::FreshOutputFolder("out_waiting")) / "out.mp4").string(), 1, 1, kBitrate);
     ProbeInputWithMf(job);
     SetRunning(*gStampState, true);  // a stamp thread that never delivers
     std::thread stopper([] {

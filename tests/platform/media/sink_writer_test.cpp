@@ -27,14 +27,6 @@ constexpr int64_t kFrameDuration = kTimeUnitsPerSecond / kRate;
 constexpr uint32_t kSampleRate = 48000;
 constexpr uint32_t kChannels = 2;
 
-fs::path OutputFolder(const std::string& name)
-{
-    fs::path folder = fs::path(wuvo::test::TestOutputDir()) / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
 // A moving picture; `noise` makes it costly to compress, so that the rate
 // control has to spend the bitrate it is given.
 std::vector<uint8_t> MakeFrame(uint32_t width, uint32_t height, uint32_t index, std::mt19937* noise)
@@ -98,7 +90,7 @@ size_t FilesIn(const fs::path& folder)
 // complete and clean; every video packet carries its duration.
 TEST(SinkWriter, WritesHevcAndAacThatFfprobeAccepts)
 {
-    fs::path folder = OutputFolder("sink_basic");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_basic");
     std::string path = (folder / "out.mp4").string();
     constexpr uint32_t kFrames = 45;
     constexpr size_t kPiece = 700;  // samples per write, deliberately not 1024
@@ -142,7 +134,7 @@ TEST(SinkWriter, WritesHevcAndAacThatFfprobeAccepts)
 
 TEST(SinkWriter, ScalesToTheEncodedSize)
 {
-    fs::path folder = OutputFolder("sink_scaled");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_scaled");
     std::string path = (folder / "small.mp4").string();
     SinkWriter writer;
     ASSERT_EQ(writer.Create(path), kMediaOk);
@@ -163,7 +155,7 @@ TEST(SinkWriter, ScalesToTheEncodedSize)
 // The rate control is told the frame rate; a 10 s clip lands within 10 %.
 TEST(SinkWriter, KeepsTheRequestedBitrate)
 {
-    fs::path folder = OutputFolder("sink_bitrate");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_bitrate");
     std::string path = (folder / "rate.mp4").string();
     constexpr uint32_t kBitrate = 300000;
     constexpr uint32_t kSeconds = 10;
@@ -186,7 +178,7 @@ TEST(SinkWriter, KeepsTheRequestedBitrate)
 // was, and no temporary file behind.
 TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
 {
-    fs::path folder = OutputFolder("sink_unfinished");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_unfinished");
     fs::path path = folder / "kept.mp4";
     std::ofstream(path) << "earlier good file";
     {
@@ -204,7 +196,7 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
 // nothing of the half-written file stays.
 TEST(SinkWriter, AWriteTheDiskRefusesKeepsItsReasonAndNoFile)
 {
-    fs::path folder = OutputFolder("sink_refused");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_refused");
     {
         SinkWriter writer;
         ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, folder / "out.mp4"));
@@ -231,7 +223,7 @@ TEST(SinkWriter, AWriteTheDiskRefusesKeepsItsReasonAndNoFile)
 // The output gets the permissions any new file of this process gets.
 TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
 {
-    fs::path folder = OutputFolder("sink_mode");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_mode");
     fs::path path = folder / "out.mp4";
     constexpr mode_t kTestMask = 027;
     mode_t previous = umask(kTestMask);
@@ -248,7 +240,7 @@ TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
 
 TEST(SinkWriter, RefusesBadSettings)
 {
-    fs::path folder = OutputFolder("sink_refused");
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_bad_settings");
     SinkWriter noFolder;
     EXPECT_EQ(noFolder.Create((folder / "missing" / "x.mp4").string()), kMediaFailed);
     SinkWriter intoFolder;
