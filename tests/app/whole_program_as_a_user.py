@@ -41,7 +41,9 @@ class Steps:
     def __init__(self, folder):
         self.folder = folder
         self.count = 0
-        os.makedirs(folder, exist_ok=True)
+        # A failed run's screenshots must not pass for this run's.
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
 
     def shot(self, node, name):
         self.count += 1
