@@ -11,6 +11,7 @@
 #include "app/settings/settings_file.h"
 #include "app/wuvo_app.h"
 #include "support/app_harness.h"
+#include "support/stamp_languages.h"
 
 using namespace wuvo;
 using namespace wuvo::test;
@@ -51,7 +52,7 @@ TEST_F(MainDialogProjectsTest, SaveAsOpenNewAndTheirStates)
 
     // A project of a language with three date formats, whose date format
     // index another program left at 7.
-    gSettings.language = 1;
+    gSettings.language = kChinese;
     gSettings.dateStamp.formatIndex = 7;
     gSettings.viewMode = kViewActualSize;
     dialog_->ApplySettings(nullptr);

@@ -7,19 +7,12 @@
 
 #include "engine/settings/app_settings.h"
 #include "engine/text/format_tables.h"
+#include "support/stamp_languages.h"
 
 using namespace wuvo;
+using namespace wuvo::test;
 
 namespace {
-
-// Language numbers of the stamp language list.
-constexpr uint32_t kNumeric = 0;
-constexpr uint32_t kChinese = 1;
-constexpr uint32_t kBulgarian = 5;
-constexpr uint32_t kFrench = 11;
-constexpr uint32_t kGerman = 12;
-constexpr uint32_t kJapanese = 17;
-constexpr uint32_t kRussian = 23;
 
 class StampTextTest : public ::testing::Test {
 protected:

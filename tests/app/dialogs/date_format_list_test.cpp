@@ -9,6 +9,7 @@
 #include "app/settings/settings_file.h"
 #include "support/app_harness.h"
 #include "support/screenshot.h"
+#include "support/stamp_languages.h"
 
 using namespace wuvo;
 using namespace wuvo::test;
@@ -38,15 +39,15 @@ TEST_F(DateFormatListTest, TheMainWindowsListOffersTheLanguagesFormats)
     EXPECT_EQ(list->GetCount(), 8u);
     EXPECT_EQ(list->GetSelection(), 5);
 
-    gSettings.language = 1;
+    gSettings.language = kChinese;
     window->FillDateFormatCombo();
     EXPECT_EQ(list->GetCount(), 3u) << "refilled, not added to";
-    gSettings.language = 0;
+    gSettings.language = kNumeric;
     window->FillDateFormatCombo();
     EXPECT_EQ(list->GetCount(), 7u);
     EXPECT_EQ(list->GetSelection(), 5);
 
-    gSettings.language = 2;
+    gSettings.language = kEnglish;
     window->FillDateFormatCombo();
     window->Show();
     list->Popup();

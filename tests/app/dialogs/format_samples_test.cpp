@@ -5,18 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/text/format_tables.h"
+#include "support/stamp_languages.h"
 
 using namespace wuvo;
 
-namespace {
-
-constexpr uint32_t kNumeric = 0;
-constexpr uint32_t kChinese = 1;
-constexpr uint32_t kEnglish = 2;
-constexpr uint32_t kDefault = 3;
-constexpr uint32_t kGerman = 12;
-
-}  // namespace
+using namespace wuvo::test;
 
 TEST(DateFormatList, ItemCountsPerLanguage)
 {
@@ -36,7 +29,7 @@ TEST(DateFormatList, ItemsShowTheSampleDateInTheLanguage)
     EXPECT_EQ(DateFormatItemText(kEnglish, 5), u"June 22, 2003");
     // The sample's weekday field says Friday, whatever the calendar says.
     EXPECT_EQ(DateFormatItemText(kEnglish, 7), u"Friday June 22, 2003");
-    EXPECT_EQ(DateFormatItemText(kDefault, 4), u"Friday 22 June 2003");
+    EXPECT_EQ(DateFormatItemText(kDefaultLanguage, 4), u"Friday 22 June 2003");
     EXPECT_EQ(DateFormatItemText(kGerman, 2), u"22 Juni 2003");
     EXPECT_EQ(DateFormatItemText(kGerman, 7), u"Fr 22 Jun 2003");
     EXPECT_EQ(DateFormatItemText(kChinese, 1), u"2003年6月22日");
