@@ -8,7 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev libavfilter-dev ffmpeg
   libffmpeg-nvenc-dev
-  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   locales-all tzdata
   libwxgtk3.2-dev libglib2.0-dev
   xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi

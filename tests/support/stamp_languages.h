@@ -12,6 +12,7 @@ constexpr uint32_t kBulgarian = 5;
 constexpr uint32_t kFrench = 11;
 constexpr uint32_t kGerman = 12;
 constexpr uint32_t kJapanese = 17;
+constexpr uint32_t kKorean = 18;
 constexpr uint32_t kRussian = 23;
 
 }  // namespace wuvo::test

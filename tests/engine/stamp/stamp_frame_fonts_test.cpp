@@ -6,8 +6,13 @@
 
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/stamp_frame.h"
+#include "engine/stamp/text_rasterizer.h"
+#include "engine/text/format_tables.h"
+#include "engine/text/stamp_text.h"
+#include "platform/gdi/font_set.h"
 #include "support/fixtures.h"
 #include "support/png_writer.h"
+#include "support/stamp_languages.h"
 
 using namespace wuvo;
 
@@ -129,4 +134,42 @@ TEST_F(StampFrameFonts, DefaultStampsChangeOnlyTheirRectanglesOfLuma)
     const std::vector<uint8_t> nextSecond = StampAt(30, 13);
     EXPECT_TRUE(DiffersInside(first, nextSecond, time));
     EXPECT_FALSE(DiffersInside(first, nextSecond, date));
+}
+
+// Every character of the stamp texts in these languages has a glyph of its
+// own, in a bold face for the bold stamp font: none is a missing-glyph box.
+TEST_F(StampFrameFonts, ChineseJapaneseAndKoreanStampsFindEveryGlyph)
+{
+    using namespace wuvo::test;
+    context->tm.tm_year = 124;
+    context->tm.tm_mon = 1;
+    context->tm.tm_mday = 29;
+    context->tm.tm_wday = 4;
+    FT_Library library = nullptr;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    for (int32_t weight : {400, 700}) {
+        platform::FontSet fonts(library);
+        platform::FontDescription font = DescribeStampFont(gSettings.dateStamp.font, gSettings.dateStamp.rasterHeight);
+        font.weight = weight;
+        ASSERT_TRUE(fonts.Select(font));
+        for (uint32_t language : {kChinese, kJapanese, kKorean}) {
+            gSettings.language = language;
+            size_t ideographic = 0;
+            for (uint32_t index = 1; index < DateFormatCountTable[language]; ++index) {
+                gSettings.dateStamp.formatIndex = index;
+                char16_t text[kStampTextLength];
+                FormatDateText(*context, text);
+                for (const char16_t* c = text; *c != 0; ++c) {
+                    if (*c == u' ')
+                        continue;
+                    ideographic += *c >= 0x1100;
+                    platform::GlyphSource glyph = fonts.Find(*c);
+                    EXPECT_NE(glyph.index, 0u) << "language " << language << " character " << int(*c);
+                    EXPECT_FALSE(glyph.emboldened) << "language " << language << " character " << int(*c);
+                }
+            }
+            EXPECT_GT(ideographic, 2u) << "language " << language;
+        }
+    }
+    FT_Done_FreeType(library);
 }
