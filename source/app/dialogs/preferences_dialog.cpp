@@ -172,9 +172,11 @@ void CPreference::OnOK()
     for (size_t i = 0; i < kAdjustmentCount; ++i)
         if (!ReadAdjustment(static_cast<Adjustment>(i)))
             return;
-    if (!ReadSpeedUpFactor() || !ReadBitrate())
+    // A greyed edit is not read: its value is the one it had when it was
+    // last enabled, and the user cannot mend it.
+    if ((values_.speedUp == 1 && !ReadSpeedUpFactor()) || !ReadBitrate())
         return;
-    if (PatternNamesFolder(values_.renamePattern)) {
+    if (values_.renameOutput == 1 && PatternNamesFolder(values_.renamePattern)) {
         Warn(kPatternNamesFolder);
         Edit(kIdRenamePattern)->SetFocus();
         return;

@@ -1,4 +1,6 @@
+#include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 
@@ -155,15 +157,22 @@ TEST(NumberText, EditsAreReadAsTheExchangeReadsThem)
 {
     EXPECT_EQ(ParseUnsignedText(" 300 "), 300u);
     EXPECT_EQ(ParseUnsignedText("4294967295"), 4294967295u);
-    for (const char* refused : {"", " ", "-1", "+1", "12a", "4294967296", "1.5"})
+    for (const char* refused : {"", " ", "-1", "+1", "12a", "99999999999x", "1.5"})
         EXPECT_FALSE(ParseUnsignedText(refused)) << refused;
     EXPECT_EQ(ParseSignedText("-50"), -50);
     EXPECT_EQ(ParseSignedText("+7"), 7);
-    for (const char* refused : {"", "--1", "+-1", "2147483648", "3 4"})
+    for (const char* refused : {"", "--1", "+-1", "3 4"})
         EXPECT_FALSE(ParseSignedText(refused)) << refused;
     EXPECT_EQ(ParseRealText(" 2.55"), 2.55f);
     EXPECT_EQ(ParseRealText("15"), 15.0f);
-    for (const char* refused : {"", "abc", "1e39", "inf", "nan", "2,5"})
+    // Numbers too large for their type are the largest, to be limited as any.
+    EXPECT_EQ(ParseUnsignedText("99999999999"), UINT32_MAX);
+    EXPECT_EQ(ParseSignedText("2147483648"), INT32_MAX);
+    EXPECT_EQ(ParseSignedText("-99999999999"), INT32_MIN);
+    EXPECT_EQ(ParseRealText("1e39"), FLT_MAX);
+    EXPECT_EQ(ParseRealText("-1e400"), -FLT_MAX);
+    EXPECT_EQ(ParseRealText("1e-400"), 0.0f);
+    for (const char* refused : {"", "abc", "inf", "nan", "2,5"})
         EXPECT_FALSE(ParseRealText(refused)) << refused;
 }
 

@@ -4,6 +4,7 @@
 #include <wx/slider.h>
 
 #include "app/dialogs/dialog_ids.h"
+#include "app/settings/settings_file.h"
 #include "support/app_harness.h"
 #include "support/dialog_events.h"
 #include "support/screenshot.h"
@@ -91,6 +92,27 @@ TEST_F(PreferencesDialogTest, NumbersAreClampedAsTheyAreLeftOrTyped)
     EXPECT_EQ(gSettings.adjustHours, -23);
     EXPECT_EQ(gSettings.speedUp, 1u);
     EXPECT_EQ(gSettings.speedUpFactor, 4u);
+}
+
+TEST_F(PreferencesDialogTest, GreyedFieldsAreNotCheckedAndHugeNumbersAreClamped)
+{
+    SetCheck(&dialog, kIdSpeedUp, true);
+    Type(&dialog, kIdSpeedUpFactor, "");
+    SetCheck(&dialog, kIdSpeedUp, false);
+    SetCheck(&dialog, kIdRenameOutput, true);
+    Type(&dialog, kIdRenamePattern, "a/@N");
+    SetCheck(&dialog, kIdRenameOutput, false);
+    TypeAndLeave(&dialog, kIdAdjustYears, "99999999999");
+    EXPECT_EQ(EditText(&dialog, kIdAdjustYears), "50");
+    Type(&dialog, kIdAdjustMinutes, "-99999999999");
+    Type(&dialog, kIdBitrateMbps, "1e39");
+    Click(&dialog, wxID_OK);
+    EXPECT_FALSE(dialog.IsShown()) << "no prompt about a greyed or a too large field";
+    EXPECT_EQ(gSettings.speedUp, 0u);
+    EXPECT_EQ(gSettings.speedUpFactor, 5u);
+    EXPECT_EQ(gSettings.adjustYears, 50);
+    EXPECT_EQ(gSettings.adjustMinutes, -59);
+    EXPECT_EQ(gSettings.bitrate, kMaxBitrate);
 }
 
 TEST_F(PreferencesDialogTest, APatternThatNamesAFolderIsRefusedALongOneCut)
