@@ -1,5 +1,6 @@
 #include "app/settings/settings_file.h"
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -128,6 +129,10 @@ TEST_F(SettingsFileTest, ForeignValuesAreBoundedAndTextsEndInTheirFields)
     PutAt<uint32_t>(bytes, 2740, 3);
     PutAt<uint32_t>(bytes, 2756, 0);          // speed-up factor
     PutAt<uint32_t>(bytes, 48, 0xFFFFFFFF);   // adjust seconds: taken as stored
+    PutAt<uint32_t>(bytes, 1304 + 216, 99);   // date format index
+    PutAt<uint32_t>(bytes, 1692 + 216, 15);   // time format index
+    PutAt<int32_t>(bytes, 1304 + 220, INT32_MIN);  // date x
+    PutAt<int32_t>(bytes, 1692 + 224, -1);    // time y
     for (size_t i = 0; i < 100; ++i)
         PutAt<char16_t>(bytes, 76 + 2 * i, u'x');  // naming pattern without its end
     for (size_t i = 0; i < 128; ++i)
@@ -143,6 +148,10 @@ TEST_F(SettingsFileTest, ForeignValuesAreBoundedAndTextsEndInTheirFields)
     EXPECT_EQ(gSettings.nvDecoderAvailable + gSettings.nvEncoderSelected + gSettings.decoderKind, 0u);
     EXPECT_EQ(gSettings.speedUpFactor, 5u);
     EXPECT_EQ(gSettings.adjustSeconds, -1);
+    EXPECT_EQ(gSettings.dateStamp.formatIndex, 1u) << "past the list: its first format";
+    EXPECT_EQ(gSettings.timeStamp.formatIndex, 1u);
+    EXPECT_EQ(gSettings.dateStamp.x, 0);
+    EXPECT_EQ(gSettings.timeStamp.y, 0);
     EXPECT_EQ(std::u16string(gSettings.renamePattern), std::u16string(99, u'x'));
     EXPECT_TRUE(OutputFolder.empty()) << "a cut folder could name another folder";
 }
@@ -161,6 +170,24 @@ TEST_F(SettingsFileTest, AFailedWriteLeavesNothingBehindAndAFolderTooLongIsNotCu
     EXPECT_FALSE(WriteSettingsFile(folder_ / "no/such/folder/Wuvo.cfg"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_.Path()), {}), 2)
         << "no temporary file is left behind";
+}
+
+TEST_F(SettingsFileTest, ALinkedFileIsWrittenThroughItsLinkAndKeepsItsPermissions)
+{
+    namespace fs = std::filesystem;
+    fs::create_directories(folder_ / "dotfiles");
+    const std::string target = folder_ / "dotfiles/Wuvo.cfg";
+    WriteBytes(target, "old");
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("dotfiles/Wuvo.cfg", path_);
+    gSettings.language = 9;
+    ASSERT_TRUE(WriteSettingsFile(path_));
+    EXPECT_TRUE(fs::is_symlink(path_));
+    EXPECT_EQ(fs::file_size(target), sizeof(SettingsFile));
+    EXPECT_EQ(fs::status(target).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    gSettings.language = 3;
+    ASSERT_TRUE(ReadSettingsFile(path_));
+    EXPECT_EQ(gSettings.language, 9u);
 }
 
 TEST(SettingsLocation, UserDataFolderThenTheTemporaryFolder)

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "app/dialogs/format_samples.h"
 #include "platform/files/posix_file.h"
 #include "platform/files/replace_file.h"
 #include "platform/text/utf.h"
@@ -18,6 +19,7 @@ namespace {
 
 constexpr char kSettingsMagic[kSettingsMagicLength + 1] = "Wuvo-1.0.0";
 constexpr uint32_t kDefaultSpeedUpFactor = 5;
+constexpr uint32_t kFirstListedFormat = 1;
 
 // The stored text up to its terminator; the field's last unit becomes one
 // when the file has none, so every text the program reads ends in the field.
@@ -33,13 +35,19 @@ void TerminateTexts(StampStyle& stamp)
     TerminateField(stamp.font.faceName);
 }
 
-// A font size the rasteriser takes seconds over, or a rotation the blend
-// does not know, from a foreign or damaged file.
-void BoundStamp(StampStyle& stamp)
+// A font size the rasteriser takes seconds over, a rotation the blend does
+// not know, a format its list does not offer (the list's first format then,
+// as New and Open choose) or a position left of or above the frame, from a
+// foreign or damaged file.
+void BoundStamp(StampStyle& stamp, uint32_t formatCount)
 {
     stamp.rasterHeight = BoundRasterHeight(stamp.rasterHeight);
     if (stamp.rotation % 90 != 0 || stamp.rotation > 270)
         stamp.rotation = 0;
+    if (stamp.formatIndex >= formatCount)
+        stamp.formatIndex = kFirstListedFormat;
+    stamp.x = std::max(stamp.x, 0);
+    stamp.y = std::max(stamp.y, 0);
 }
 
 // Indexes into the program's tables and lists, and a bitrate that would be
@@ -51,10 +59,10 @@ void BoundSettings(AppSettings& settings)
     TerminateField(settings.projectPath);
     TerminateTexts(settings.dateStamp);
     TerminateTexts(settings.timeStamp);
-    BoundStamp(settings.dateStamp);
-    BoundStamp(settings.timeStamp);
     if (settings.language >= kLanguageCount)
         settings.language = kDefaultLanguage;
+    BoundStamp(settings.dateStamp, DateFormatItemCount(settings.language));
+    BoundStamp(settings.timeStamp, kTimeFormatEntries);
     if (settings.outputSize >= kOutputSizeTable.size())
         settings.outputSize = kNativeOutputSize;
     settings.bitrate = std::clamp(settings.bitrate, kMinBitrate, kMaxBitrate);
