@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs/dialog_base.h"
+#include "app/dialogs/format_samples.h"
 #include "engine/settings/app_settings.h"
 
 namespace wuvo {
@@ -20,7 +21,8 @@ public:
 
 private:
     void OnInitDialog();
-    void UpdatePreview();
+    bool UpdatePreview();
+    static wxString ProblemText(FormatProblem problem);
 
     wxWindow* parent_;
     StampStyle* style_ = nullptr;

@@ -63,12 +63,17 @@ std::u16string DateFormatItemText(uint32_t language, uint32_t item)
 CustomFormatPreview PreviewCustomFormat(std::u16string_view format, uint32_t language, bool upperCase)
 {
     if (format.size() > kMaxFormatLength)
-        return {true, {}};
+        return {FormatProblem::FormatTooLong, {}};
     char16_t text[kStampTextLength];
     const char16_t* locale = LocaleNameTable[language < kLanguageCount ? language : kDefaultLanguage];
-    size_t length = platform::FormatTime(text, kStampTextLength, format, CustomFormatSampleTime(), locale);
+    platform::TimeFormatResult result =
+        platform::FormatTimeChecked(text, kStampTextLength, format, CustomFormatSampleTime(), locale);
+    if (result.status == platform::TimeFormatStatus::UnknownConversion)
+        return {FormatProblem::UnknownConversion, {}};
+    if (result.status == platform::TimeFormatStatus::TooLong)
+        return {FormatProblem::TextTooLong, {}};
     ApplyCustomFormatCase(text, upperCase, format);
-    return {false, std::u16string(text, length)};
+    return {FormatProblem::None, std::u16string(text, result.length)};
 }
 
 FieldFit FitFormatField(std::u16string_view text)

@@ -22,9 +22,12 @@ std::u16string DateFormatItemText(uint32_t language, uint32_t item);
 
 // The custom-format dialog's preview of `format`: the sample date and time
 // in the stamp language, with the case rule of custom formats. A format of
-// a full field's length or more has no preview.
+// a full field's length or more, one with a conversion the runtime does not
+// know or a "%" at its end, and one whose text does not fit a stamp have
+// no preview: the stamp would show nothing.
+enum class FormatProblem { None, FormatTooLong, UnknownConversion, TextTooLong };
 struct CustomFormatPreview {
-    bool tooLong = false;
+    FormatProblem problem = FormatProblem::None;
     std::u16string text;
 };
 CustomFormatPreview PreviewCustomFormat(std::u16string_view format, uint32_t language, bool upperCase);

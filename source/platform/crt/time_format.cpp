@@ -197,24 +197,32 @@ private:
 
 }  // namespace
 
-size_t FormatTime(char16_t* out, size_t capacity, std::u16string_view format,
-                  const std::tm& time, std::u16string_view crtLocale)
+TimeFormatResult FormatTimeChecked(char16_t* out, size_t capacity, std::u16string_view format,
+                                   const std::tm& time, std::u16string_view crtLocale)
 {
     if (capacity == 0)
-        return 0;
+        return {0, TimeFormatStatus::TooLong};
     out[0] = u'\0';
     const CrtLocale& locale = FindCrtLocale(crtLocale);
     LocaleObject system(locale.systemName);
     if (!system.Valid())
-        return 0;
+        return {0, TimeFormatStatus::NoLocale};
 
     std::u32string wide = ToUtf32(format);
     TimeFormatter formatter(time, system.Get(), locale.longDatePattern);
     if (!formatter.Append(std::wstring(wide.begin(), wide.end())))
-        return 0;
+        return {0, TimeFormatStatus::UnknownConversion};
     const std::wstring& text = formatter.Text();
     std::u16string result = FromUtf32(std::u32string(text.begin(), text.end()));
-    return CopyToField(out, capacity, result) ? result.size() : 0;
+    if (!CopyToField(out, capacity, result))
+        return {0, TimeFormatStatus::TooLong};
+    return {result.size(), TimeFormatStatus::Done};
+}
+
+size_t FormatTime(char16_t* out, size_t capacity, std::u16string_view format,
+                  const std::tm& time, std::u16string_view crtLocale)
+{
+    return FormatTimeChecked(out, capacity, format, time, crtLocale).length;
 }
 
 }  // namespace wuvo::platform

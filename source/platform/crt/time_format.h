@@ -18,4 +18,13 @@ namespace wuvo::platform {
 size_t FormatTime(char16_t* out, size_t capacity, std::u16string_view format,
                   const std::tm& time, std::u16string_view crtLocale);
 
+// The same, saying why a text is empty.
+enum class TimeFormatStatus { Done, UnknownConversion, TooLong, NoLocale };
+struct TimeFormatResult {
+    size_t length = 0;
+    TimeFormatStatus status = TimeFormatStatus::Done;
+};
+TimeFormatResult FormatTimeChecked(char16_t* out, size_t capacity, std::u16string_view format,
+                                   const std::tm& time, std::u16string_view crtLocale);
+
 }  // namespace wuvo::platform

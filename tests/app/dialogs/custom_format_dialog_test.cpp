@@ -79,3 +79,31 @@ TEST_F(CustomFormatDialogTest, AFormatOfAFullFieldIsNotPreviewedAndIsCutAtOk)
     Click(&dialog, wxID_OK);
     EXPECT_EQ(std::u16string(style.format), std::u16string(99, u'y'));
 }
+
+TEST_F(CustomFormatDialogTest, AFormatThatWouldDrawNothingIsExplainedAndKeepsTheDialogOpen)
+{
+    const std::string before = SettingsBytes();
+    for (const char* bad : {"Day %d %", "%Q %Y"}) {
+        Type(&dialog, kIdFormatText, bad);
+        ui.ExpectMessage("unknown or unfinished conversion", MessageAnswer::Ok);
+        Click(&dialog, wxID_APPLY);
+        ui.ExpectMessage("unknown or unfinished conversion", MessageAnswer::Ok);
+        Click(&dialog, wxID_OK);
+        EXPECT_TRUE(dialog.IsShown()) << bad;
+    }
+    // Cut to 99 characters, the format is checked as it would be stored.
+    wxString long300;
+    for (int i = 0; i < 100; ++i)
+        long300 += "x%Y";
+    Type(&dialog, kIdFormatText, long300);
+    ui.ExpectMessage("Custom format length too long, truncated.", MessageAnswer::Ok);
+    ui.ExpectMessage("longer than 99 characters", MessageAnswer::Ok);
+    Click(&dialog, wxID_OK);
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_EQ(SettingsBytes(), before);
+
+    Type(&dialog, kIdFormatText, "");
+    Click(&dialog, wxID_OK);
+    EXPECT_EQ(dialog.GetReturnCode(), wxID_OK) << "an empty format stays allowed";
+    EXPECT_EQ(style.format[0], u'\0');
+}

@@ -48,16 +48,18 @@ TEST(CustomFormatPreview, SampleDateAndTimeWithTheCaseRule)
     EXPECT_EQ(PreviewCustomFormat(u"%Y\\n%H", kEnglish, false).text, u"2003\\n21");
 }
 
-TEST(CustomFormatPreview, FormatsOfAFullFieldHaveNoPreview)
+TEST(CustomFormatPreview, FormatsTheStampCannotShowHaveNoPreview)
 {
     const std::u16string longest(99, u'x');
     CustomFormatPreview fits = PreviewCustomFormat(longest, kEnglish, false);
-    EXPECT_FALSE(fits.tooLong);
+    EXPECT_EQ(fits.problem, FormatProblem::None);
     EXPECT_EQ(fits.text, longest);
-    EXPECT_TRUE(PreviewCustomFormat(longest + u"x", kEnglish, false).tooLong);
-    // A result too long for the stamp's text is no text, not a crash.
-    EXPECT_EQ(PreviewCustomFormat(u"%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A", kEnglish, false).text, u"");
-    EXPECT_FALSE(PreviewCustomFormat(u"%Y %", kEnglish, false).tooLong);
+    EXPECT_EQ(PreviewCustomFormat(longest + u"x", kEnglish, false).problem, FormatProblem::FormatTooLong);
+    EXPECT_EQ(PreviewCustomFormat(u"%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A%A", kEnglish, false).problem,
+              FormatProblem::TextTooLong);
+    for (const char16_t* bad : {u"%Y %", u"%Q", u"%#"})
+        EXPECT_EQ(PreviewCustomFormat(bad, kEnglish, false).problem, FormatProblem::UnknownConversion);
+    EXPECT_EQ(PreviewCustomFormat(u"100%%", kEnglish, false).text, u"100%");
 }
 
 TEST(FormatField, TextsAreCutToNinetyNineUnitsNeverInsideAPair)
