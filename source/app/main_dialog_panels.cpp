@@ -126,9 +126,7 @@ void CWuvoDlg::OnFormatSelected(StampStyle& style, uint32_t index, char16_t* cus
             SettingsModified = true;
             std::memcpy(customSlot, style.format, sizeof style.format);
         }
-        std::u16string format = FieldText(style.format);
-        style.hasDate = FormatShowsDate(format) ? 1 : 0;
-        style.hasTime = FormatShowsTime(format) ? 1 : 0;
+        FollowCustomSlot(style, customSlot);
     }
     RefreshPreview();
 }

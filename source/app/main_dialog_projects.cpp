@@ -6,6 +6,7 @@
 #include "app/control_ids.h"
 #include "app/dialogs/preferences_dialog.h"
 #include "app/main_dialog.h"
+#include "app/panels/stamp_position.h"
 #include "app/settings/settings_file.h"
 #include "app/ui/seams.h"
 #include "app/ui/text.h"
@@ -205,8 +206,10 @@ void CWuvoDlg::OnPreferences()
     if (!dialog.Create(&gSettings) || dialog.ShowModal() != wxID_OK)
         return;
     SettingsModified = true;
-    if (gSettings.language != language)
+    if (gSettings.language != language) {
+        FollowCustomSlots(gSettings);
         RefillDateFormatCombo();
+    }
     RefreshPreview();
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "engine/text/format_tables.h"
+
 namespace wuvo {
 
 namespace {
@@ -54,6 +56,21 @@ bool FormatShowsDate(std::u16string_view format)
 bool FormatShowsTime(std::u16string_view format)
 {
     return ContainsAny(format, kTimeTokens);
+}
+
+void FollowCustomSlot(StampStyle& style, const char16_t* slot)
+{
+    std::copy_n(slot, kFormatChars, style.format);
+    style.format[kFormatChars - 1] = 0;
+    const std::u16string_view format(style.format);
+    style.hasDate = FormatShowsDate(format) ? 1 : 0;
+    style.hasTime = FormatShowsTime(format) ? 1 : 0;
+}
+
+void FollowCustomSlots(AppSettings& settings)
+{
+    FollowCustomSlot(settings.dateStamp, DateFormatTable[DateFormatGroup(settings.language) * kDateFormatsPerGroup]);
+    FollowCustomSlot(settings.timeStamp, TimeFormatTable[kCustomFormat]);
 }
 
 }  // namespace wuvo

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/settings/app_settings.h"
+
 namespace wuvo {
 
 // How far a stamp may be placed: 20 pixels short of the frame's right and
@@ -29,5 +31,13 @@ constexpr std::array<uint32_t, 9> kRepeatSteps{1, 1, 3, 3, 3, 6, 6, 6, 10};
 // that give a part of a date, or of a time, appears in it.
 bool FormatShowsDate(std::u16string_view format);
 bool FormatShowsTime(std::u16string_view format);
+
+// Makes the stamp's working format a copy of the custom slot it draws, and
+// its date and time flags those of that format: the engine redraws a stamp
+// between date changes only when its flags say that it shows a time.
+void FollowCustomSlot(StampStyle& style, const char16_t* slot);
+// The same for both stamps with the slots of the settings' stamp language,
+// after the language (and with it the date stamp's slot) changed.
+void FollowCustomSlots(AppSettings& settings);
 
 }  // namespace wuvo
