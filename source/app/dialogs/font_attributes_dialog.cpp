@@ -13,6 +13,7 @@
 #include "engine/stamp/text_rasterizer.h"
 #include "platform/gdi/font_match.h"
 #include "platform/text/format.h"
+#include "platform/text/utf.h"
 
 namespace wuvo {
 
@@ -121,9 +122,15 @@ void CWuvoBrightness::OnRotation(uint32_t degrees)
     Update();
 }
 
+// The chooser opens on the family the stamp is really drawn with: a stored
+// face this system lacks would leave it with nothing selected.
 void CWuvoBrightness::OnBnClickedFont()
 {
-    std::optional<wxFont> chosen = Seams().chooseFont(this, FontOfRecord(font_, pointSize_));
+    FontRecord offered = font_;
+    const std::u16string drawn = platform::MatchedFontFamily(DescribeStampFont(font_, pointSize_));
+    if (!drawn.empty())
+        platform::CopyToField(offered.faceName, kFaceNameChars, drawn);
+    std::optional<wxFont> chosen = Seams().chooseFont(this, FontOfRecord(offered, pointSize_));
     if (chosen && StoreFontInRecord(*chosen, font_, pointSize_)) {
         ShowFontStatus();
     } else if (chosen) {

@@ -4,11 +4,15 @@
 #include <memory>
 
 #include <gtest/gtest.h>
+#include <wx/fontenum.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 
 #include "app/dialogs/dialog_ids.h"
 #include "app/dialogs/font_record_adaptor.h"
+#include "app/ui/text.h"
+#include "engine/stamp/text_rasterizer.h"
+#include "platform/gdi/font_match.h"
 #include "platform/text/utf.h"
 #include "support/app_harness.h"
 #include "support/dialog_events.h"
@@ -91,7 +95,11 @@ TEST_F(FontAttributesDialogTest, TheChooserOpensOnTheStampFontAndItsChoiceIsStor
     ui.ExpectFont(std::nullopt);
     const std::string before = SettingsBytes();
     Click(dialog.get(), kIdChooseFont);
-    EXPECT_EQ(ui.FontOffered().GetFaceName(), "Arial");
+    // Arial is not installed here: the chooser is offered the family the
+    // stamp is drawn with, which it can select.
+    EXPECT_EQ(FromWx(ui.FontOffered().GetFaceName()),
+              platform::MatchedFontFamily(DescribeStampFont(style.font, style.rasterHeight)));
+    EXPECT_TRUE(wxFontEnumerator::IsValidFacename(ui.FontOffered().GetFaceName())) << ui.FontOffered().GetFaceName();
     EXPECT_DOUBLE_EQ(ui.FontOffered().GetFractionalPointSize(), 36.0);
     EXPECT_EQ(ui.FontOffered().GetNumericWeight(), 700);
 
