@@ -16,6 +16,8 @@ namespace {
 // Room above and below an item's text.
 constexpr wxCoord kItemPadding = 2;
 constexpr wxCoord kTextIndent = 3;
+constexpr double kSmallestPoints = 5.0;
+constexpr double kPointStep = 0.5;
 
 wxString ItemText(int item)
 {
@@ -24,18 +26,34 @@ wxString ItemText(int item)
 
 }  // namespace
 
+// The field is narrower than the drop-down: a sample wider than it (a
+// long weekday and month) is drawn smaller, so that it shows whole.
+void CWuvoDateFormat::SetFittingFont(wxDC& dc, const wxString& text, wxCoord room) const
+{
+    wxFont font = GetFont();
+    dc.SetFont(font);
+    for (double points = font.GetFractionalPointSize(); dc.GetTextExtent(text).x > room && points > kSmallestPoints;) {
+        points -= kPointStep;
+        font.SetFractionalPointSize(points);
+        dc.SetFont(font);
+    }
+}
+
 void CWuvoDateFormat::OnDrawItem(wxDC& dc, const wxRect& rect, int item, int flags) const
 {
     if (item < 0)
         return;
-    dc.SetFont(GetFont());
+    const wxString text = ItemText(item);
+    if ((flags & wxODCB_PAINTING_CONTROL) != 0)
+        SetFittingFont(dc, text, rect.width - kTextIndent);
+    else
+        dc.SetFont(GetFont());
     if (!IsEnabled())
         dc.SetTextForeground(wxSystemSettings::GetColour(wxSYS_COLOUR_GRAYTEXT));
     else if ((flags & wxODCB_PAINTING_SELECTED) != 0 && (flags & wxODCB_PAINTING_CONTROL) == 0)
         dc.SetTextForeground(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
     else
         dc.SetTextForeground(GetForegroundColour());
-    const wxString text = ItemText(item);
     dc.DrawText(text, rect.x + kTextIndent, rect.y + (rect.height - dc.GetTextExtent(text).y) / 2);
 }
 

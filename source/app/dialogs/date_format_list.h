@@ -17,6 +17,8 @@ public:
     wxCoord OnMeasureItemWidth(size_t item) const override;
 
 private:
+    void SetFittingFont(wxDC& dc, const wxString& text, wxCoord room) const;
+
     wxDECLARE_DYNAMIC_CLASS(CWuvoDateFormat);
 };
 

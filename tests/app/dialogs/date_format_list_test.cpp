@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include <gtest/gtest.h>
+#include <wx/dcmemory.h>
 
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
+#include "app/dialogs/format_samples.h"
 #include "app/settings/settings_file.h"
 #include "support/app_harness.h"
 #include "support/screenshot.h"
@@ -56,5 +58,36 @@ TEST_F(DateFormatListTest, TheMainWindowsListOffersTheLanguagesFormats)
     shown.width = std::max(shown.width, list->GetPopupWindow()->GetSize().x);
     EXPECT_TRUE(SaveScreenArea(shown.Inflate(4), "date_format_list"));
     list->Dismiss();
+    CloseQuietly(window);
+}
+
+TEST_F(DateFormatListTest, TheFieldShowsTheWholeSampleInEveryLanguage)
+{
+    CWuvoDlg* window = MakeMainDialog();
+    window->Show();
+    Pump();
+    auto* list = wxDynamicCast(window->FindWindow(kIdDateFormat), CWuvoDateFormat);
+    const wxRect field(0, 0, list->GetTextRect().width, list->GetTextRect().height);
+    ASSERT_GT(field.width, 50);
+    // Room to the field's right, where a sample cut by the field would run on.
+    wxBitmap canvas(field.width * 3, field.height);
+    for (uint32_t language = 0; language < kLanguageCount; ++language) {
+        gSettings.language = language;
+        for (uint32_t item = 1; item < DateFormatItemCount(language); ++item) {
+            wxMemoryDC dc(canvas);
+            dc.SetBackground(*wxWHITE_BRUSH);
+            dc.Clear();
+            list->OnDrawItem(dc, field, static_cast<int>(item), wxODCB_PAINTING_CONTROL);
+            dc.SelectObject(wxNullBitmap);
+            const wxImage image = canvas.ConvertToImage();
+            int inside = 0;
+            int beyond = 0;
+            for (int y = 0; y < image.GetHeight(); ++y)
+                for (int x = 0; x < image.GetWidth(); ++x)
+                    (x < field.width ? inside : beyond) += image.GetRed(x, y) < 128;
+            EXPECT_EQ(beyond, 0) << "language " << language << " item " << item;
+            EXPECT_GT(inside, 0) << "language " << language << " item " << item;
+        }
+    }
     CloseQuietly(window);
 }
