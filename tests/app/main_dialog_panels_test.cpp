@@ -27,36 +27,24 @@ namespace {
 // The texts a batch's stamping draws over the two seconds before midnight.
 std::vector<std::u16string> TextsABatchDraws()
 {
-    constexpr uint32_t kFps = 30;
     FakeTextRenderer renderer;
     platform::TextRenderer* previous = ReplaceStampTextRenderer(&renderer);
     gSettings.idle = 0;
     StampContext* context = CreateStampContext();
     SetBaseWeights(*context);
     MarkNoPreviousFrame(*context);
-    StampSchedule date = MakeStampSchedule(gSettings.dateStamp, kFps);
-    StampSchedule time = MakeStampSchedule(gSettings.timeStamp, kFps);
+    StampSchedule date = MakeStampSchedule(gSettings.dateStamp, 30);
+    StampSchedule time = MakeStampSchedule(gSettings.timeStamp, 30);
     std::vector<uint8_t> luma(320 * 240);
-    for (uint32_t n = 0; n < 2 * kFps; ++n) {
-        FrameClock clock;
-        clock.date = {2024, 5, 17, 23, 59, 58 + static_cast<int32_t>(n / kFps), static_cast<int32_t>(n)};
-        clock.timescale = 30000;
-        clock.averageDelta = 1001;
-        StampFrameAt(*context, date, time, luma.data(), 320, 240, n, clock, 1.0f, 1.0f);
+    for (int32_t n = 0; n < 60; ++n) {
+        FrameClock clock{{2024, 5, 17, 23, 59, 58 + n / 30, n}, 30000, 1001};
+        StampFrameAt(*context, date, time, luma.data(), 320, 240, static_cast<uint32_t>(n), clock, 1.0f, 1.0f);
         CarryToPreviousFrame(*context);
     }
     FreeStampContext(context);
     gSettings.idle = 1;
     ReplaceStampTextRenderer(previous);
     return renderer.drawn;
-}
-
-std::function<void(wxDialog&)> ChooseLanguage(uint32_t language)
-{
-    return [language](wxDialog& dialog) {
-        SelectChoice(&dialog, kIdLanguage, static_cast<int>(language));
-        Click(&dialog, wxID_OK);
-    };
 }
 
 class MainDialogPanelsTest : public testing::Test {
@@ -156,46 +144,36 @@ TEST_F(MainDialogPanelsTest, TheCustomEntrySetsWhatTheStampShowsEvenWhenCancelle
 
 TEST_F(MainDialogPanelsTest, ABatchDrawsWhatTheCustomFormatsAndTheLanguageShow)
 {
-    char16_t savedDates[kDateFormatEntries][kFormatChars];
-    char16_t savedTime[kFormatChars];
-    std::memcpy(savedDates, DateFormatTable, sizeof savedDates);
-    std::memcpy(savedTime, TimeFormatTable[kCustomFormat], sizeof savedTime);
-    std::memcpy(DateFormatTable[kDateFormatsPerGroup * DateFormatGroup(kDefaultLanguage)], u"%#x\\n%#I:%M:%S%p",
-                sizeof u"%#x\\n%#I:%M:%S%p");
-
-    // In English a custom date without a time; then the Default language,
+    // A custom date without a time in English, then the Default language,
     // whose custom date holds a time.
-    ui_.ExpectDialog("Wuvo Preferences", ChooseLanguage(kEnglish));
-    dialog_->OnPreferences();
+    auto chooseLanguage = [this](uint32_t language) {
+        ui_.ExpectDialog("Wuvo Preferences", [language](wxDialog& dialog) {
+            SelectChoice(&dialog, kIdLanguage, static_cast<int>(language));
+            Click(&dialog, wxID_OK);
+        });
+        dialog_->OnPreferences();
+    };
+    std::memcpy(DateFormatTable[kDateFormatsPerGroup * 3], u"%#x\\n%#I:%M:%S%p", sizeof u"%#x\\n%#I:%M:%S%p");
+    chooseLanguage(kEnglish);
     ui_.ExpectDialog("Wuvo Custom Format", [](wxDialog& dialog) {
         Type(&dialog, kIdFormatText, "Day %d/%m/%Y");
         Click(&dialog, wxID_OK);
     });
     ChooseDateFormat(0);
-    EXPECT_EQ(gSettings.dateStamp.hasTime, 0u);
-    ui_.ExpectDialog("Wuvo Preferences", ChooseLanguage(kDefaultLanguage));
-    dialog_->OnPreferences();
-
+    chooseLanguage(kDefaultLanguage);
     // A custom time that would draw nothing is refused; the stamp keeps its own.
     ui_.ExpectDialog("Wuvo Custom Format", [this](wxDialog& dialog) {
         Type(&dialog, kIdFormatText, "%H:%M %Q");
         ui_.ExpectMessage("unknown or unfinished conversion", MessageAnswer::Ok);
         Click(&dialog, wxID_OK);
-        EXPECT_TRUE(dialog.IsShown());
         Click(&dialog, wxID_CANCEL);
     });
     SelectChoice(dialog_, kIdTimeFormat, 0);
 
     dialog_->StopPreview();
-    std::vector<std::u16string> dates;
-    std::vector<std::u16string> times;
-    for (const std::u16string& text : TextsABatchDraws())
-        (text.find(u'\r') != std::u16string::npos ? dates : times).push_back(text);
-    ASSERT_EQ(dates.size(), 2u) << "the two-line custom date is drawn each second, as the preview shows it";
-    EXPECT_NE(dates[0], dates[1]);
-    ASSERT_EQ(times.size(), 2u);
-    EXPECT_NE(times[0].find(u"23:59:58 EST"), std::u16string::npos);
-
-    std::memcpy(DateFormatTable, savedDates, sizeof savedDates);
-    std::memcpy(TimeFormatTable[kCustomFormat], savedTime, sizeof savedTime);
+    std::vector<std::u16string> drawn = TextsABatchDraws();
+    ASSERT_EQ(drawn.size(), 4u) << "each stamp drawn each second, as the preview shows them";
+    EXPECT_NE(drawn[0], drawn[2]);
+    EXPECT_NE(drawn[0].find(u'\r'), std::u16string::npos) << "the two-line custom date";
+    EXPECT_EQ(drawn[1], u"23:59:58 EST");
 }

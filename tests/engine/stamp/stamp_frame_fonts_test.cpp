@@ -141,10 +141,6 @@ TEST_F(StampFrameFonts, DefaultStampsChangeOnlyTheirRectanglesOfLuma)
 TEST_F(StampFrameFonts, ChineseJapaneseAndKoreanStampsFindEveryGlyph)
 {
     using namespace wuvo::test;
-    context->tm.tm_year = 124;
-    context->tm.tm_mon = 1;
-    context->tm.tm_mday = 29;
-    context->tm.tm_wday = 4;
     FT_Library library = nullptr;
     ASSERT_EQ(FT_Init_FreeType(&library), 0);
     for (int32_t weight : {400, 700}) {
