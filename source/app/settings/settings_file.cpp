@@ -5,7 +5,6 @@
 #include <iterator>
 #include <optional>
 
-#include "app/dialogs/format_samples.h"
 #include "platform/files/posix_file.h"
 #include "platform/files/replace_file.h"
 #include "platform/text/utf.h"
@@ -61,7 +60,7 @@ void BoundSettings(AppSettings& settings)
     TerminateTexts(settings.timeStamp);
     if (settings.language >= kLanguageCount)
         settings.language = kDefaultLanguage;
-    BoundStamp(settings.dateStamp, DateFormatItemCount(settings.language));
+    BoundStamp(settings.dateStamp, DateFormatCountTable[settings.language]);
     BoundStamp(settings.timeStamp, kTimeFormatEntries);
     if (settings.outputSize >= kOutputSizeTable.size())
         settings.outputSize = kNativeOutputSize;
