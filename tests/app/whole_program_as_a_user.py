@@ -169,6 +169,10 @@ def change_font(main, steps):
     attributes = window("frame", "Wuvo Stamp Font Attributes")
     press(attributes, "Font")
     chooser = window("dialog", "Choose font")
+    # It opens on the font the stamp is drawn with, at its size: the stored
+    # face is not installed, yet one could press Select at once.
+    wait_for(lambda: sensitive(search(chooser, "push button", "Select")), "a font chosen on opening")
+    assert search(chooser, "spin button").queryValue().currentValue == 36
     search(chooser, "text", "Search").queryEditableText().setTextContents(f"{FACE} {STYLE}")
     row = wait_for(lambda: next((n for n in nodes(chooser) if n.getRoleName() == "table cell"
                                  and n.name == f"{FACE} {STYLE}" and extents(n).y > 0), None),
