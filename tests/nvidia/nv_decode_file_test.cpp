@@ -230,6 +230,16 @@ TEST_F(NvDecodeFileTest, ADriverThatFailsEndsTheDecodeInOrder)
     EXPECT_LT(test::FakeCuvid().picturesDecoded.load(), 600) << "the source did not run to the end";
 }
 
+// A stopped job must not wait for the source to read to the end of the file.
+TEST_F(NvDecodeFileTest, AStopEndsTheDecodeAtTheNextPicture)
+{
+    callbacks.stopRequested = [] { return gDelivery->done.size() >= 3; };
+    EXPECT_EQ(Decode("long.mp4"), kNvDecodeFailed);
+    EXPECT_EQ(delivery.done, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(test::FakeCuvid().maps.load(), 3);
+    EXPECT_LT(test::FakeCuvid().picturesDecoded.load(), 600) << "the source did not run to the end";
+}
+
 TEST_F(NvDecodeFileTest, APictureIndexOutOfRangeIsNeverUsed)
 {
     test::FakeCuvid().badPictureIndexAt = 3;

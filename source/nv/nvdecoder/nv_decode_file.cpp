@@ -173,12 +173,15 @@ bool FetchPicture(DecodeSession& session, const CUVIDPARSERDISPINFO& picture, ui
 
 // Takes the pictures in display order until the source has ended. Every
 // picture counts a frame number, also one the engine has no buffer for.
-// False when a picture could not be fetched: the decode then ends.
+// False when a picture could not be fetched or the caller stops the decode,
+// which then ends without reading the rest of the file.
 bool ConsumePictures(DecodeSession& session, DecoderCallbacks& callbacks)
 {
     const uint32_t width = callbacks.targetWidth;
     const uint32_t height = callbacks.targetHeight;
     for (uint32_t frame = 0;; ++frame) {
+        if (callbacks.stopRequested && callbacks.stopRequested())
+            return false;
         CUVIDPARSERDISPINFO picture{};
         for (;;) {
             bool ended = session.queue->IsEndOfDecode();

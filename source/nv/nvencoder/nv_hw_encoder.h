@@ -27,7 +27,9 @@ struct EncodeSettings {
     uint32_t height = 0;
     uint32_t maxWidth = 0;  // 0: the width
     uint32_t maxHeight = 0;
-    uint32_t frameRate = 0;  // whole frames per second
+    // Exact, so that rate control budgets each frame's bits right at 29.97.
+    uint32_t rateNumerator = 0;
+    uint32_t rateDenominator = 1;
     uint32_t averageBitrate = 0;
     uint32_t vbvMaxBitrate = 0;
     uint32_t vbvSize = 0;
@@ -45,6 +47,11 @@ struct EncodeSettings {
     uint32_t asyncMode = 0;  // written back by CreateEncoder
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
+    // How the pictures' colours are to be read, as ISO/IEC 23091-2 codes; the
+    // stream says so with limited range.
+    uint32_t colourPrimaries = 2;
+    uint32_t transferCharacteristics = 2;
+    uint32_t colourMatrix = 2;
 };
 
 // One input buffer and the bitstream buffer its picture is written to.
@@ -99,6 +106,7 @@ public:
 private:
     NVENCSTATUS CheckCodec();
     void ConfigureRateControl(const EncodeSettings& settings);
+    void ConfigureColour(const EncodeSettings& settings);
 };
 
 }  // namespace wuvo::NVENCODER

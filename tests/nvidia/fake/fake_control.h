@@ -66,6 +66,8 @@ struct NvencControl {
     std::atomic<bool> asyncMode{false};    // report async support and signal events
     std::atomic<bool> withoutHevc{false};
     std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none
+    std::atomic<int> failLockAt{0};        // the n-th bitstream lock fails; 0 = none
+    std::atomic<int> locks{0};
     std::atomic<int> sessions{0};
     std::atomic<int> inputBuffers{0};
     std::atomic<int> bitstreamBuffers{0};
@@ -75,6 +77,7 @@ struct NvencControl {
     std::atomic<int> parameterSetPictures{0};
     std::atomic<uint32_t> gopLength{0};
     std::atomic<uint32_t> frameRateNum{0};
+    std::atomic<uint32_t> frameRateDen{0};
     std::atomic<uint32_t> width{0};
     std::atomic<uint32_t> height{0};
     Violations violations;

@@ -100,7 +100,15 @@ struct Session {
         codec->width = static_cast<int>(init.encodeWidth);
         codec->height = static_cast<int>(init.encodeHeight);
         codec->pix_fmt = AV_PIX_FMT_YUV420P;
-        codec->time_base = AVRational{1, static_cast<int>(init.frameRateNum)};
+        codec->time_base = AVRational{static_cast<int>(init.frameRateDen), static_cast<int>(init.frameRateNum)};
+        codec->framerate = AVRational{static_cast<int>(init.frameRateNum), static_cast<int>(init.frameRateDen)};
+        const NV_ENC_CONFIG_HEVC_VUI_PARAMETERS& vui = config.encodeCodecConfig.hevcConfig.hevcVUIParameters;
+        if (vui.videoSignalTypePresentFlag && vui.colourDescriptionPresentFlag) {
+            codec->color_primaries = static_cast<AVColorPrimaries>(vui.colourPrimaries);
+            codec->color_trc = static_cast<AVColorTransferCharacteristic>(vui.transferCharacteristics);
+            codec->colorspace = static_cast<AVColorSpace>(vui.colourMatrix);
+            codec->color_range = vui.videoFullRangeFlag ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
         codec->bit_rate = config.rcParams.averageBitRate;
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // parameter sets only where asked for
         uint32_t gop = config.gopLength;
@@ -278,7 +286,7 @@ NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
     if (init->version != NV_ENC_INITIALIZE_PARAMS_VER || !config || config->version != NV_ENC_CONFIG_VER)
         return Refuse("encoder initialised with a wrong record");
     if (!Same(init->encodeGUID, NV_ENC_CODEC_HEVC_GUID) || !Same(init->presetGUID, kPresetDefault) ||
-        init->enablePTD != 1 || init->frameRateDen != 1 || init->frameRateNum == 0 ||
+        init->enablePTD != 1 || init->frameRateDen == 0 || init->frameRateNum == 0 ||
         init->maxEncodeWidth < init->encodeWidth || init->maxEncodeHeight < init->encodeHeight ||
         init->enableEncodeAsync != (gControl.asyncMode ? 1u : 0u))
         return Refuse("encoder initialised with other values");
@@ -291,6 +299,7 @@ NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
     session.config = *config;
     gControl.gopLength = config->gopLength;
     gControl.frameRateNum = init->frameRateNum;
+    gControl.frameRateDen = init->frameRateDen;
     gControl.width = init->encodeWidth;
     gControl.height = init->encodeHeight;
     return session.OpenCodec();
@@ -360,6 +369,8 @@ NVENCSTATUS NVENCAPI LockBitstream(void* encoder, NV_ENC_LOCK_BITSTREAM* lock)
         return Refuse("lock of an unknown bitstream");
     if (!bitstream->ready)
         return Refuse("lock of a bitstream whose picture is not done"), NV_ENC_ERR_LOCK_BUSY;
+    if (++gControl.locks == gControl.failLockAt.load())
+        return NV_ENC_ERR_LOCK_BUSY;
     bitstream->locked = true;
     lock->bitstreamBufferPtr = bitstream->data.data();
     lock->bitstreamSizeInBytes = static_cast<uint32_t>(bitstream->used);
