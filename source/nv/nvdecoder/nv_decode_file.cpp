@@ -160,7 +160,7 @@ bool FetchPicture(DecodeSession& session, const CUVIDPARSERDISPINFO& picture, ui
     if (nv::CallSlot<tcuvidMapVideoFrame64>(nv::CuvidEntry(nv::CuvidSlot::cuvidMapVideoFrame), decoder,
                                             picture.picture_index, &devicePointer, &pitch, &params) != CUDA_SUCCESS)
         return false;
-    uint64_t bytes = nv::Nv12Bytes(pitch, height);
+    uint64_t bytes = nv::Nv12Bytes(pitch, nv::Nv12SurfaceSide(height));
     if (!session.hostPicture && WUVO_CUDA(cuMemAllocHost_v2, &session.hostPicture, bytes) == CUDA_SUCCESS)
         session.hostBytes = bytes;
     bool copied = session.hostPicture && pitch >= width && bytes <= session.hostBytes &&
@@ -195,7 +195,8 @@ bool ConsumePictures(DecodeSession& session, DecoderCallbacks& callbacks)
         bool fetched = FetchPicture(session, picture, width, height, pitch);
         if (fetched) {
             if (uint8_t* buffer = callbacks.getBuffer(frame)) {
-                nv::CopyNv12ToI420(static_cast<const uint8_t*>(session.hostPicture), pitch, width, height, buffer);
+                nv::CopyNv12ToI420(static_cast<const uint8_t*>(session.hostPicture), pitch, nv::Nv12SurfaceSide(height),
+                                   width, height, buffer);
                 callbacks.frameDone(frame);
             }
         }
