@@ -266,9 +266,7 @@ int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
     settings.numB = kEncodeBFrames;
     settings.aspectX = config.aspectX;
     settings.aspectY = config.aspectY;
-    settings.colourPrimaries = config.colour.primaries;
-    settings.transferCharacteristics = config.colour.transfer;
-    settings.colourMatrix = config.colour.matrix;
+    settings.colour = config.colour;
     if (settings.width % 2 != 0 || settings.height % 2 != 0 || settings.width == 0 || settings.height == 0) {
         WUVO_ENCODER_MESSAGE("nvEncoder.exe Error: Odd dimentions are not supported \n");
         return kEncodeFailed;

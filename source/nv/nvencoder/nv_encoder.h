@@ -7,7 +7,6 @@
 
 #include "nv/common/src/nvidia_api.h"
 #include "nv/nvencoder/nv_hw_encoder.h"
-#include "platform/media/colour_description.h"
 
 namespace wuvo::NVENCODER {
 

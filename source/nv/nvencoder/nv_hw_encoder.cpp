@@ -17,6 +17,7 @@ using CreateInstance = NVENCSTATUS(NVENCAPI*)(NV_ENCODE_API_FUNCTION_LIST*);
 // A picture NVENC has taken but not finished is done well within this; the
 // wait only guards against a driver that never signals.
 constexpr uint32_t kPictureEventTimeoutMs = 5000;
+// H.265 Annex E's video_format: none of the analogue sources it names.
 constexpr uint32_t kUnspecifiedVideoFormat = 5;
 // The variable-bitrate modes that start from an initial QP.
 constexpr uint32_t kVbrModes[] = {NV_ENC_PARAMS_RC_VBR, 4, 32};
@@ -120,9 +121,9 @@ void CNvHWEncoder::ConfigureColour(const EncodeSettings& s)
     vui.videoFormat = kUnspecifiedVideoFormat;
     vui.videoFullRangeFlag = 0;
     vui.colourDescriptionPresentFlag = 1;
-    vui.colourPrimaries = s.colourPrimaries;
-    vui.transferCharacteristics = s.transferCharacteristics;
-    vui.colourMatrix = s.colourMatrix;
+    vui.colourPrimaries = s.colour.primaries;
+    vui.transferCharacteristics = s.colour.transfer;
+    vui.colourMatrix = s.colour.matrix;
 }
 
 NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)

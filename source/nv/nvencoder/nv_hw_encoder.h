@@ -4,6 +4,8 @@
 
 #include <ffnvcodec/nvEncodeAPI.h>
 
+#include "platform/media/colour_description.h"
+
 namespace wuvo::NVENCODER {
 
 // The NVENC library, opened by file name through the library path.
@@ -47,11 +49,9 @@ struct EncodeSettings {
     uint32_t asyncMode = 0;  // written back by CreateEncoder
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
-    // How the pictures' colours are to be read, as ISO/IEC 23091-2 codes; the
-    // stream says so with limited range.
-    uint32_t colourPrimaries = 2;
-    uint32_t transferCharacteristics = 2;
-    uint32_t colourMatrix = 2;
+    // How the pictures' colours are to be read; the stream says so, with
+    // limited range.
+    platform::ColourDescription colour;
 };
 
 // One input buffer and the bitstream buffer its picture is written to.
