@@ -141,6 +141,14 @@ TEST(NvdecSetUp, TheTargetSizeIsTheRequestedOneOnlyWhenBothSidesAreGiven)
         EXPECT_EQ(native.ulTargetWidth, 1920u);
         EXPECT_EQ(native.ulTargetHeight, 1080u);
     }
+    // An odd display size takes in the coded column and row beyond it.
+    format.display_area.right = 1919;
+    format.display_area.bottom = 1079;
+    CUVIDDECODECREATEINFO odd = NSNVDECODE::MakeDecoderCreateInfo(format, lock, 0, 0);
+    EXPECT_EQ(odd.ulTargetWidth, 1920u);
+    EXPECT_EQ(odd.ulTargetHeight, 1080u);
+    EXPECT_EQ(odd.display_area.right, 1920);
+    EXPECT_EQ(odd.display_area.bottom, 1080);
 }
 
 TEST(NvdecSetUp, Nv12BecomesPackedI420AtAnOddWidth)
@@ -148,7 +156,7 @@ TEST(NvdecSetUp, Nv12BecomesPackedI420AtAnOddWidth)
     // 5 x 2 in rows of 8: Y, then one chroma row U0 V0 U1 V1 and padding.
     const uint8_t nv12[] = {1, 2, 3, 4, 5, 0, 0, 0, 6, 7, 8, 9, 10, 0, 0, 0, 20, 30, 21, 31, 99, 99, 0, 0};
     std::vector<uint8_t> i420(5 * 2 + 2 * 2, 0xEE);
-    nv::CopyNv12ToI420(nv12, 8, 5, 2, i420.data());
+    nv::CopyNv12ToI420(nv12, 8, 2, 5, 2, i420.data());
     EXPECT_EQ(i420, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 20, 21, 30, 31}));
 }
 
@@ -170,7 +178,7 @@ TEST_F(NvDecodeFileTest, ScalesToARequestedTargetWithAnOddWidth)
     callbacks.targetHeight = 180;
     ASSERT_EQ(Decode("fps25.mp4"), kNvDecodeOk);
     EXPECT_EQ(delivery.sizes, (std::vector<std::pair<uint32_t, uint32_t>>{{319, 180}}));
-    EXPECT_EQ(test::FakeCuvid().targetWidth.load(), 319u);
+    EXPECT_EQ(test::FakeCuvid().targetWidth.load(), 320u) << "NV12 surfaces have even sides";
     auto frames = test::Probe(path, "v:0", "stream=nb_frames");
     EXPECT_EQ(std::to_string(delivery.done.size()), frames.at(0));
     EXPECT_EQ(delivery.frameBytes, size_t{319} * 180 + 2 * 159 * 90);
@@ -227,6 +235,16 @@ TEST_F(NvDecodeFileTest, ADriverThatFailsEndsTheDecodeInOrder)
     test::FakeCuda().failCopyAtCall = 5;
     EXPECT_EQ(Decode("long.mp4"), kNvDecodeFailed);
     EXPECT_EQ(delivery.done, (std::vector<uint32_t>{0, 1, 2, 3}));
+    EXPECT_LT(test::FakeCuvid().picturesDecoded.load(), 600) << "the source did not run to the end";
+}
+
+// A stopped job must not wait for the source to read to the end of the file.
+TEST_F(NvDecodeFileTest, AStopEndsTheDecodeAtTheNextPicture)
+{
+    callbacks.stopRequested = [] { return gDelivery->done.size() >= 3; };
+    EXPECT_EQ(Decode("long.mp4"), kNvDecodeFailed);
+    EXPECT_EQ(delivery.done, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(test::FakeCuvid().maps.load(), 3);
     EXPECT_LT(test::FakeCuvid().picturesDecoded.load(), 600) << "the source did not run to the end";
 }
 

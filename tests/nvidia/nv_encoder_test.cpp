@@ -165,7 +165,8 @@ TEST_F(NvEncoderTest, EncodesEveryFrameIntoAStreamFfmpegDecodes)
 {
     ASSERT_EQ(Encode(), kEncodeOk) << errors;
     EXPECT_EQ(record.written, record.done);
-    EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 29u) << "30000/1001 reaches NVENC as 29";
+    EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 30000u) << "the exact rate, not 29";
+    EXPECT_EQ(test::FakeNvenc().frameRateDen.load(), 1001u);
     EXPECT_EQ(test::FakeNvenc().parameterSetPictures.load(), 3) << "pictures 0, 8 and 16";
     EXPECT_EQ(DecodedPictures(), record.frames.size());
     ExpectEveryFrameOnce(20);
@@ -205,6 +206,28 @@ TEST_F(NvEncoderTest, ARefusedPictureFreesItsFrameAndFailsTheEncode)
     EXPECT_EQ(Encode(), kEncodeFailed);
     ExpectEveryFrameOnce(20);
     EXPECT_EQ(std::count(record.written.begin(), record.written.end(), 4u), 0) << "frame 4 never became a picture";
+}
+
+// With 6 buffers for 20 frames, the second picture's bitstream is taken
+// while frames still come, the last one's in the flush.
+TEST_F(NvEncoderTest, ABitstreamThatCannotBeLockedFailsTheEncode)
+{
+    for (int lock : {2, 20}) {
+        record.done.clear();
+        test::FakeNvenc().failLockAt = lock;
+        test::FakeNvenc().locks = 0;
+        EXPECT_EQ(Encode(), kEncodeFailed) << "lock " << lock;
+        ExpectEveryFrameOnce(20);
+    }
+}
+
+TEST_F(NvEncoderTest, ARateBelowOneFramePerSecondReachesNvencWhole)
+{
+    config.rateNumerator = 1;
+    config.rateDenominator = 2;
+    ASSERT_EQ(Encode(), kEncodeOk) << errors;
+    EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 1u);
+    EXPECT_EQ(test::FakeNvenc().frameRateDen.load(), 2u);
 }
 
 TEST_F(NvEncoderTest, BadSettingsFailBeforeAnyDriverObjectIsMade)

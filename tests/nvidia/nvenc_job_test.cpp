@@ -2,11 +2,13 @@
 // the mux thread, checked with ffprobe and ffmpeg.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 #include "engine/job/run_stamp_job.h"
 #include "engine/settings/app_settings.h"
+#include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
 #include "support/fixture_job.h"
 #include "support/fixtures.h"
@@ -44,36 +46,45 @@ protected:
     uint32_t RunJob(const std::string& fixture, const std::string& name)
     {
         input = test::FixturePath(fixture);
-        output = outputDir + "/" + name;
-        return test::RunFixtureJob(fixture, output);
+        output = name.starts_with("/") ? name : outputDir + "/" + name;
+        return test::RunFixtureJob(fixture, output, &messages, targetWidth, targetHeight);
+    }
+
+    bool Logged(const std::u16string& text) const
+    {
+        return std::find(messages.begin(), messages.end(), text) != messages.end();
     }
 
     // Rows outside the stamps as PSNR against the source, frame by frame in
-    // display order.
+    // display order, in each of the three planes: a chroma plane out of
+    // place shows there only.
     void ExpectSourcePictureInDisplayOrder()
     {
         auto decode = [](const std::string& path) {
-            return test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -f rawvideo -pix_fmt gray -");
+            return test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -f rawvideo -pix_fmt yuv420p -");
         };
         std::string source = decode(input);
         std::string stamped = decode(output);
         ASSERT_EQ(stamped.size(), source.size());
-        size_t frameBytes = size_t{kWidth} * kHeight;
-        for (size_t f = 0; f < source.size() / frameBytes; ++f) {
-            double error = 0;
-            size_t samples = 0;
-            for (int row = 0; row < kHeight; ++row) {
-                if (row >= kFirstStampRow && row < kLastStampRow)
-                    continue;
-                for (int col = 0; col < kWidth; ++col) {
-                    size_t at = f * frameBytes + size_t(row) * kWidth + col;
-                    double d = double(uint8_t(source[at])) - double(uint8_t(stamped[at]));
-                    error += d * d;
-                    ++samples;
+        const size_t frameBytes = size_t{kWidth} * kHeight * 3 / 2;
+        for (size_t frame = 0; frame < source.size() / frameBytes; ++frame) {
+            size_t at = frame * frameBytes;
+            for (int plane = 0; plane < 3; ++plane) {
+                int scale = plane == 0 ? 1 : 2;
+                int width = kWidth / scale, height = kHeight / scale;
+                double error = 0;
+                size_t samples = 0;
+                for (int row = 0; row < height; ++row, at += size_t(width)) {
+                    if (row >= kFirstStampRow / scale && row < kLastStampRow / scale)
+                        continue;
+                    for (int col = 0; col < width; ++col, ++samples) {
+                        double d = double(uint8_t(source[at + col])) - double(uint8_t(stamped[at + col]));
+                        error += d * d;
+                    }
                 }
+                double psnr = error == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * samples / error);
+                EXPECT_GT(psnr, 30) << "frame " << frame << " plane " << plane;
             }
-            double psnr = error == 0 ? 99 : 10 * std::log10(255.0 * 255.0 * samples / error);
-            EXPECT_GT(psnr, 30) << "frame " << f;
         }
     }
 
@@ -81,6 +92,9 @@ protected:
     std::string outputDir;
     std::string input;
     std::string output;
+    std::vector<std::u16string> messages;
+    uint32_t targetWidth = 1;  // the source's own size
+    uint32_t targetHeight = 1;
 };
 
 }  // namespace
@@ -112,6 +126,15 @@ TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
     ExpectSourcePictureInDisplayOrder();
 }
 
+// HLG comes out of the decode as BT.709 SDR; the output says so, as the
+// FFmpeg path's does.
+TEST_F(NvencJobTest, TheOutputCarriesTheColoursOfItsFrames)
+{
+    ASSERT_EQ(RunJob("hlg_bt2020.mp4", "hlg.mp4"), kJobSucceeded);
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=color_range,color_space,color_transfer,color_primaries"),
+              std::vector<std::string>{"tv,bt709,bt709,bt709"});
+}
+
 // Both NVIDIA halves at once under ThreadSanitizer: the source's, the
 // watch's, the decode, encode and mux threads.
 using NvidiaJobThreads = NvencJobTest;
@@ -131,4 +154,26 @@ TEST_F(NvencJobTest, NoGpuFailsTheFileWithoutAnOutput)
     test::FakeCuda().deviceCount = 0;
     EXPECT_EQ(RunJob("no_audio.mp4", "nogpu.mp4"), kJobFailedResult);
     EXPECT_FALSE(fs::exists(output));
+}
+
+// Each way a file can fail on this path fails it with nothing left behind,
+// and the log says why where the FFmpeg path does.
+TEST_F(NvencJobTest, AFailedFileLeavesNoOutputAndSaysWhy)
+{
+    test::FakeNvenc().failLockAt = 3;
+    EXPECT_EQ(RunJob("no_audio.mp4", "lost.mp4"), kJobFailedResult) << "a picture lost";
+    EXPECT_FALSE(fs::exists(output));
+
+    test::ResetFakeDrivers();
+    EXPECT_EQ(RunJob("no_audio.mp4", "/nonexistent/folder/out.mp4"), kJobFailedResult);
+    EXPECT_TRUE(Logged(u"Cannot write output file /nonexistent/folder/out.mp4: No such file or directory"));
+
+    test::ResetFakeDrivers();
+    targetWidth = 640;
+    targetHeight = 480;
+    EXPECT_EQ(RunJob("no_audio.mp4", "scaled.mp4"), kJobFailedResult);
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_TRUE(Logged(u"The NVIDIA encoder cannot scale 320x240 video to 640x480: <" + platform::ToUtf16(input) +
+                       u">\n"));
+    EXPECT_EQ(test::FakeNvenc().pictures.load(), 0);
 }

@@ -48,14 +48,20 @@ TEST_F(PacketPathTest, EncoderFramesMapToEveryDivisorthPoolFrame)
     EXPECT_EQ(job.framesReleased, 1u);
 }
 
-TEST_F(PacketPathTest, AnInterlacedFrameIsFreedAfterItsSecondField)
+// One picture per sample: an interlaced source must not play at half speed.
+TEST_F(PacketPathTest, AnInterlacedSourceKeepsOneEncoderFramePerPoolFrame)
 {
     gFramePool->progressive = 0;
+    uint8_t* expected = nullptr;
+    {
+        std::lock_guard poolGuard(gFramePool->lock);
+        expected = gFramePool->GetBuffer(5);
+    }
+    EXPECT_EQ(GetStampedFrame(5), expected);
     ReleaseEncodedFrame(4, job);
     std::lock_guard poolGuard(gFramePool->lock);
+    EXPECT_FALSE(gFramePool->IsDecoded(4));
     EXPECT_TRUE(gFramePool->IsDecoded(2));
-    ReleaseEncodedFrame(5, job);
-    EXPECT_FALSE(gFramePool->IsDecoded(2));
 }
 
 TEST_F(PacketPathTest, SkippedPacketsAreDroppedAndTheRestKeepTheirFrames)

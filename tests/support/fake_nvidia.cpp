@@ -66,6 +66,8 @@ void ResetFakeDrivers()
     nvenc.asyncMode = false;
     nvenc.withoutHevc = false;
     nvenc.failSubmitAt = 0;
+    nvenc.failLockAt = 0;
+    nvenc.locks = 0;
     nvenc.pictures = 0;
     nvenc.needMoreInput = 0;
     nvenc.parameterSetPictures = 0;

@@ -43,7 +43,8 @@ void PrepareJobSettings()
     gSettings.timeStamp.y = kTimeRow;
 }
 
-uint32_t RunFixtureJob(const std::string& fixture, const std::string& output, std::vector<std::u16string>* messages)
+uint32_t RunFixtureJob(const std::string& fixture, const std::string& output, std::vector<std::u16string>* messages,
+                       uint32_t targetWidth, uint32_t targetHeight)
 {
     std::filesystem::remove(output);
     std::u16string input = platform::ToUtf16(FixturePath(fixture));
@@ -51,7 +52,8 @@ uint32_t RunFixtureJob(const std::string& fixture, const std::string& output, st
     job.callback = BatchCallback;
     job.inputPath = input.c_str();
     EXPECT_TRUE(platform::CopyToField(job.outputPath, kPathChars, platform::ToUtf16(output)));
-    job.targetWidth = job.targetHeight = 1;  // the source's own size
+    job.targetWidth = targetWidth;
+    job.targetHeight = targetHeight;
     job.aspectX = job.aspectY = 1;
     job.bitrate = kTestBitrate;
     {

@@ -20,6 +20,7 @@ struct DecoderCallbacks {
     void (*setSize)(uint32_t width, uint32_t height) = nullptr;
     void (*frameRate)(uint32_t numerator, uint32_t denominator, int32_t progressive) = nullptr;
     void (*frameDone)(uint32_t frame) = nullptr;
+    bool (*stopRequested)() = nullptr;  // NVDEC only: the job is stopping
     const char16_t* path = nullptr;  // preview only
 };
 

@@ -67,11 +67,8 @@ uint32_t CreateWriter(EncodeRun& run)
 // target size turned the same way, and its pixel aspect is already upright.
 platform::VideoEncoding VideoEncodingOf(const StampJob& job)
 {
-    bool swapped = false;
-    GetVideoRotation(kRotationOfOutput, &swapped);
     platform::VideoEncoding encoding;
-    encoding.width = swapped ? job.targetHeight : job.targetWidth;
-    encoding.height = swapped ? job.targetWidth : job.targetHeight;
+    EncodedFrameSize(job, &encoding.width, &encoding.height);
     encoding.inputWidth = job.sourceWidth;
     encoding.inputHeight = job.sourceHeight;
     encoding.rateNumerator = job.rateNumerator;
@@ -196,6 +193,22 @@ platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
     return encoding;
 }
 
+void EncodedFrameSize(const StampJob& job, uint32_t* width, uint32_t* height)
+{
+    bool swapped = false;
+    GetVideoRotation(kRotationOfOutput, &swapped);
+    *width = swapped ? job.targetHeight : job.targetWidth;
+    *height = swapped ? job.targetWidth : job.targetHeight;
+}
+
+void LogWriteError(const StampJob& job, const platform::SinkWriter& writer)
+{
+    if (int error = writer.FileError(); error != 0)
+        LogJobMessage(job, platform::FormatText(u"Cannot write output file %s: %s", job.outputPath,
+                                                platform::ToUtf16(platform::ErrorText(error)).c_str())
+                               .c_str());
+}
+
 uint32_t MfEncodeThreadProc(StampJob& job)
 {
     SetRunning(*gEncodeState, true);
@@ -210,10 +223,7 @@ uint32_t MfEncodeThreadProc(StampJob& job)
             if (!run.writer.Finalize())
                 result = platform::kMediaFailed;
         }
-        if (int error = run.writer.FileError(); error != 0)
-            LogJobMessage(job, platform::FormatText(u"Cannot write output file %s: %s", job.outputPath,
-                                                    platform::ToUtf16(platform::ErrorText(error)).c_str())
-                                   .c_str());
+        LogWriteError(job, run.writer);
     }  // an unfinished output is removed here
     SetRunning(*gEncodeState, false);
     return result;

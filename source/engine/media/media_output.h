@@ -26,4 +26,11 @@ std::unique_ptr<platform::SourceReader> OpenAudioInput(StampJob& job);
 // The output's AAC stream for the input's decoded audio.
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format);
 
+// The size the output's frames are encoded at: the job's target, turned as
+// the upright frames are.
+void EncodedFrameSize(const StampJob& job, uint32_t* width, uint32_t* height);
+
+// Logs the system's reason when the writer's file could not be written.
+void LogWriteError(const StampJob& job, const platform::SinkWriter& writer);
+
 }  // namespace wuvo

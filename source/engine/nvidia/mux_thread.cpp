@@ -99,6 +99,7 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
     }
     video.aspectX = run.job.aspectX;
     video.aspectY = run.job.aspectY;
+    video.colour = run.job.colour;
     video.parameterSets = platform::HevcParameterSets(first.data.data(), first.data.size());
     if (!run.writer.AddPassThroughVideoStream(video))
         return platform::kMediaFailed;
@@ -184,7 +185,9 @@ uint32_t Mux(MuxRun& run)
 uint32_t MfMuxThreadProc(StampJob& job)
 {
     MuxRun run(job);
-    return Mux(run);  // an unfinished output is removed with the writer
+    uint32_t result = Mux(run);
+    LogWriteError(job, run.writer);
+    return result;  // an unfinished output is removed with the writer
 }
 
 }  // namespace wuvo

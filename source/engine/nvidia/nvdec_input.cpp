@@ -138,6 +138,7 @@ uint32_t DecodeWithNvdec(const StampJob& job, DecoderCallbacks& callbacks)
     callbacks.getBuffer = GetDeliveryBuffer;
     callbacks.setSize = SetDeliverySize;
     callbacks.frameDone = DeliveryFrameDone;
+    callbacks.stopRequested = [] { return IsAbortRequested(*gDecodeState); };
     int result = NvDecodeFile(job.inputPath, callbacks);
     gDelivery = nullptr;
     return result == kNvDecodeOk && ShowedEverySample(job, delivery) ? kDecodeOk : kDecodeFailed;

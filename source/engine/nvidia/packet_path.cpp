@@ -11,8 +11,9 @@ namespace wuvo {
 
 namespace {
 
-// The encoder's frame n as the pool's frame, and whether it has one: an
-// interlaced source is encoded field by field, two encoder frames a frame.
+// The encoder's frame n as the pool's frame, and whether it has one. The
+// decoder delivers one picture per sample, interlaced or not, and NVENC
+// encodes each as a whole frame: frame n shows picture n.
 struct PoolFrame {
     uint32_t frame = 0;
     bool counted = true;
@@ -21,15 +22,11 @@ struct PoolFrame {
 PoolFrame PoolFrameOf(uint32_t n, bool releasing)
 {
     std::lock_guard guard(gFramePool->lock);
-    bool interlaced = gFramePool->progressive == 0;
-    if (interlaced && releasing && n % 2 == 0)
-        return {0, false};
-    uint32_t m = interlaced ? n / 2 : n;
     auto offset = static_cast<uint32_t>(std::max(gFramePool->firstFrameOffset, 0));
-    if (m < offset)
-        return {m, !releasing};
+    if (n < offset)
+        return {n, !releasing};
     uint32_t divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
-    return {(m - offset) * divisor, true};
+    return {(n - offset) * divisor, true};
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 namespace wuvo {
 
-// The engine's side of an NVENC encode. Encoder frame n is pool frame
-// n (n / 2 for an interlaced source) times the speed-up divisor.
+// The engine's side of an NVENC encode. Encoder frame n is pool frame n
+// times the speed-up divisor, interlaced source or not.
 
 // Frame n once it is stamped; null when the encode must stop.
 uint8_t* GetStampedFrame(uint32_t frame);

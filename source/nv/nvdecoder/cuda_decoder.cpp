@@ -1,9 +1,11 @@
 #include "nv/nvdecoder/cuda_decoder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
 #include "nv/common/src/driver_loader.h"
+#include "nv/nvdecoder/nv12_copy.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 
@@ -25,6 +27,27 @@ constexpr int kParserDisplayDelay = 1;
 constexpr uint32_t kSourceStatePollMs = 10;
 // How long a decode waits for the consumer to free its surface, per look.
 constexpr uint32_t kSurfaceInUsePollMs = 1;
+
+// NV12 surfaces have even sides. An odd display side takes in the coded
+// sample beyond it, which the copy leaves out, so nothing is scaled.
+void SetOutputSize(CUVIDDECODECREATEINFO& info, const CUVIDEOFORMAT& format, int32_t targetWidth,
+                   int32_t targetHeight)
+{
+    const auto& display = format.display_area;
+    bool requested = targetWidth > 0 && targetHeight > 0;
+    info.ulTargetWidth = nv::Nv12SurfaceSide(requested ? targetWidth : display.right - display.left);
+    info.ulTargetHeight = nv::Nv12SurfaceSide(requested ? targetHeight : display.bottom - display.top);
+    int right = display.right;
+    int bottom = display.bottom;
+    if (!requested) {
+        right = std::min(display.left + static_cast<int>(info.ulTargetWidth), static_cast<int>(format.coded_width));
+        bottom = std::min(display.top + static_cast<int>(info.ulTargetHeight), static_cast<int>(format.coded_height));
+    }
+    info.display_area.right = static_cast<short>(right);
+    info.display_area.bottom = static_cast<short>(bottom);
+    info.target_rect.right = static_cast<short>(info.ulTargetWidth);
+    info.target_rect.bottom = static_cast<short>(info.ulTargetHeight);
+}
 
 CudaDecoder& DecoderOf(void* user)
 {
@@ -58,17 +81,11 @@ CUVIDDECODECREATEINFO MakeDecoderCreateInfo(const CUVIDEOFORMAT& format, CUvideo
     info.ChromaFormat = cudaVideoChromaFormat_420;
     info.ulCreationFlags = cudaVideoCreate_PreferCUVID;
     info.bitDepthMinus8 = 0;
-    info.display_area.right = static_cast<short>(format.display_area.right);
-    info.display_area.bottom = static_cast<short>(format.display_area.bottom);
     info.OutputFormat = cudaVideoSurfaceFormat_NV12;
     info.DeinterlaceMode = cudaVideoDeinterlaceMode_Weave;
-    bool requested = targetWidth > 0 && targetHeight > 0;
-    info.ulTargetWidth = requested ? targetWidth : format.display_area.right - format.display_area.left;
-    info.ulTargetHeight = requested ? targetHeight : format.display_area.bottom - format.display_area.top;
+    SetOutputSize(info, format, targetWidth, targetHeight);
     info.ulNumOutputSurfaces = kOutputSurfaces;
     info.vidLock = lock;
-    info.target_rect.right = static_cast<short>(info.ulTargetWidth);
-    info.target_rect.bottom = static_cast<short>(info.ulTargetHeight);
     return info;
 }
 

@@ -13,7 +13,9 @@ namespace wuvo::NSNVDECODE {
 uint32_t DecodeSurfaceCount(cudaVideoCodec codec, uint32_t codedWidth, uint32_t codedHeight);
 
 // The decoder's create record for a source format: NV12 output at the
-// requested size when both sides are above 0, else at the display size.
+// requested size when both sides are above 0, else at the display size;
+// each side made even (Nv12SurfaceSide), an odd display size by taking in
+// the coded column or row beyond it rather than by scaling.
 CUVIDDECODECREATEINFO MakeDecoderCreateInfo(const CUVIDEOFORMAT& format, CUvideoctxlock lock, int32_t targetWidth,
                                             int32_t targetHeight);
 

@@ -160,7 +160,7 @@ bool FetchPicture(DecodeSession& session, const CUVIDPARSERDISPINFO& picture, ui
     if (nv::CallSlot<tcuvidMapVideoFrame64>(nv::CuvidEntry(nv::CuvidSlot::cuvidMapVideoFrame), decoder,
                                             picture.picture_index, &devicePointer, &pitch, &params) != CUDA_SUCCESS)
         return false;
-    uint64_t bytes = nv::Nv12Bytes(pitch, height);
+    uint64_t bytes = nv::Nv12Bytes(pitch, nv::Nv12SurfaceSide(height));
     if (!session.hostPicture && WUVO_CUDA(cuMemAllocHost_v2, &session.hostPicture, bytes) == CUDA_SUCCESS)
         session.hostBytes = bytes;
     bool copied = session.hostPicture && pitch >= width && bytes <= session.hostBytes &&
@@ -173,12 +173,15 @@ bool FetchPicture(DecodeSession& session, const CUVIDPARSERDISPINFO& picture, ui
 
 // Takes the pictures in display order until the source has ended. Every
 // picture counts a frame number, also one the engine has no buffer for.
-// False when a picture could not be fetched: the decode then ends.
+// False when a picture could not be fetched or the caller stops the decode,
+// which then ends without reading the rest of the file.
 bool ConsumePictures(DecodeSession& session, DecoderCallbacks& callbacks)
 {
     const uint32_t width = callbacks.targetWidth;
     const uint32_t height = callbacks.targetHeight;
     for (uint32_t frame = 0;; ++frame) {
+        if (callbacks.stopRequested && callbacks.stopRequested())
+            return false;
         CUVIDPARSERDISPINFO picture{};
         for (;;) {
             bool ended = session.queue->IsEndOfDecode();
@@ -192,7 +195,8 @@ bool ConsumePictures(DecodeSession& session, DecoderCallbacks& callbacks)
         bool fetched = FetchPicture(session, picture, width, height, pitch);
         if (fetched) {
             if (uint8_t* buffer = callbacks.getBuffer(frame)) {
-                nv::CopyNv12ToI420(static_cast<const uint8_t*>(session.hostPicture), pitch, width, height, buffer);
+                nv::CopyNv12ToI420(static_cast<const uint8_t*>(session.hostPicture), pitch, nv::Nv12SurfaceSide(height),
+                                   width, height, buffer);
                 callbacks.frameDone(frame);
             }
         }

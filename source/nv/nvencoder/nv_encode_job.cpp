@@ -2,11 +2,13 @@
 
 #include <mutex>
 
+#include "engine/media/media_output.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "nv/common/src/driver_loader.h"
 #include "nv/nvencoder/nv_encoder.h"
+#include "platform/text/format.h"
 
 namespace wuvo {
 
@@ -48,7 +50,7 @@ bool GpuAnswers()
     return true;
 }
 
-NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount)
+NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount, uint32_t width, uint32_t height)
 {
     NVENCODER::EncodeJobConfig config;
     config.frameCount = job.packetSkipCount + frameCount;
@@ -60,14 +62,32 @@ NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount)
     config.bitrate = job.bitrate;
     config.rateNumerator = job.rateNumerator;
     config.rateDenominator = job.rateDenominator;
-    // The frames as the pool holds them: NVENC does not scale, and reading
-    // them at another size would read past them.
-    std::lock_guard guard(gFramePool->lock);
-    config.encodeWidth = gFramePool->width;
-    config.encodeHeight = gFramePool->height;
+    config.encodeWidth = width;
+    config.encodeHeight = height;
     config.aspectX = job.aspectX;
     config.aspectY = job.aspectY;
+    config.colour = job.colour;
     return config;
+}
+
+// NVENC takes the frames as the pool holds them and does not scale, so the
+// pool must already hold them at the output's size. False after the reason
+// is logged.
+bool PoolFramesAtOutputSize(const StampJob& job, uint32_t* width, uint32_t* height)
+{
+    {
+        std::lock_guard guard(gFramePool->lock);
+        *width = gFramePool->width;
+        *height = gFramePool->height;
+    }
+    uint32_t targetWidth = 0, targetHeight = 0;
+    EncodedFrameSize(job, &targetWidth, &targetHeight);
+    if (targetWidth == *width && targetHeight == *height)
+        return true;
+    LogJobMessage(job, platform::FormatText(u"The NVIDIA encoder cannot scale %ux%u video to %ux%u: <%s>\n", *width,
+                                            *height, targetWidth, targetHeight, job.inputPath)
+                           .c_str());
+    return false;
 }
 
 }  // namespace
@@ -85,11 +105,16 @@ uint32_t NvEncodeThreadProc(StampJob& job)
         job.packetSkipCount = static_cast<uint32_t>(gFramePool->firstFrameOffset);
     }
     uint32_t result = kGpuCheckFailed;
-    {
+    uint32_t width = 0, height = 0;
+    if (PoolFramesAtOutputSize(job, &width, &height)) {
         NVENCODER::CNvEncoder encoder;
         if (GpuAnswers())
-            result = static_cast<uint32_t>(encoder.EncodeMain(ConfigFor(job, frameCount)));
+            result = static_cast<uint32_t>(encoder.EncodeMain(ConfigFor(job, frameCount, width, height)));
     }
+    // A failed encode leaves a stream with holes: the mux must not finish
+    // it, so it is stopped before it can see the encoder end.
+    if (result != 0)
+        RequestAbort(*gEncodeState);
     // Every packet is queued by now: the mux ends once it has written them.
     SetRunning(*gEncodeState, false);
     return result;

@@ -177,7 +177,7 @@ NVENCSTATUS CNvEncoder::EncodeFrame(const uint8_t* frame, uint32_t frameNumber, 
     CNvHWEncoder& hw = *m_pNvHWEncoder;
     EncodeIoBuffer* buffer = m_EncodeBufferQueue.TakeFree();
     if (!buffer) {
-        hw.ProcessOutput(m_EncodeBufferQueue.TakeOldestPending());
+        Collect(m_EncodeBufferQueue.TakeOldestPending());
         buffer = m_EncodeBufferQueue.TakeFree();
     }
     NV_ENC_LOCK_INPUT_BUFFER lock{};
@@ -196,6 +196,7 @@ NVENCSTATUS CNvEncoder::EncodeFrame(const uint8_t* frame, uint32_t frameNumber, 
         status = hw.EncodeFrame(buffer, width, height, idrPeriod, m_uPicStruct, frameNumber);
     if (status != NV_ENC_SUCCESS) {
         // Nothing will come out of this buffer: give it back and free the frame.
+        ++m_lostPictures;
         m_EncodeBufferQueue.ReturnLastTaken();
         hw.m_frameDoneCallback(frameNumber, hw.m_callbackContext);
     }
@@ -212,24 +213,28 @@ NVENCSTATUS CNvEncoder::Flush()
     if (NVENCSTATUS status = hw.m_pEncodeAPI->nvEncEncodePicture(hw.m_hEncoder, &params); status != NV_ENC_SUCCESS)
         return status;
     while (EncodeIoBuffer* buffer = m_EncodeBufferQueue.TakeOldestPending())
-        hw.ProcessOutput(buffer);
+        Collect(buffer);
     if (m_async && !platform::WaitCompletionEvent(m_stEOSOutputBfr, kEndOfStreamWaitMs))
         return NV_ENC_ERR_GENERIC;
     return NV_ENC_SUCCESS;
 }
 
-CNvEncoder::FrameCounts CNvEncoder::EncodeFrames(const EncodeJobConfig& config, const EncodeSettings& settings)
+void CNvEncoder::Collect(EncodeIoBuffer* buffer)
 {
-    FrameCounts counts;
-    for (uint32_t frame = 0; frame < config.frameCount; ++frame) {
-        const uint8_t* picture = m_getFrame(frame);
+    if (m_pNvHWEncoder->ProcessOutput(buffer) != NV_ENC_SUCCESS)
+        ++m_lostPictures;
+}
+
+uint32_t CNvEncoder::EncodeFrames(const EncodeJobConfig& config, const EncodeSettings& settings)
+{
+    uint32_t frames = 0;
+    for (; frames < config.frameCount; ++frames) {
+        const uint8_t* picture = m_getFrame(frames);
         if (!picture)
             break;
-        if (EncodeFrame(picture, frame, settings.width, settings.height, settings.gopLength) != NV_ENC_SUCCESS)
-            ++counts.failed;
-        ++counts.frames;
+        EncodeFrame(picture, frames, settings.width, settings.height, settings.gopLength);
     }
-    return counts;
+    return frames;
 }
 
 int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
@@ -247,7 +252,8 @@ int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
     EncodeSettings settings;
     settings.width = config.encodeWidth;
     settings.height = config.encodeHeight;
-    settings.frameRate = config.rateNumerator / config.rateDenominator;
+    settings.rateNumerator = config.rateNumerator;
+    settings.rateDenominator = config.rateDenominator;
     settings.averageBitrate = config.bitrate;
     settings.rateControlMode = NV_ENC_PARAMS_RC_CBR;
     settings.qp = kQp;
@@ -260,6 +266,7 @@ int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
     settings.numB = kEncodeBFrames;
     settings.aspectX = config.aspectX;
     settings.aspectY = config.aspectY;
+    settings.colour = config.colour;
     if (settings.width % 2 != 0 || settings.height % 2 != 0 || settings.width == 0 || settings.height == 0) {
         WUVO_ENCODER_MESSAGE("nvEncoder.exe Error: Odd dimentions are not supported \n");
         return kEncodeFailed;
@@ -271,14 +278,14 @@ int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
         m_uEncodeBufferCount = EncodeBufferCount(settings.width, settings.height, settings.numB);
         if (AllocateIOBuffers(settings.width, settings.height, settings.inputFormat) == NV_ENC_SUCCESS) {
             auto start = std::chrono::steady_clock::now();
-            FrameCounts counts = EncodeFrames(config, settings);
-            // A picture NVENC refused is a hole in the stream: the file fails.
-            if (Flush() == NV_ENC_SUCCESS && counts.failed == 0) {
+            uint32_t frames = EncodeFrames(config, settings);
+            // A picture lost anywhere is a hole in the stream: the file fails.
+            if (Flush() == NV_ENC_SUCCESS && m_lostPictures == 0) {
                 result = kEncodeOk;
-                if (counts.frames > 0) {
+                if (frames > 0) {
                     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-                    std::printf("Encoded %d frames in %6.2fms\n", static_cast<int>(counts.frames), ms);
-                    std::printf("Avergage Encode Time : %6.2fms\n", ms / counts.frames);
+                    std::printf("Encoded %d frames in %6.2fms\n", static_cast<int>(frames), ms);
+                    std::printf("Avergage Encode Time : %6.2fms\n", ms / frames);
                 }
             }
         }

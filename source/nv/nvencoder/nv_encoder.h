@@ -26,6 +26,7 @@ struct EncodeJobConfig {
     uint32_t encodeHeight = 0;
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
+    platform::ColourDescription colour;
 };
 
 constexpr int32_t kEncodeOk = 0;
@@ -101,11 +102,10 @@ private:
     NVENCSTATUS EncodeFrame(const uint8_t* frame, uint32_t frameNumber, uint32_t width, uint32_t height,
                             uint32_t idrPeriod);
     NVENCSTATUS Flush();
-    struct FrameCounts {
-        uint32_t frames = 0;
-        uint32_t failed = 0;
-    };
-    FrameCounts EncodeFrames(const EncodeJobConfig& config, const EncodeSettings& settings);
+    // Hands the buffer's bitstream on; a picture that gives none is counted lost.
+    void Collect(EncodeIoBuffer* buffer);
+    // The frames submitted.
+    uint32_t EncodeFrames(const EncodeJobConfig& config, const EncodeSettings& settings);
 
     std::unique_ptr<CNvHWEncoder> m_pNvHWEncoder;
     uint32_t m_uEncodeBufferCount = 0;
@@ -116,6 +116,8 @@ private:
     BufferRing<EncodeIoBuffer> m_EncodeBufferQueue;
     void* m_stEOSOutputBfr = nullptr;
     GetFrameCallback m_getFrame = nullptr;
+    // Pictures refused or without a bitstream: holes in the stream.
+    uint32_t m_lostPictures = 0;
 };
 
 }  // namespace wuvo::NVENCODER

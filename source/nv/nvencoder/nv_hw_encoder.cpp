@@ -17,6 +17,8 @@ using CreateInstance = NVENCSTATUS(NVENCAPI*)(NV_ENCODE_API_FUNCTION_LIST*);
 // A picture NVENC has taken but not finished is done well within this; the
 // wait only guards against a driver that never signals.
 constexpr uint32_t kPictureEventTimeoutMs = 5000;
+// H.265 Annex E's video_format: none of the analogue sources it names.
+constexpr uint32_t kUnspecifiedVideoFormat = 5;
 // The variable-bitrate modes that start from an initial QP.
 constexpr uint32_t kVbrModes[] = {NV_ENC_PARAMS_RC_VBR, 4, 32};
 
@@ -112,6 +114,18 @@ void CNvHWEncoder::ConfigureRateControl(const EncodeSettings& s)
     }
 }
 
+void CNvHWEncoder::ConfigureColour(const EncodeSettings& s)
+{
+    NV_ENC_CONFIG_HEVC_VUI_PARAMETERS& vui = m_encodeConfig.encodeCodecConfig.hevcConfig.hevcVUIParameters;
+    vui.videoSignalTypePresentFlag = 1;
+    vui.videoFormat = kUnspecifiedVideoFormat;
+    vui.videoFullRangeFlag = 0;
+    vui.colourDescriptionPresentFlag = 1;
+    vui.colourPrimaries = s.colour.primaries;
+    vui.transferCharacteristics = s.colour.transfer;
+    vui.colourMatrix = s.colour.matrix;
+}
+
 NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
 {
     uint32_t maxWidth = s.maxWidth > 0 ? s.maxWidth : s.width;
@@ -128,8 +142,8 @@ NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
     m_initParams.encodeHeight = s.height;
     m_initParams.darWidth = s.aspectX * s.width;
     m_initParams.darHeight = s.aspectY * s.height;
-    m_initParams.frameRateNum = s.frameRate;
-    m_initParams.frameRateDen = 1;
+    m_initParams.frameRateNum = s.rateNumerator;
+    m_initParams.frameRateDen = s.rateDenominator;
     m_initParams.enableEncodeAsync = 0;
     m_initParams.enablePTD = 1;
     m_initParams.reportSliceOffsets = 0;
@@ -156,6 +170,7 @@ NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
     ConfigureRateControl(s);
     m_encodeConfig.encodeCodecConfig.hevcConfig.chromaFormatIDC = 1;
     m_encodeConfig.encodeCodecConfig.hevcConfig.idrPeriod = s.gopLength;
+    ConfigureColour(s);
 
     NV_ENC_CAPS_PARAM caps{};
     caps.version = NV_ENC_CAPS_PARAM_VER;

@@ -4,6 +4,8 @@
 
 #include <ffnvcodec/nvEncodeAPI.h>
 
+#include "platform/media/colour_description.h"
+
 namespace wuvo::NVENCODER {
 
 // The NVENC library, opened by file name through the library path.
@@ -27,7 +29,9 @@ struct EncodeSettings {
     uint32_t height = 0;
     uint32_t maxWidth = 0;  // 0: the width
     uint32_t maxHeight = 0;
-    uint32_t frameRate = 0;  // whole frames per second
+    // Exact, so that rate control budgets each frame's bits right at 29.97.
+    uint32_t rateNumerator = 0;
+    uint32_t rateDenominator = 1;
     uint32_t averageBitrate = 0;
     uint32_t vbvMaxBitrate = 0;
     uint32_t vbvSize = 0;
@@ -45,6 +49,9 @@ struct EncodeSettings {
     uint32_t asyncMode = 0;  // written back by CreateEncoder
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
+    // How the pictures' colours are to be read; the stream says so, with
+    // limited range.
+    platform::ColourDescription colour;
 };
 
 // One input buffer and the bitstream buffer its picture is written to.
@@ -99,6 +106,7 @@ public:
 private:
     NVENCSTATUS CheckCodec();
     void ConfigureRateControl(const EncodeSettings& settings);
+    void ConfigureColour(const EncodeSettings& settings);
 };
 
 }  // namespace wuvo::NVENCODER

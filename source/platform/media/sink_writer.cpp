@@ -439,6 +439,10 @@ bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
     parameters.width = static_cast<int>(video.width);
     parameters.height = static_cast<int>(video.height);
     parameters.format = AV_PIX_FMT_YUV420P;
+    parameters.color_primaries = static_cast<AVColorPrimaries>(video.colour.primaries);
+    parameters.color_trc = static_cast<AVColorTransferCharacteristic>(video.colour.transfer);
+    parameters.color_space = static_cast<AVColorSpace>(video.colour.matrix);
+    parameters.color_range = AVCOL_RANGE_MPEG;
     // The muxer turns Annex B parameter sets into the sample entry's record.
     size_t bytes = video.parameterSets.size();
     parameters.extradata = static_cast<uint8_t*>(av_mallocz(bytes + AV_INPUT_BUFFER_PADDING_SIZE));

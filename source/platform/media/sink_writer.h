@@ -33,6 +33,7 @@ struct PassThroughVideo {
     uint32_t height = 0;
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
+    ColourDescription colour;  // limited range, as the encoder was told
     std::vector<uint8_t> parameterSets;
 };
 

@@ -5,6 +5,8 @@
 // with dlsym in the library the program itself opened.
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -23,6 +25,46 @@ struct Violations {
         ++count;
         last = what;
     }
+};
+
+// The live objects of one kind, handed out as handles that are never used
+// twice, so a handle used after its destroy is told from a new object that
+// happens to sit at the same address.
+template <typename T>
+class Handles {
+public:
+    template <typename Handle>
+    Handle Add(std::unique_ptr<T> object)
+    {
+        std::lock_guard guard(mutex_);
+        next_ += kStep;
+        live_[next_] = std::move(object);
+        return reinterpret_cast<Handle>(next_);
+    }
+    // Null when the handle is not live.
+    T* Find(const void* handle)
+    {
+        std::lock_guard guard(mutex_);
+        auto found = live_.find(reinterpret_cast<uintptr_t>(handle));
+        return found == live_.end() ? nullptr : found->second.get();
+    }
+    // The object, no longer live; null when it was not.
+    std::unique_ptr<T> Take(const void* handle)
+    {
+        std::lock_guard guard(mutex_);
+        auto found = live_.find(reinterpret_cast<uintptr_t>(handle));
+        if (found == live_.end())
+            return nullptr;
+        std::unique_ptr<T> object = std::move(found->second);
+        live_.erase(found);
+        return object;
+    }
+
+private:
+    static constexpr uintptr_t kStep = 0x10;
+    std::mutex mutex_;
+    std::map<uintptr_t, std::unique_ptr<T>> live_;
+    uintptr_t next_ = 0x10000;
 };
 
 struct CudaControl {
@@ -66,6 +108,8 @@ struct NvencControl {
     std::atomic<bool> asyncMode{false};    // report async support and signal events
     std::atomic<bool> withoutHevc{false};
     std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none
+    std::atomic<int> failLockAt{0};        // the n-th bitstream lock fails; 0 = none
+    std::atomic<int> locks{0};
     std::atomic<int> sessions{0};
     std::atomic<int> inputBuffers{0};
     std::atomic<int> bitstreamBuffers{0};
@@ -75,6 +119,7 @@ struct NvencControl {
     std::atomic<int> parameterSetPictures{0};
     std::atomic<uint32_t> gopLength{0};
     std::atomic<uint32_t> frameRateNum{0};
+    std::atomic<uint32_t> frameRateDen{0};
     std::atomic<uint32_t> width{0};
     std::atomic<uint32_t> height{0};
     Violations violations;
@@ -89,4 +134,11 @@ wuvo::fake::CuvidControl* WuvoFakeCuvid();
 // Device memory the fake decoder has mapped; copies from elsewhere fail.
 void WuvoFakeCudaMapRange(const void* start, size_t bytes);
 void WuvoFakeCudaUnmapRange(const void* start);
+// Whether a live context is current on the calling thread.
+bool WuvoFakeCudaHasCurrentContext();
+// An object of another driver that works on the context, which must be
+// live; the context must outlive it. False when it is not live.
+bool WuvoFakeCudaRetainContext(void* context);
+// False when the context was destroyed before its user let go of it.
+bool WuvoFakeCudaReleaseContext(void* context);
 }

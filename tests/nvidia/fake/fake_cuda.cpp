@@ -1,16 +1,21 @@
 // A CUDA driver without a GPU: "device" memory is host memory, and every
-// object the program makes is counted so tests can see it released.
+// object the program makes is counted so tests can see it released. Like a
+// real driver it answers a context that is not live, or memory calls with no
+// context current, with CUDA_ERROR_INVALID_CONTEXT; each such misuse counts.
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "nv/common/src/nvidia_api.h"
 #include "nvidia/fake/fake_control.h"
 
 using wuvo::fake::CudaControl;
+using wuvo::fake::Handles;
 
 namespace {
 
@@ -24,11 +29,25 @@ CudaControl gControl;
 thread_local std::vector<CUcontext> tCurrent;
 
 struct Context {
-    CUdevice device;
+    CUdevice device = 0;
+    std::atomic<int> users{0};  // other drivers' objects on it
 };
 
+Handles<Context> gContexts;
 std::mutex gMutex;
 std::map<const void*, size_t> gMappedRanges;
+std::set<void*> gHostAllocations;
+
+CUresult Misuse(const std::string& what, CUresult answer)
+{
+    gControl.violations.Report(what);
+    return answer;
+}
+
+bool HasCurrentContext()
+{
+    return !tCurrent.empty() && gContexts.Find(tCurrent.back());
+}
 
 bool IsMapped(const void* start, size_t bytes)
 {
@@ -110,7 +129,9 @@ CUresult cuCtxCreate_v2(CUcontext* context, unsigned int flags, CUdevice device)
         gControl.violations.Report("cuCtxCreate flags");
     if (device < 0 || device >= gControl.deviceCount.load())
         return kInvalidDevice;
-    *context = reinterpret_cast<CUcontext>(new Context{device});
+    auto created = std::make_unique<Context>();
+    created->device = device;
+    *context = gContexts.Add<CUcontext>(std::move(created));
     tCurrent.push_back(*context);
     ++gControl.contexts;
     return CUDA_SUCCESS;
@@ -128,33 +149,65 @@ CUresult cuCtxPopCurrent_v2(CUcontext* context)
 
 CUresult cuCtxPushCurrent_v2(CUcontext context)
 {
-    if (!context)
-        return kInvalidContext;
+    if (!gContexts.Find(context))
+        return Misuse("push of a context that is not live", kInvalidContext);
     tCurrent.push_back(context);
     return CUDA_SUCCESS;
 }
 
 CUresult cuCtxDestroy_v2(CUcontext context)
 {
-    if (!context)
-        return kInvalidContext;
+    std::unique_ptr<Context> destroyed = gContexts.Take(context);
+    if (!destroyed)
+        return Misuse("destroy of a context that is not live", kInvalidContext);
+    if (destroyed->users != 0)
+        gControl.violations.Report("context destroyed while a decoder, lock or encoder still works on it");
     std::erase(tCurrent, context);
-    delete reinterpret_cast<Context*>(context);
     --gControl.contexts;
     return CUDA_SUCCESS;
 }
 
+bool WuvoFakeCudaHasCurrentContext()
+{
+    return HasCurrentContext();
+}
+
+bool WuvoFakeCudaRetainContext(void* handle)
+{
+    Context* context = gContexts.Find(handle);
+    if (context)
+        ++context->users;
+    return context != nullptr;
+}
+
+bool WuvoFakeCudaReleaseContext(void* handle)
+{
+    Context* context = gContexts.Find(handle);
+    if (context)
+        --context->users;
+    return context != nullptr;
+}
+
 CUresult cuMemAllocHost_v2(void** pointer, size_t bytes)
 {
+    if (!HasCurrentContext())
+        return Misuse("host allocation without a current context", kInvalidContext);
     if (gControl.failHostAllocation.load() || bytes == 0)
         return kOutOfMemory;
     *pointer = ::operator new(bytes);
+    std::lock_guard guard(gMutex);
+    gHostAllocations.insert(*pointer);
     ++gControl.hostAllocations;
     return CUDA_SUCCESS;
 }
 
 CUresult cuMemFreeHost(void* pointer)
 {
+    if (!HasCurrentContext())
+        return Misuse("host free without a current context", kInvalidContext);
+    std::lock_guard guard(gMutex);
+    if (!gHostAllocations.erase(pointer))
+        return Misuse("free of host memory that is not allocated", kInvalidValue);
     ::operator delete(pointer);
     --gControl.hostAllocations;
     return CUDA_SUCCESS;
@@ -162,6 +215,8 @@ CUresult cuMemFreeHost(void* pointer)
 
 CUresult cuMemcpyDtoH_v2(void* host, CUdeviceptr device, size_t bytes)
 {
+    if (!HasCurrentContext())
+        return Misuse("copy without a current context", kInvalidContext);
     int call = ++gControl.copies;
     if (call == gControl.failCopyAtCall.load())
         return kInvalidValue;

@@ -2,7 +2,8 @@
 // sample of the stream as NVCUVID's own demuxer gives them, without the edit
 // list; the parser decodes with libavcodec, and the decoder converts the
 // pictures into NV12 "device" surfaces in host memory at the size it was
-// created for.
+// created for. Handles are checked as a real driver checks them: each misuse
+// is answered with the driver's error and counted.
 #include <iconv.h>
 
 #include <atomic>
@@ -24,12 +25,15 @@ extern "C" {
 #include "nvidia/fake/fake_control.h"
 
 using wuvo::fake::CuvidControl;
+using wuvo::fake::Handles;
 
 namespace {
 
 constexpr CUresult kInvalidValue = static_cast<CUresult>(1);
 constexpr CUresult kFileNotFound = static_cast<CUresult>(301);
 constexpr CUresult kNotSupported = static_cast<CUresult>(801);
+constexpr CUresult kInvalidContext = static_cast<CUresult>(201);
+constexpr CUresult kInvalidHandle = static_cast<CUresult>(400);
 // Real decoders code whole blocks and hand out pitched rows.
 constexpr uint32_t kCodedAlignment = 16;
 constexpr uint32_t kPitchAlignment = 256;
@@ -40,6 +44,12 @@ constexpr int kOutOfRangeIndex = 25;
 constexpr unsigned long kHiddenPicture = 0x40000000;
 
 CuvidControl gControl;
+
+CUresult Misuse(const std::string& what, CUresult answer)
+{
+    gControl.violations.Report(what);
+    return answer;
+}
 
 uint32_t Align(uint32_t value, uint32_t alignment)
 {
@@ -221,8 +231,14 @@ struct Parser {
     }
 };
 
+struct ContextLock {
+    CUcontext context = nullptr;
+    std::atomic<int> users{0};  // decoders made with it
+};
+
 struct Decoder {
     CUVIDDECODECREATEINFO info{};
+    ContextLock* lock = nullptr;
     uint32_t pitch = 0;
     size_t surfaceBytes = 0;
     std::vector<std::vector<uint8_t>> surfaces;
@@ -278,6 +294,11 @@ struct Decoder {
     bool ValidIndex(int index) const { return index >= 0 && static_cast<size_t>(index) < surfaces.size(); }
 };
 
+Handles<Source> gSources;
+Handles<Parser> gParsers;
+Handles<Decoder> gDecoders;
+Handles<ContextLock> gLocks;
+
 }  // namespace
 
 extern "C" {
@@ -309,7 +330,7 @@ CUresult cuvidCreateVideoSourceW(CUvideosource* object, const wchar_t* path, CUV
     AVRational rate = stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate;
     source->videoFormat = FormatOf(CodecOf(codec->codec_id), codec->width, codec->height,
                                    static_cast<AVPixelFormat>(codec->format), rate);
-    *object = source.release();
+    *object = gSources.Add<CUvideosource>(std::move(source));
     ++gControl.sources;
     return CUDA_SUCCESS;
 }
@@ -318,14 +339,17 @@ CUresult cuvidCreateVideoSource(CUvideosource*, const char*, CUVIDSOURCEPARAMS*)
 
 CUresult cuvidDestroyVideoSource(CUvideosource object)
 {
-    delete static_cast<Source*>(object);
+    if (!gSources.Take(object))
+        return Misuse("destroy of a video source that is not live", kInvalidHandle);
     --gControl.sources;
     return CUDA_SUCCESS;
 }
 
 CUresult cuvidSetVideoSourceState(CUvideosource object, cudaVideoState state)
 {
-    auto* source = static_cast<Source*>(object);
+    Source* source = gSources.Find(object);
+    if (!source)
+        return Misuse("state set on a video source that is not live", kInvalidHandle);
     if (state == cudaVideoState_Started && !source->thread.joinable()) {
         source->state = cudaVideoState_Started;
         source->thread = std::thread([source] { source->Run(); });
@@ -337,12 +361,18 @@ CUresult cuvidSetVideoSourceState(CUvideosource object, cudaVideoState state)
 
 cudaVideoState cuvidGetVideoSourceState(CUvideosource object)
 {
-    return static_cast<cudaVideoState>(static_cast<Source*>(object)->state.load());
+    Source* source = gSources.Find(object);
+    if (!source)
+        return Misuse("state of a video source that is not live", kInvalidHandle), cudaVideoState_Error;
+    return static_cast<cudaVideoState>(source->state.load());
 }
 
 CUresult cuvidGetSourceVideoFormat(CUvideosource object, CUVIDEOFORMAT* format, unsigned int)
 {
-    *format = static_cast<Source*>(object)->videoFormat;
+    Source* source = gSources.Find(object);
+    if (!source)
+        return Misuse("format of a video source that is not live", kInvalidHandle);
+    *format = source->videoFormat;
     return CUDA_SUCCESS;
 }
 
@@ -359,14 +389,16 @@ CUresult cuvidCreateVideoParser(CUvideoparser* object, CUVIDPARSERPARAMS* params
     parser->codec->thread_count = 1;
     if (avcodec_open2(parser->codec, codec, nullptr) < 0)
         return kNotSupported;
-    *object = parser.release();
+    *object = gParsers.Add<CUvideoparser>(std::move(parser));
     ++gControl.parsers;
     return CUDA_SUCCESS;
 }
 
 CUresult cuvidParseVideoData(CUvideoparser object, CUVIDSOURCEDATAPACKET* packet)
 {
-    auto* parser = static_cast<Parser*>(object);
+    Parser* parser = gParsers.Find(object);
+    if (!parser)
+        return Misuse("data for a parser that is not live", kInvalidHandle);
     if (packet->payload_size > 0) {
         AVPacket* data = av_packet_alloc();
         av_new_packet(data, static_cast<int>(packet->payload_size));
@@ -390,7 +422,8 @@ CUresult cuvidParseVideoData(CUvideoparser object, CUVIDSOURCEDATAPACKET* packet
 
 CUresult cuvidDestroyVideoParser(CUvideoparser object)
 {
-    delete static_cast<Parser*>(object);
+    if (!gParsers.Take(object))
+        return Misuse("destroy of a parser that is not live", kInvalidHandle);
     --gControl.parsers;
     return CUDA_SUCCESS;
 }
@@ -399,13 +432,22 @@ CUresult cuvidGetDecoderCaps(CUVIDDECODECAPS*) { return kNotSupported; }
 
 CUresult cuvidCreateDecoder(CUvideodecoder* object, CUVIDDECODECREATEINFO* info)
 {
+    if (!WuvoFakeCudaHasCurrentContext())
+        return Misuse("decoder created without a current context", kInvalidContext);
+    ContextLock* lock = gLocks.Find(info->vidLock);
+    if (!lock)
+        return Misuse("decoder created with a context lock that is not live", kInvalidHandle);
+    // The header asks for even output sizes: NV12 chroma covers 2 x 2 samples.
+    if (info->ulTargetWidth % 2 != 0 || info->ulTargetHeight % 2 != 0)
+        return Misuse("decoder asked for an odd output size", kInvalidValue);
     if (info->OutputFormat != cudaVideoSurfaceFormat_NV12 || info->ChromaFormat != cudaVideoChromaFormat_420 ||
-        info->ulNumDecodeSurfaces == 0 || info->ulTargetWidth == 0 || info->ulTargetHeight == 0 || !info->vidLock)
+        info->ulNumDecodeSurfaces == 0 || info->ulTargetWidth == 0 || info->ulTargetHeight == 0)
         return kInvalidValue;
     auto decoder = std::make_unique<Decoder>();
     decoder->info = *info;
+    decoder->lock = lock;
     decoder->pitch = Align(static_cast<uint32_t>(info->ulTargetWidth), kPitchAlignment);
-    size_t rows = info->ulTargetHeight + (info->ulTargetHeight + 1) / 2;
+    size_t rows = info->ulTargetHeight + info->ulTargetHeight / 2;
     decoder->surfaceBytes = rows * decoder->pitch;
     decoder->surfaces.assign(info->ulNumDecodeSurfaces, std::vector<uint8_t>(decoder->surfaceBytes));
     decoder->decoded = std::vector<std::atomic<bool>>(info->ulNumDecodeSurfaces);
@@ -414,29 +456,37 @@ CUresult cuvidCreateDecoder(CUvideodecoder* object, CUVIDDECODECREATEINFO* info)
     gControl.targetWidth = static_cast<uint32_t>(info->ulTargetWidth);
     gControl.targetHeight = static_cast<uint32_t>(info->ulTargetHeight);
     gControl.pitch = decoder->pitch;
-    *object = reinterpret_cast<CUvideodecoder>(decoder.release());
+    ++lock->users;
+    *object = gDecoders.Add<CUvideodecoder>(std::move(decoder));
     ++gControl.decoders;
     return CUDA_SUCCESS;
 }
 
 CUresult cuvidDestroyDecoder(CUvideodecoder object)
 {
-    auto* decoder = reinterpret_cast<Decoder*>(object);
+    std::unique_ptr<Decoder> decoder = gDecoders.Take(object);
+    if (!decoder)
+        return Misuse("destroy of a decoder that is not live", kInvalidHandle);
     if (decoder->mappedCount != 0)
         gControl.violations.Report("decoder destroyed with pictures mapped");
-    delete decoder;
+    if (!gLocks.Find(decoder->info.vidLock))
+        gControl.violations.Report("decoder destroyed after its context lock");
+    else
+        --decoder->lock->users;
     --gControl.decoders;
     return CUDA_SUCCESS;
 }
 
 CUresult cuvidDecodePicture(CUvideodecoder object, CUVIDPICPARAMS* picture)
 {
-    auto* decoder = reinterpret_cast<Decoder*>(object);
+    Decoder* decoder = gDecoders.Find(object);
+    if (!decoder)
+        return Misuse("decode with a decoder that is not live", kInvalidHandle);
+    if (!gLocks.Find(decoder->info.vidLock))
+        return Misuse("decode after the decoder's context lock was destroyed", kInvalidContext);
     int index = picture->CurrPicIdx;
-    if (!decoder->ValidIndex(index)) {
-        gControl.violations.Report("decode into a surface the decoder does not have");
-        return kInvalidValue;
-    }
+    if (!decoder->ValidIndex(index))
+        return Misuse("decode into a surface the decoder does not have", kInvalidValue);
     if (decoder->mapped[index])
         gControl.violations.Report("decode into a mapped surface");
     auto* frame = reinterpret_cast<const AVFrame*>(picture->pBitstreamData);
@@ -452,13 +502,15 @@ CUresult cuvidDecodePicture(CUvideodecoder object, CUVIDPICPARAMS* picture)
 CUresult cuvidMapVideoFrame64(CUvideodecoder object, int index, unsigned long long* device, unsigned int* pitch,
                               CUVIDPROCPARAMS*)
 {
-    auto* decoder = reinterpret_cast<Decoder*>(object);
+    Decoder* decoder = gDecoders.Find(object);
+    if (!decoder)
+        return Misuse("map with a decoder that is not live", kInvalidHandle);
+    if (!WuvoFakeCudaHasCurrentContext())
+        return Misuse("map without a current context", kInvalidContext);
     if (++gControl.maps == gControl.failMapAtCall.load())
         return kInvalidValue;
-    if (!decoder->ValidIndex(index) || !decoder->decoded[index]) {
-        gControl.violations.Report("map of a picture that was not decoded");
-        return kInvalidValue;
-    }
+    if (!decoder->ValidIndex(index) || !decoder->decoded[index])
+        return Misuse("map of a picture that was not decoded", kInvalidValue);
     if (decoder->mapped[index] || ++decoder->mappedCount > static_cast<int>(decoder->info.ulNumOutputSurfaces))
         gControl.violations.Report("more pictures mapped than output surfaces");
     decoder->mapped[index] = true;
@@ -472,7 +524,11 @@ CUresult cuvidMapVideoFrame64(CUvideodecoder object, int index, unsigned long lo
 
 CUresult cuvidUnmapVideoFrame64(CUvideodecoder object, unsigned long long device)
 {
-    auto* decoder = reinterpret_cast<Decoder*>(object);
+    Decoder* decoder = gDecoders.Find(object);
+    if (!decoder)
+        return Misuse("unmap with a decoder that is not live", kInvalidHandle);
+    if (!WuvoFakeCudaHasCurrentContext())
+        return Misuse("unmap without a current context", kInvalidContext);
     for (size_t i = 0; i < decoder->surfaces.size(); ++i) {
         if (reinterpret_cast<unsigned long long>(decoder->surfaces[i].data()) == device && decoder->mapped[i]) {
             decoder->mapped[i] = false;
@@ -482,22 +538,29 @@ CUresult cuvidUnmapVideoFrame64(CUvideodecoder object, unsigned long long device
             return CUDA_SUCCESS;
         }
     }
-    gControl.violations.Report("unmap of a picture that is not mapped");
-    return kInvalidValue;
+    return Misuse("unmap of a picture that is not mapped", kInvalidValue);
 }
 
 CUresult cuvidCtxLockCreate(CUvideoctxlock* lock, CUcontext context)
 {
-    if (!context)
-        return kInvalidValue;
-    *lock = reinterpret_cast<CUvideoctxlock>(new int(0));
+    if (!WuvoFakeCudaRetainContext(context))
+        return Misuse("context lock on a context that is not live", kInvalidContext);
+    auto created = std::make_unique<ContextLock>();
+    created->context = context;
+    *lock = gLocks.Add<CUvideoctxlock>(std::move(created));
     ++gControl.ctxLocks;
     return CUDA_SUCCESS;
 }
 
-CUresult cuvidCtxLockDestroy(CUvideoctxlock lock)
+CUresult cuvidCtxLockDestroy(CUvideoctxlock handle)
 {
-    delete reinterpret_cast<int*>(lock);
+    std::unique_ptr<ContextLock> lock = gLocks.Take(handle);
+    if (!lock)
+        return Misuse("destroy of a context lock that is not live", kInvalidHandle);
+    if (lock->users != 0)
+        gControl.violations.Report("context lock destroyed while a decoder uses it");
+    if (!WuvoFakeCudaReleaseContext(lock->context))
+        gControl.violations.Report("context lock destroyed after its context");
     --gControl.ctxLocks;
     return CUDA_SUCCESS;
 }

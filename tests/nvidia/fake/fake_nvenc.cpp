@@ -3,7 +3,9 @@
 // HEVC. A submit whose picture is not out yet answers "need more input".
 // In its B-picture mode it encodes every three pictures as one closed group
 // (I or P, then two B pictures, sent in decode order): libx265's look-ahead
-// would otherwise hold more pictures than NVENC does.
+// would otherwise hold more pictures than NVENC does. Sessions, buffers and
+// their lock states are checked as a real driver checks them, and the
+// session's CUDA context must outlive it; each misuse is counted.
 #include <sys/eventfd.h>
 
 #include <cstring>
@@ -23,11 +25,13 @@ extern "C" {
 
 #include "nvidia/fake/fake_control.h"
 
+using wuvo::fake::Handles;
 using wuvo::fake::NvencControl;
 
 namespace {
 
-constexpr uint32_t kPitchAlignment = 64;
+// Wider than the 320-sample rows of the fixtures, as a real driver's pitch may be.
+constexpr uint32_t kPitchAlignment = 256;
 constexpr GUID kPresetDefault = {0xB2DFB705, 0x4EBD, 0x4C49, {0x9B, 0x5F, 0x24, 0xA7, 0x77, 0xD3, 0xE5, 0x87}};
 
 NvencControl gControl;
@@ -74,6 +78,7 @@ void Signal(void* event)
 }
 
 struct Session {
+    void* context = nullptr;  // the CUDA context it works on
     NV_ENC_INITIALIZE_PARAMS init{};
     NV_ENC_CONFIG config{};
     AVCodecContext* codec = nullptr;
@@ -100,7 +105,15 @@ struct Session {
         codec->width = static_cast<int>(init.encodeWidth);
         codec->height = static_cast<int>(init.encodeHeight);
         codec->pix_fmt = AV_PIX_FMT_YUV420P;
-        codec->time_base = AVRational{1, static_cast<int>(init.frameRateNum)};
+        codec->time_base = AVRational{static_cast<int>(init.frameRateDen), static_cast<int>(init.frameRateNum)};
+        codec->framerate = AVRational{static_cast<int>(init.frameRateNum), static_cast<int>(init.frameRateDen)};
+        const NV_ENC_CONFIG_HEVC_VUI_PARAMETERS& vui = config.encodeCodecConfig.hevcConfig.hevcVUIParameters;
+        if (vui.videoSignalTypePresentFlag && vui.colourDescriptionPresentFlag) {
+            codec->color_primaries = static_cast<AVColorPrimaries>(vui.colourPrimaries);
+            codec->color_trc = static_cast<AVColorTransferCharacteristic>(vui.transferCharacteristics);
+            codec->colorspace = static_cast<AVColorSpace>(vui.colourMatrix);
+            codec->color_range = vui.videoFullRangeFlag ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG;
+        }
         codec->bit_rate = config.rcParams.averageBitRate;
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // parameter sets only where asked for
         uint32_t gop = config.gopLength;
@@ -156,8 +169,10 @@ struct Session {
     {
         auto* input = static_cast<InputBuffer*>(params.inputBuffer);
         auto* output = static_cast<Bitstream*>(params.outputBitstream);
-        if (!inputs.count(input) || !bitstreams.count(output) || input->locked)
+        if (!inputs.count(input) || !bitstreams.count(output))
             return Refuse("a picture with buffers the session does not have");
+        if (input->locked || output->locked)
+            return Refuse("a picture with a buffer still locked");
         if (params.inputWidth != init.encodeWidth || params.inputHeight != init.encodeHeight ||
             params.bufferFmt != NV_ENC_BUFFER_FORMAT_NV12 || params.pictureStruct != NV_ENC_PIC_STRUCT_FRAME)
             return Refuse("a picture of another size or layout");
@@ -222,37 +237,52 @@ struct Session {
     }
 };
 
+Handles<Session> gSessions;
+
 Session* SessionOf(void* encoder)
 {
-    return static_cast<Session*>(encoder);
+    Session* session = gSessions.Find(encoder);
+    if (!session)
+        gControl.violations.Report("a call on a session that is not open");
+    return session;
 }
 
 NVENCSTATUS NVENCAPI OpenSession(NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS* params, void** encoder)
 {
     if (params->version != NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS_VER || params->apiVersion != NVENCAPI_VERSION ||
-        params->deviceType != NV_ENC_DEVICE_TYPE_CUDA || !params->device)
+        params->deviceType != NV_ENC_DEVICE_TYPE_CUDA)
         return Refuse("session opened with a wrong record");
-    *encoder = new Session;
+    if (!WuvoFakeCudaRetainContext(params->device))
+        return Refuse("session opened on a CUDA context that is not live"), NV_ENC_ERR_INVALID_DEVICE;
+    auto session = std::make_unique<Session>();
+    session->context = params->device;
+    *encoder = gSessions.Add<void*>(std::move(session));
     ++gControl.sessions;
     return NV_ENC_SUCCESS;
 }
 
-NVENCSTATUS NVENCAPI GuidCount(void*, uint32_t* count)
+NVENCSTATUS NVENCAPI GuidCount(void* encoder, uint32_t* count)
 {
+    if (!SessionOf(encoder))
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     *count = gControl.withoutHevc ? 1 : 2;
     return NV_ENC_SUCCESS;
 }
 
-NVENCSTATUS NVENCAPI Guids(void*, GUID* guids, uint32_t size, uint32_t* count)
+NVENCSTATUS NVENCAPI Guids(void* encoder, GUID* guids, uint32_t size, uint32_t* count)
 {
+    if (!SessionOf(encoder))
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     GUID all[] = {NV_ENC_CODEC_H264_GUID, NV_ENC_CODEC_HEVC_GUID};
     *count = std::min<uint32_t>(size, gControl.withoutHevc ? 1 : 2);
     std::copy(all, all + *count, guids);
     return NV_ENC_SUCCESS;
 }
 
-NVENCSTATUS NVENCAPI PresetConfig(void*, GUID codec, GUID preset, NV_ENC_PRESET_CONFIG* config)
+NVENCSTATUS NVENCAPI PresetConfig(void* encoder, GUID codec, GUID preset, NV_ENC_PRESET_CONFIG* config)
 {
+    if (!SessionOf(encoder))
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (config->version != NV_ENC_PRESET_CONFIG_VER || config->presetCfg.version != NV_ENC_CONFIG_VER)
         return Refuse("preset asked for with a wrong record");
     if (!Same(codec, NV_ENC_CODEC_HEVC_GUID) || !Same(preset, kPresetDefault))
@@ -263,8 +293,10 @@ NVENCSTATUS NVENCAPI PresetConfig(void*, GUID codec, GUID preset, NV_ENC_PRESET_
     return NV_ENC_SUCCESS;
 }
 
-NVENCSTATUS NVENCAPI Caps(void*, GUID, NV_ENC_CAPS_PARAM* caps, int* value)
+NVENCSTATUS NVENCAPI Caps(void* encoder, GUID, NV_ENC_CAPS_PARAM* caps, int* value)
 {
+    if (!SessionOf(encoder))
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (caps->version != NV_ENC_CAPS_PARAM_VER)
         return Refuse("caps asked for with a wrong record");
     *value = caps->capsToQuery == NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT && gControl.asyncMode ? 1 : 0;
@@ -273,12 +305,15 @@ NVENCSTATUS NVENCAPI Caps(void*, GUID, NV_ENC_CAPS_PARAM* caps, int* value)
 
 NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
 {
-    Session& session = *SessionOf(encoder);
+    Session* found = SessionOf(encoder);
+    if (!found)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    Session& session = *found;
     const NV_ENC_CONFIG* config = init->encodeConfig;
     if (init->version != NV_ENC_INITIALIZE_PARAMS_VER || !config || config->version != NV_ENC_CONFIG_VER)
         return Refuse("encoder initialised with a wrong record");
     if (!Same(init->encodeGUID, NV_ENC_CODEC_HEVC_GUID) || !Same(init->presetGUID, kPresetDefault) ||
-        init->enablePTD != 1 || init->frameRateDen != 1 || init->frameRateNum == 0 ||
+        init->enablePTD != 1 || init->frameRateDen == 0 || init->frameRateNum == 0 ||
         init->maxEncodeWidth < init->encodeWidth || init->maxEncodeHeight < init->encodeHeight ||
         init->enableEncodeAsync != (gControl.asyncMode ? 1u : 0u))
         return Refuse("encoder initialised with other values");
@@ -291,6 +326,7 @@ NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
     session.config = *config;
     gControl.gopLength = config->gopLength;
     gControl.frameRateNum = init->frameRateNum;
+    gControl.frameRateDen = init->frameRateDen;
     gControl.width = init->encodeWidth;
     gControl.height = init->encodeHeight;
     return session.OpenCodec();
@@ -298,7 +334,10 @@ NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
 
 NVENCSTATUS NVENCAPI CreateInput(void* encoder, NV_ENC_CREATE_INPUT_BUFFER* params)
 {
-    Session& session = *SessionOf(encoder);
+    Session* found = SessionOf(encoder);
+    if (!found)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    Session& session = *found;
     if (params->version != NV_ENC_CREATE_INPUT_BUFFER_VER || params->width != session.init.encodeWidth ||
         params->height != session.init.encodeHeight || params->bufferFmt != NV_ENC_BUFFER_FORMAT_NV12)
         return Refuse("input buffer asked for with other values");
@@ -315,8 +354,14 @@ NVENCSTATUS NVENCAPI CreateInput(void* encoder, NV_ENC_CREATE_INPUT_BUFFER* para
 
 NVENCSTATUS NVENCAPI DestroyInput(void* encoder, NV_ENC_INPUT_PTR input)
 {
-    if (!SessionOf(encoder)->inputs.erase(static_cast<InputBuffer*>(input)))
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    if (!session->inputs.count(static_cast<InputBuffer*>(input)))
         return Refuse("unknown input buffer destroyed");
+    if (static_cast<InputBuffer*>(input)->locked)
+        gControl.violations.Report("input buffer destroyed while locked");
+    session->inputs.erase(static_cast<InputBuffer*>(input));
     delete static_cast<InputBuffer*>(input);
     --gControl.inputBuffers;
     return NV_ENC_SUCCESS;
@@ -324,11 +369,14 @@ NVENCSTATUS NVENCAPI DestroyInput(void* encoder, NV_ENC_INPUT_PTR input)
 
 NVENCSTATUS NVENCAPI CreateBitstream(void* encoder, NV_ENC_CREATE_BITSTREAM_BUFFER* params)
 {
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (params->version != NV_ENC_CREATE_BITSTREAM_BUFFER_VER || params->size == 0)
         return Refuse("bitstream buffer asked for with a wrong record");
     auto* bitstream = new Bitstream;
     bitstream->data.resize(params->size);
-    SessionOf(encoder)->bitstreams.insert(bitstream);
+    session->bitstreams.insert(bitstream);
     params->bitstreamBuffer = bitstream;
     ++gControl.bitstreamBuffers;
     return NV_ENC_SUCCESS;
@@ -336,8 +384,14 @@ NVENCSTATUS NVENCAPI CreateBitstream(void* encoder, NV_ENC_CREATE_BITSTREAM_BUFF
 
 NVENCSTATUS NVENCAPI DestroyBitstream(void* encoder, NV_ENC_OUTPUT_PTR output)
 {
-    if (!SessionOf(encoder)->bitstreams.erase(static_cast<Bitstream*>(output)))
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    if (!session->bitstreams.count(static_cast<Bitstream*>(output)))
         return Refuse("unknown bitstream buffer destroyed");
+    if (static_cast<Bitstream*>(output)->locked)
+        gControl.violations.Report("bitstream buffer destroyed while locked");
+    session->bitstreams.erase(static_cast<Bitstream*>(output));
     delete static_cast<Bitstream*>(output);
     --gControl.bitstreamBuffers;
     return NV_ENC_SUCCESS;
@@ -347,7 +401,10 @@ NVENCSTATUS NVENCAPI EncodePicture(void* encoder, NV_ENC_PIC_PARAMS* params)
 {
     if (params->version != NV_ENC_PIC_PARAMS_VER)
         return Refuse("picture with a wrong record");
-    Session& session = *SessionOf(encoder);
+    Session* found = SessionOf(encoder);
+    if (!found)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    Session& session = *found;
     if (params->encodePicFlags & NV_ENC_PIC_FLAG_EOS)
         return session.EndOfStream(params->completionEvent);
     return session.Encode(*params);
@@ -355,11 +412,16 @@ NVENCSTATUS NVENCAPI EncodePicture(void* encoder, NV_ENC_PIC_PARAMS* params)
 
 NVENCSTATUS NVENCAPI LockBitstream(void* encoder, NV_ENC_LOCK_BITSTREAM* lock)
 {
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     auto* bitstream = static_cast<Bitstream*>(lock->outputBitstream);
-    if (lock->version != NV_ENC_LOCK_BITSTREAM_VER || !SessionOf(encoder)->bitstreams.count(bitstream))
+    if (lock->version != NV_ENC_LOCK_BITSTREAM_VER || !session->bitstreams.count(bitstream))
         return Refuse("lock of an unknown bitstream");
-    if (!bitstream->ready)
-        return Refuse("lock of a bitstream whose picture is not done"), NV_ENC_ERR_LOCK_BUSY;
+    if (!bitstream->ready || bitstream->locked)
+        return Refuse("lock of a bitstream whose picture is not done or that is locked"), NV_ENC_ERR_LOCK_BUSY;
+    if (++gControl.locks == gControl.failLockAt.load())
+        return NV_ENC_ERR_LOCK_BUSY;
     bitstream->locked = true;
     lock->bitstreamBufferPtr = bitstream->data.data();
     lock->bitstreamSizeInBytes = static_cast<uint32_t>(bitstream->used);
@@ -370,8 +432,11 @@ NVENCSTATUS NVENCAPI LockBitstream(void* encoder, NV_ENC_LOCK_BITSTREAM* lock)
 
 NVENCSTATUS NVENCAPI UnlockBitstream(void* encoder, NV_ENC_OUTPUT_PTR output)
 {
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     auto* bitstream = static_cast<Bitstream*>(output);
-    if (!SessionOf(encoder)->bitstreams.count(bitstream) || !bitstream->locked)
+    if (!session->bitstreams.count(bitstream) || !bitstream->locked)
         return Refuse("unlock of a bitstream that is not locked");
     bitstream->locked = false;
     bitstream->ready = false;
@@ -380,9 +445,14 @@ NVENCSTATUS NVENCAPI UnlockBitstream(void* encoder, NV_ENC_OUTPUT_PTR output)
 
 NVENCSTATUS NVENCAPI LockInput(void* encoder, NV_ENC_LOCK_INPUT_BUFFER* lock)
 {
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     auto* input = static_cast<InputBuffer*>(lock->inputBuffer);
-    if (lock->version != NV_ENC_LOCK_INPUT_BUFFER_VER || !SessionOf(encoder)->inputs.count(input))
+    if (lock->version != NV_ENC_LOCK_INPUT_BUFFER_VER || !session->inputs.count(input))
         return Refuse("lock of an unknown input buffer");
+    if (input->locked)
+        return Refuse("lock of an input buffer that is locked"), NV_ENC_ERR_LOCK_BUSY;
     input->locked = true;
     lock->bufferDataPtr = input->data.data();
     lock->pitch = input->pitch;
@@ -391,24 +461,33 @@ NVENCSTATUS NVENCAPI LockInput(void* encoder, NV_ENC_LOCK_INPUT_BUFFER* lock)
 
 NVENCSTATUS NVENCAPI UnlockInput(void* encoder, NV_ENC_INPUT_PTR input)
 {
-    if (!SessionOf(encoder)->inputs.count(static_cast<InputBuffer*>(input)))
-        return Refuse("unlock of an unknown input buffer");
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    if (!session->inputs.count(static_cast<InputBuffer*>(input)) || !static_cast<InputBuffer*>(input)->locked)
+        return Refuse("unlock of an input buffer that is not locked");
     static_cast<InputBuffer*>(input)->locked = false;
     return NV_ENC_SUCCESS;
 }
 
 NVENCSTATUS NVENCAPI RegisterEvent(void* encoder, NV_ENC_EVENT_PARAMS* params)
 {
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (params->version != NV_ENC_EVENT_PARAMS_VER || !params->completionEvent)
         return Refuse("event registered with a wrong record");
-    SessionOf(encoder)->events.insert(params->completionEvent);
+    session->events.insert(params->completionEvent);
     ++gControl.registrations;
     return NV_ENC_SUCCESS;
 }
 
 NVENCSTATUS NVENCAPI UnregisterEvent(void* encoder, NV_ENC_EVENT_PARAMS* params)
 {
-    if (params->version != NV_ENC_EVENT_PARAMS_VER || !SessionOf(encoder)->events.erase(params->completionEvent))
+    Session* session = SessionOf(encoder);
+    if (!session)
+        return NV_ENC_ERR_INVALID_ENCODERDEVICE;
+    if (params->version != NV_ENC_EVENT_PARAMS_VER || !session->events.erase(params->completionEvent))
         return Refuse("unknown event unregistered");
     --gControl.registrations;
     return NV_ENC_SUCCESS;
@@ -416,10 +495,13 @@ NVENCSTATUS NVENCAPI UnregisterEvent(void* encoder, NV_ENC_EVENT_PARAMS* params)
 
 NVENCSTATUS NVENCAPI DestroyEncoder(void* encoder)
 {
-    Session* session = SessionOf(encoder);
+    std::unique_ptr<Session> session = gSessions.Take(encoder);
+    if (!session)
+        return Refuse("destroy of a session that is not open"), NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (!session->inputs.empty() || !session->bitstreams.empty() || !session->events.empty())
         gControl.violations.Report("session destroyed with buffers or events left");
-    delete session;
+    if (!WuvoFakeCudaReleaseContext(session->context))
+        gControl.violations.Report("session destroyed after its CUDA context");
     --gControl.sessions;
     return NV_ENC_SUCCESS;
 }
