@@ -8,18 +8,19 @@
 namespace wuvo::platform {
 
 // Decode times for an encoder's packets, made from the presentation times
-// handed in rather than taken from the encoder: libx265's are no real time
-// on a clip shorter than its B-frame delay, and can pass a packet's own
-// presentation time when frame lengths vary. Packet i in decode order gets
-// the i-th presentation time counted `reorderDepth` pictures back, which is
-// never after its own, since a picture is shown at most that many places
-// before it is decoded.
+// handed in rather than taken from the encoder: libx265 reads an
+// uninitialised member for them on a clip shorter than its B-frame delay, so
+// they are no real time there. Packet i in decode order gets the i-th
+// presentation time counted `reorderDepth` pictures back, which is never
+// after its own, since a picture is shown at most that many places before it
+// is decoded.
 //
 // The first `reorderDepth` packets get times before the first picture,
 // spaced by `closingLengths`: the lengths of the pictures before the last,
 // the last of them just before it (missing ones take the first picture's
 // length). The track's sample durations, which are the steps between
-// decode times, then add up to the time its pictures show.
+// decode times, then add up to the time its pictures show, also when frame
+// lengths vary.
 class DecodeTimes {
 public:
     explicit DecodeTimes(int reorderDepth = 0, std::vector<int64_t> closingLengths = {});
