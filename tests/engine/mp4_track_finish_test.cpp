@@ -58,6 +58,10 @@ TEST_F(Mp4TrackFinish, SampleTimesAverageDeltaAndFrameCount)
     Finish(Trak(spec));
     EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{0, 1001, 2002, 3003, 5005}));
     EXPECT_EQ(gParseState->averageSampleDelta, 7007u / 5);
+    EXPECT_EQ(gParseState->shownEnd, 7007u);
+    EXPECT_EQ(FrameShowTime(*gParseState, 2), 1001u);
+    EXPECT_EQ(FrameShowTime(*gParseState, 4), 2002u) << "the last frame to the track's end";
+    EXPECT_EQ(FrameShowTime(*gParseState, 5), 7007u / 5) << "past the table";
     EXPECT_EQ(gParseState->timescale, 30000u);
     EXPECT_EQ(GetVideoFrameCount(), 5u);
     std::lock_guard pool(gFramePool->lock);
@@ -114,6 +118,7 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
         Finish(Trak(spec));
         EXPECT_EQ(GetVideoFrameCount(), 7u);
         EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{60, 80, 100, 120, 140, 160, 180}));
+        EXPECT_EQ(gParseState->shownEnd, 200u);
         EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{3, 6}));
         EXPECT_EQ(FindSyncFrame(0), 3u);
         std::lock_guard pool(gFramePool->lock);
@@ -126,6 +131,7 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
     Finish(Trak(spec));
     EXPECT_EQ(gParseState->sampleTimes,
               (std::vector<uint64_t>{160, 180, 0, 20, 40, 60, 80, 100, 120, 140, 160, 180, 200, 220}));
+    EXPECT_EQ(FrameShowTime(*gParseState, 1), gParseState->averageSampleDelta) << "the next segment goes back";
 
     gParseState->Reset();
     spec.edits = {{100, 1000}};  // past the last frame

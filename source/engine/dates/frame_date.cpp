@@ -85,17 +85,6 @@ void ApplyOffset(FrameDateTime& date, const Offset& offset)
     date.second = static_cast<int32_t>(second);
 }
 
-// The frame's decode time; past the table it runs on by the average delta.
-uint64_t SampleTime(const Mp4ParseState& state, uint32_t frame)
-{
-    const std::vector<uint64_t>& times = state.sampleTimes;
-    if (frame < times.size())
-        return times[frame];
-    uint64_t last = times.empty() ? 0 : times.back();
-    uint64_t beyond = times.empty() ? frame : frame - (times.size() - 1);
-    return last + beyond * state.averageSampleDelta;
-}
-
 }  // namespace
 
 void AddDateOffset(FrameDateTime& date, const FrameDateTime& offset)
@@ -108,7 +97,7 @@ bool GetFrameDateTime(uint32_t frame, FrameDateTime& date, uint32_t& timescale, 
     const Mp4ParseState& state = *gParseState;
     timescale = state.timescale;
     averageDelta = state.averageSampleDelta;
-    uint64_t time = SampleTime(state, frame);
+    uint64_t time = FrameSampleTime(state, frame);
 
     date = state.firstDate;
     Offset offset{gSettings.adjustYears, gSettings.adjustMonths, gSettings.adjustDays,

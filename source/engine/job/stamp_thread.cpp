@@ -40,7 +40,6 @@ struct StampRun {
     float scaleX = 1.0f;
     float scaleY = 1.0f;
     uint32_t divisor = 1;
-    uint32_t fieldStep = 1;
 };
 
 StampRun StartStampRun(StampContext* context, const StampJob& job)
@@ -48,8 +47,6 @@ StampRun StartStampRun(StampContext* context, const StampJob& job)
     StampRun run;
     run.context = context;
     std::lock_guard guard(gFramePool->lock);
-    // An interlaced frame carries two fields.
-    run.fieldStep = gFramePool->progressive == 1 ? 1 : 2;
     run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     run.width = static_cast<int32_t>(gFramePool->width);
     run.height = static_cast<int32_t>(gFramePool->height);
@@ -67,10 +64,12 @@ StampRun StartStampRun(StampContext* context, const StampJob& job)
 
 // Stamps the frames in decode order until the decoder runs out of them or the
 // thread is stopped. Every frame is marked stamped, kept or skipped, so the
-// encoder can move on.
+// encoder can move on. A frame is numbered by the picture the decoder
+// delivered, also when the source is flagged interlaced: the decoder
+// delivers one picture per sample, not one per field, and the preview
+// numbers them the same way.
 uint32_t StampFrames(StampJob& job, StampRun& run)
 {
-    uint32_t fieldCounter = 0;
     for (uint32_t n = 0; !IsAbortRequested(*gStampState); ++n) {
         FrameWait wait = WaitForFrame(&FramePool::IsDecoded, n, *gStampState, *gDecodeState);
         if (wait == FrameWait::Stopped)
@@ -79,14 +78,13 @@ uint32_t StampFrames(StampJob& job, StampRun& run)
             return kJobSucceeded;
         if (n % run.divisor == 0 && AnyStampEnabled()) {
             StampFrame(*run.context, run.dateSchedule, run.timeSchedule, gFramePool->GetBuffer(n), run.width,
-                       run.height, fieldCounter, run.scaleX, run.scaleY);
+                       run.height, n, run.scaleX, run.scaleY);
             if (job.firstStamped.tm_year == 0)
                 job.firstStamped = run.context->tm;
             job.lastStamped = run.context->tm;
         }
         gFramePool->SetStamped(n, 1);
         gFramePool->lock.Leave();
-        fieldCounter += run.fieldStep;
         CarryToPreviousFrame(*run.context);
     }
     return kJobFailedResult;

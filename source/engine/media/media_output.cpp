@@ -1,10 +1,14 @@
 #include "engine/media/media_output.h"
 
+#include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
+#include "engine/media/output_timeline.h"
+#include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/frame_wait.h"
@@ -30,6 +34,9 @@ using platform::StreamKind;
 // AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
 constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
 constexpr uint32_t kBitsPerByte = 8;
+// The sound is written whole, also past the last picture: players play a
+// file's sound to its end while they hold its last picture.
+constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();
 
 struct EncodeRun {
     explicit EncodeRun(StampJob& stampJob) : job(stampJob) {}
@@ -39,7 +46,7 @@ struct EncodeRun {
     std::unique_ptr<SourceReader> audioReader;  // null when no audio is written
     bool audioOpen = false;                     // the audio has not ended yet
     uint32_t divisor = 1;
-    int64_t frameDuration = 0;
+    std::optional<OutputTimeline> timeline;
     int64_t audioTime = 0;
     uint32_t audioReads = 0;
 };
@@ -65,14 +72,18 @@ uint32_t CreateWriter(EncodeRun& run)
 
 // Frames arrive upright, so a quarter-turned picture is encoded at the
 // target size turned the same way, and its pixel aspect is already upright.
-platform::VideoEncoding VideoEncodingOf(const StampJob& job)
+platform::VideoEncoding VideoEncodingOf(const StampJob& job, const OutputTimeline& timeline)
 {
     platform::VideoEncoding encoding;
     EncodedFrameSize(job, &encoding.width, &encoding.height);
     encoding.inputWidth = job.sourceWidth;
     encoding.inputHeight = job.sourceHeight;
-    encoding.rateNumerator = job.rateNumerator;
-    encoding.rateDenominator = job.rateDenominator;
+    bool timed = timeline.RateDenominator() != 0;
+    encoding.rateNumerator = timed ? timeline.RateNumerator() : job.rateNumerator;
+    encoding.rateDenominator = timed ? timeline.RateDenominator() : job.rateDenominator;
+    encoding.timescale = gParseState->timescale;
+    encoding.longestFrame = timeline.LongestFrame();
+    encoding.closingFrames = timeline.ClosingFrames(platform::kMaxReorderDepth);
     encoding.bitrate = job.bitrate;
     encoding.aspectX = job.aspectX;
     encoding.aspectY = job.aspectY;
@@ -96,19 +107,18 @@ uint32_t SetUp(EncodeRun& run)
     }
     if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
         return created;
-    if (!run.writer.AddVideoStream(VideoEncodingOf(job)))
-        return platform::kMediaFailed;
-    if (run.audioReader && !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
-        return platform::kMediaFailed;
-
     uint64_t frameBytes = uint64_t{job.sourceWidth} * job.sourceHeight * 3 / 2;
-    run.frameDuration = job.frameDuration;
-    if (frameBytes == 0 || frameBytes > kFrameBufferBytes || run.frameDuration <= 0)
+    if (frameBytes == 0 || frameBytes > kFrameBufferBytes || job.frameDuration <= 0)
         return platform::kMediaFailed;
     {
         std::lock_guard guard(gFramePool->lock);
         run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     }
+    run.timeline.emplace(*gParseState, run.divisor, job.frameDuration);
+    if (!run.writer.AddVideoStream(VideoEncodingOf(job, *run.timeline)))
+        return platform::kMediaFailed;
+    if (run.audioReader && !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
+        return platform::kMediaFailed;
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
 
@@ -147,9 +157,22 @@ bool WriteAudioUpTo(EncodeRun& run, int64_t until)
     return true;
 }
 
+bool WantsAudio(const EncodeRun& run)
+{
+    return gSettings.disableAudio == 0 && run.audioReader;
+}
+
+// The sound left after the last picture.
+uint32_t FinishAudio(EncodeRun& run)
+{
+    if (WantsAudio(run) && !WriteAudioUpTo(run, kWholeSound))
+        return platform::kMediaFailed;
+    return IsAbortRequested(*gEncodeState) ? kEncodeStoppedBetweenFrames : platform::kMediaOk;
+}
+
 uint32_t RunFrameLoop(EncodeRun& run)
 {
-    int64_t time = 0;
+    const OutputTimeline& timeline = *run.timeline;
     for (uint32_t k = 0;; ++k) {
         if (IsAbortRequested(*gEncodeState))
             return kEncodeStoppedBetweenFrames;
@@ -158,13 +181,13 @@ uint32_t RunFrameLoop(EncodeRun& run)
         if (wait == FrameWait::Stopped)
             return kEncodeStoppedWaitingForFrame;
         if (wait == FrameWait::ProducerEnded)
-            return platform::kMediaOk;
-        if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(time, run.frameDuration))
+            return FinishAudio(run);
+        int64_t start = timeline.StartOf(k);
+        int64_t end = timeline.EndOf(k);
+        if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(start, end - start))
             return platform::kMediaFailed;
-        int64_t next = time + run.frameDuration;
-        if (gSettings.disableAudio == 0 && run.audioReader && !WriteAudioUpTo(run, next))
+        if (WantsAudio(run) && !WriteAudioUpTo(run, end))
             return platform::kMediaFailed;
-        time = next;
         if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
             ReportEncoderProgress(run.job, *perMille);
     }

@@ -14,9 +14,9 @@ constexpr uint32_t kEncodeStoppedBetweenFrames = 12;
 constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 
 // The encode thread: writes every divisor-th stamped frame of the pool, each
-// lasting one source frame, as HEVC at the job's size and bitrate, with the
-// input's audio as AAC unless audio is off or there is none. The output
-// takes its name only once complete.
+// at its source frame's time divided by the divisor, as HEVC at the job's
+// size and bitrate, with the input's whole sound as AAC unless audio is off
+// or there is none. The output takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
 
 // The job's input opened for its decoded sound, on the tracks the container

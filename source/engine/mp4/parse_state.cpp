@@ -30,6 +30,7 @@ void Mp4ParseState::Reset()
     videoTrack.reset();
     soundTrack.reset();
     std::vector<uint64_t>().swap(sampleTimes);
+    shownEnd = 0;
     std::vector<uint32_t>().swap(presentationRanks);
     frameCount = 0;
     std::vector<uint32_t>().swap(syncFrames);
@@ -39,6 +40,25 @@ void Mp4ParseState::Reset()
     level = 0;
     gopLength = 0;
     parseFinished = 0;
+}
+
+uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame)
+{
+    const std::vector<uint64_t>& times = state.sampleTimes;
+    if (frame < times.size())
+        return times[frame];
+    uint64_t last = times.empty() ? 0 : times.back();
+    uint64_t beyond = times.empty() ? frame : frame - (times.size() - 1);
+    return last + beyond * state.averageSampleDelta;
+}
+
+uint64_t FrameShowTime(const Mp4ParseState& state, uint32_t frame)
+{
+    const std::vector<uint64_t>& times = state.sampleTimes;
+    if (frame >= times.size())
+        return state.averageSampleDelta;
+    uint64_t end = frame + 1 < times.size() ? times[frame + 1] : state.shownEnd;
+    return end > times[frame] ? end - times[frame] : state.averageSampleDelta;
 }
 
 }  // namespace wuvo

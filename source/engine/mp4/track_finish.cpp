@@ -125,6 +125,10 @@ void FinishTracks()
     state.sampleTimes.reserve(shown.ranks.size());
     for (uint32_t rank : shown.ranks)
         state.sampleTimes.push_back(decodeTimes[rank]);
+    if (!shown.ranks.empty()) {
+        size_t next = size_t{shown.ranks.back()} + 1;
+        state.shownEnd = next < decodeTimes.size() ? decodeTimes[next] : totalTime;
+    }
     state.presentationRanks = std::move(shown.ranks);
     state.syncFrames = std::move(shown.syncFrames);
     state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <map>
+#include <optional>
 #include <vector>
 
 extern "C" {
@@ -23,6 +23,7 @@ extern "C" {
 }
 
 #include "platform/files/replace_file.h"
+#include "platform/media/decode_times.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
@@ -36,23 +37,53 @@ constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
 
 // The MP4 muxer keeps sample durations and the gap between decode and
 // presentation time in 32 bits of the track's time unit; that gap spans up
-// to a few frames while B-frames wait. A still picture that lasts minutes
-// would overflow 100 ns units, so long frames get a coarser unit: the
-// finest of 100 ns, 1 us, 10 us and 100 us that holds this many frames.
+// to a few frames while B-frames wait. The source's own unit keeps its times
+// exact; a still picture that lasts minutes would overflow a fine unit, so
+// long frames get a coarser one: the finest of 100 ns, 1 us, 10 us and
+// 100 us that holds this many of the longest frame.
 constexpr int64_t kFramesOfTimingRoom = 32;
 constexpr int kCoarsestTrackTimescale = 10'000;
 constexpr int kTimescaleStep = 10;
 
 bool TrackTimeBaseFor(const VideoEncoding& e, AVRational* base)
 {
-    int64_t period = av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
+    int64_t longest = e.longestFrame > 0 ? e.longestFrame
+                                         : av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
+    auto holds = [&](int timescale) {
+        return av_rescale(longest, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX;
+    };
+    if (e.timescale != 0 && e.timescale <= static_cast<uint32_t>(kLayerTimeBase.den) &&
+        holds(static_cast<int>(e.timescale))) {
+        *base = AVRational{1, static_cast<int>(e.timescale)};
+        return true;
+    }
     for (int timescale = kLayerTimeBase.den; timescale >= kCoarsestTrackTimescale; timescale /= kTimescaleStep) {
-        if (av_rescale(period, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX) {
+        if (holds(timescale)) {
             *base = AVRational{1, timescale};
             return true;
         }
     }
     return false;
+}
+
+// How many pictures may come out before a picture that was decoded before
+// them, as the stream's parameter sets declare it: FFmpeg's decoder reads
+// it from them as it opens. -1 when it cannot be read.
+int ReorderDepthOf(const AVCodecContext& encoder)
+{
+    const AVCodec* decoder = avcodec_find_decoder(encoder.codec_id);
+    CodecPtr codec(decoder ? avcodec_alloc_context3(decoder) : nullptr);
+    if (!codec || encoder.extradata_size <= 0)
+        return -1;
+    size_t bytes = static_cast<size_t>(encoder.extradata_size);
+    codec->extradata = static_cast<uint8_t*>(av_mallocz(bytes + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (!codec->extradata)
+        return -1;
+    std::copy(encoder.extradata, encoder.extradata + bytes, codec->extradata);
+    codec->extradata_size = encoder.extradata_size;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0)
+        return -1;
+    return codec->has_b_frames;
 }
 
 bool IsInUseError(int error)
@@ -90,8 +121,13 @@ struct SinkWriter::State {
     Output video;
     VideoEncoding videoEncoding;
     SwsContext* scaler = nullptr;
-    // libx265 hands back no durations; each packet takes its frame's.
-    std::map<int64_t, int64_t> durationByTime;
+    // libx265 hands back no durations. The muxer takes the last packet's
+    // as the last sample's and the furthest any packet reaches as the end
+    // of the pictures: the length of the latest picture handed in gives both.
+    int64_t latestLength = 0;
+    DecodeTimes decodeTimes;
+    // The earliest time, in the track's unit, the next frame can have.
+    int64_t nextVideoTime = INT64_MIN;
 
     Output audio;
     uint32_t audioChannels = 0;
@@ -119,6 +155,7 @@ struct SinkWriter::State {
                          AVDictionary** options);
     AVStream* AddStream(const AVCodecContext& codec);
     bool Drain(Output& output);
+    bool TimeVideoPacket();
     bool SendFrame(Output& output, const AVFrame* frame);
     bool FillVideoFrame(const uint8_t* packed);
     bool SendAudioFrames(bool flushAll);
@@ -159,18 +196,23 @@ bool SinkWriter::State::Drain(Output& output)
             return true;
         if (received < 0)
             return false;
-        if (&output == &video) {
-            auto known = durationByTime.find(packet->pts);
-            if (known != durationByTime.end()) {
-                packet->duration = known->second;
-                durationByTime.erase(known);
-            }
-        }
+        if (&output == &video && !TimeVideoPacket())
+            return false;
         av_packet_rescale_ts(packet.get(), output.codec->time_base, output.stream->time_base);
         packet->stream_index = output.stream->index;
         if (av_interleaved_write_frame(format, packet.get()) < 0)
             return false;
     }
+}
+
+bool SinkWriter::State::TimeVideoPacket()
+{
+    packet->duration = latestLength;
+    std::optional<int64_t> decodeTime = decodeTimes.Next();
+    if (!decodeTime || *decodeTime > packet->pts)
+        return false;
+    packet->dts = *decodeTime;
+    return true;
 }
 
 bool SinkWriter::State::SendFrame(Output& output, const AVFrame* frame)
@@ -261,6 +303,11 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
     if (!s.format || s.video.codec || e.width == 0 || e.height == 0 || e.inputWidth == 0 ||
         e.inputHeight == 0 || e.rateNumerator == 0 || e.rateDenominator == 0 || e.bitrate == 0)
         return false;
+    // Frames are timed in the track's own unit from the start, so that no
+    // rounding between units can make two frames' times meet.
+    AVRational trackBase{};
+    if (!TrackTimeBaseFor(e, &trackBase))
+        return false;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", kX265Preset, 0);
     av_dict_set(&options, "x265-params", X265Params().c_str(), 0);
@@ -268,7 +315,7 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
         codec.width = static_cast<int>(e.width);
         codec.height = static_cast<int>(e.height);
         codec.pix_fmt = AV_PIX_FMT_YUV420P;
-        codec.time_base = kLayerTimeBase;
+        codec.time_base = trackBase;
         // Rate control budgets bits per frame from this rate.
         codec.framerate = AVRational{static_cast<int>(e.rateNumerator), static_cast<int>(e.rateDenominator)};
         codec.bit_rate = e.bitrate;
@@ -283,9 +330,15 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
             codec.sample_aspect_ratio = AVRational{static_cast<int>(e.aspectX), static_cast<int>(e.aspectY)};
     }, &options);
     av_dict_free(&options);
-    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)) ||
-        !TrackTimeBaseFor(e, &s.video.stream->time_base))
+    if (!s.video.codec || !(s.video.stream = s.AddStream(*s.video.codec)))
         return false;
+    int reorderDepth = ReorderDepthOf(*s.video.codec);
+    if (reorderDepth < 0)
+        return false;
+    std::vector<int64_t> closing;
+    for (int64_t length : e.closingFrames)
+        closing.push_back(av_rescale_q(length, kLayerTimeBase, trackBase));
+    s.decodeTimes = DecodeTimes(reorderDepth, std::move(closing));
     s.video.stream->codecpar->codec_tag = kHvc1Tag;
     s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
     s.videoEncoding = e;
@@ -359,8 +412,13 @@ bool SinkWriter::WriteTakenVideoFrame(int64_t time, int64_t duration)
     State& s = *state_;
     if (!s.headerWritten || s.finalized)
         return false;
-    s.video.frame->pts = time;
-    s.durationByTime[time] = duration;
+    AVRational base = s.video.codec->time_base;
+    int64_t start = std::max(av_rescale_q(time, kLayerTimeBase, base), s.nextVideoTime);
+    int64_t end = std::max(av_rescale_q(time + duration, kLayerTimeBase, base), start + 1);
+    s.nextVideoTime = start + 1;
+    s.video.frame->pts = start;
+    s.latestLength = end - start;
+    s.decodeTimes.Presented(start, end - start);
     return s.SendFrame(s.video, s.video.frame.get());
 }
 

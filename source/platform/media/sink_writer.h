@@ -10,6 +10,10 @@
 
 namespace wuvo::platform {
 
+// HEVC lets a picture be shown at most this many places before it is
+// decoded.
+constexpr size_t kMaxReorderDepth = 16;
+
 // An HEVC stream made from packed I420 frames. Frames handed in at the input
 // size are scaled to the encoded size.
 struct VideoEncoding {
@@ -17,9 +21,20 @@ struct VideoEncoding {
     uint32_t height = 0;
     uint32_t inputWidth = 0;
     uint32_t inputHeight = 0;
+    // Frames per second that rate control budgets each frame's bits by.
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     uint32_t bitrate = 0;  // bit/s
+    // The time scale of the source's track, kept where it can be so that
+    // frame times stay exact; 0 for none.
+    uint32_t timescale = 0;
+    // The longest a frame shows (100 ns); 0 for one frame at the rate.
+    int64_t longestFrame = 0;
+    // How long the frames before the last show (100 ns), the last of them
+    // just before it; as many as B-frames can hold back (kMaxReorderDepth)
+    // are enough. The decode times before the first frame are spaced by
+    // them, so that the track's sample durations add up to its length.
+    std::vector<int64_t> closingFrames;
     uint32_t aspectX = 1;  // pixel aspect ratio
     uint32_t aspectY = 1;
     // Written into the stream with limited range, the only range encoded.
@@ -69,7 +84,9 @@ public:
                           bool randomAccess);
     // The same in two steps: the frame is taken (copied, or scaled to the
     // encoded size) first, so that its memory is free again before the
-    // encoder, which may take a while, writes it.
+    // encoder, which may take a while, writes it. Frames come in
+    // presentation order; one whose time the track's unit cannot tell from
+    // the one before follows that one by a unit.
     bool TakeVideoFrame(const uint8_t* frame);
     bool WriteTakenVideoFrame(int64_t time, int64_t duration);
     // Appends the samples to the audio stream, directly after the last ones.

@@ -564,11 +564,11 @@ TEST_F(RunStampJobTest, HlgSourceComesOutAsBt709WithTheStampAtItsBrightness)
     EXPECT_LE(*std::max_element(luma.begin(), luma.end()), brightness + 6);
 }
 
-// Frames shown for minutes each: one frame and two frames give a valid file
-// of one and two frames of the same length.
+// Frames shown for minutes each, and a single MPEG-4 Part 2 frame: valid
+// files of as many frames, each as long as in the source and stamped.
 TEST_F(RunStampJobTest, OneAndTwoFrameSourcesGiveOneAndTwoFrames)
 {
-    for (const char* fixture : {"one_frame.mp4", "two_frames.mp4"}) {
+    for (const char* fixture : {"one_frame.mp4", "two_frames.mp4", "mpeg4_one_frame.mp4"}) {
         DrawnTimes drawn;
         StampJob job = MakeJob(fixture, std::string("out_") + fixture);
         ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
@@ -576,8 +576,22 @@ TEST_F(RunStampJobTest, OneAndTwoFrameSourcesGiveOneAndTwoFrames)
         std::string errors;
         EXPECT_TRUE(test::DecodesCleanly(output, &errors)) << errors;
         EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(source, "v:0", "stream=nb_frames"));
-        auto durations = test::Probe(output, "v:0", "packet=duration_time");
-        EXPECT_EQ(durations, std::vector<std::string>(durations.size(), "300.000000")) << fixture;
+        EXPECT_EQ(test::Probe(output, "v:0", "packet=duration_time"), test::Probe(source, "v:0", "packet=duration_time"))
+            << fixture;
         ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
     }
+}
+
+// Flagged interlaced, yet one picture per sample: each frame is stamped
+// with its own sample's time, the last with the clip's end.
+TEST_F(RunStampJobTest, InterlacedFlaggedSourceIsStampedAtItsRealRate)
+{
+    DrawnTimes drawn;
+    StampJob job = MakeJob("interlaced_tt.mp4", "interlaced.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    std::string source = platform::ToUtf8(input);
+    ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation);
+    ExpectSameTime(job.lastStamped, ExpectedLastStamp(source, kPlainCreation), "last stamped frame");
+    EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames,r_frame_rate"),
+              test::Probe(source, "v:0", "stream=nb_frames,r_frame_rate"));
 }

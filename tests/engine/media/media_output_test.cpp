@@ -60,7 +60,7 @@ protected:
         inputText = platform::ToUtf16(input);
         std::string output = (fs::path(test::FreshOutputFolder(folderName)) / "out.mp4").string();
         test::LoadVideoTrack(input);
-        job = test::MakeJob(inputText, output, width, height, kBitrate);
+        job = test::MakeJob(inputText, output, width, height, bitrate);
         exitCode = test::RunEncodePipeline(job, divisor, &log);
         return output;
     }
@@ -78,6 +78,7 @@ protected:
     StampJob job;
     test::CallbackLog log;
     uint32_t exitCode = 0;
+    uint32_t bitrate = kBitrate;
 };
 
 }  // namespace
@@ -229,4 +230,42 @@ TEST_F(MediaOutputThreads, AnUnwritableOutputFailsTheThread)
     exitCode = test::RunEncodePipeline(job, 1, &log);
     EXPECT_EQ(exitCode, platform::kMediaFailed);
     EXPECT_FALSE(IsRunning(*gEncodeState));
+}
+
+// Phones vary the frame rate with the light, and motion photos alternate
+// frame lengths: each frame keeps its time, the sound is kept whole, and the
+// bitrate is met over the real length.
+TEST_F(MediaOutputThreads, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
+{
+    bitrate = 250'000;  // the noisy clips need every bit, so rate control settles
+    for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4"}) {
+        SCOPED_TRACE(fixture);
+        std::string output = Encode(fixture, "out_vfr", 1, 1, 1);
+        ExpectCleanOutput(output);
+        auto source = test::Probe(input, "v:0", "frame=best_effort_timestamp_time");
+        auto written = test::Probe(output, "v:0", "frame=best_effort_timestamp_time");
+        ASSERT_EQ(written.size(), source.size());
+        double shortest = 1;
+        for (size_t n = 0; n < source.size(); ++n) {
+            EXPECT_NEAR(Number(written[n]), Number(source[n]), 1e-4) << "frame " << n;
+            shortest = n ? std::min(shortest, Number(source[n]) - Number(source[n - 1])) : shortest;
+        }
+        for (const char* stream : {"v:0", "a:0"})
+            EXPECT_NEAR(Number(test::Probe(output, stream, "stream=duration").at(0)),
+                        Number(test::Probe(input, stream, "stream=duration").at(0)), shortest) << stream;
+        EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=bit_rate").at(0)), bitrate, bitrate * 0.1);
+    }
+}
+
+// A constant rate stays the exact fraction it is in the source.
+TEST_F(MediaOutputThreads, ConstantRateKeepsItsExactFraction)
+{
+    auto rates = [](const std::string& path) { return test::Probe(path, "v:0", "stream=r_frame_rate,avg_frame_rate"); };
+    for (const auto& [fixture, rate] : {std::pair{"fps2997.mp4", "30000/1001"}, std::pair{"fps25.mp4", "25/1"}}) {
+        std::string output = Encode(fixture, "out_rate", 1, 1, 1);
+        ExpectCleanOutput(output);
+        std::vector<std::string> expected{std::string(rate) + "," + rate};
+        EXPECT_EQ(rates(input), expected) << "the source";
+        EXPECT_EQ(rates(output), expected);
+    }
 }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/mp4/parse_state.h"
+
+namespace wuvo {
+
+// Where the encoder's kept frames lie in the output, in 100 ns units. Each
+// shows for as long as its source frame does, so the output plays at the
+// source's own pace however its frame rate varies; with speed-up, kept
+// frame k is source frame divisor x k and every time is divided by the
+// divisor.
+class OutputTimeline {
+public:
+    // `fallbackFrame` (100 ns) is a frame's length where the track gives
+    // none.
+    OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame);
+
+    int64_t StartOf(uint32_t kept) const;
+    int64_t EndOf(uint32_t kept) const;
+    // The longest any kept frame shows.
+    int64_t LongestFrame() const { return longest_; }
+    // How long the `count` kept frames before the last show, the last of
+    // them just before it; fewer when there are fewer.
+    std::vector<int64_t> ClosingFrames(size_t count) const;
+    // Frames per second over the whole source: what rate control budgets
+    // each frame's bits by, so that a variable rate gets the bitrate asked
+    // for too; exact for a constant rate (30000/1001, not 29.97). 0/0
+    // without a track.
+    uint32_t RateNumerator() const { return rateNumerator_; }
+    uint32_t RateDenominator() const { return rateDenominator_; }
+
+private:
+    int64_t SourceStart(uint64_t frame) const;
+
+    uint32_t divisor_;
+    int64_t fallbackFrame_;
+    // Source frame n starts at starts_[n]; the last entry is the end.
+    std::vector<int64_t> starts_;
+    int64_t longest_ = 0;
+    uint32_t rateNumerator_ = 0;
+    uint32_t rateDenominator_ = 0;
+};
+
+}  // namespace wuvo
