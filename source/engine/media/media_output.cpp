@@ -1,6 +1,5 @@
 #include "engine/media/media_output.h"
 
-#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -34,9 +33,6 @@ using platform::StreamKind;
 // AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
 constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
 constexpr uint32_t kBitsPerByte = 8;
-// The sound is written whole, also past the last picture: players play a
-// file's sound to its end while they hold its last picture.
-constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();
 
 struct EncodeRun {
     explicit EncodeRun(StampJob& stampJob) : job(stampJob) {}
@@ -81,9 +77,7 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job, const OutputTimelin
     bool timed = timeline.RateDenominator() != 0;
     encoding.rateNumerator = timed ? timeline.RateNumerator() : job.rateNumerator;
     encoding.rateDenominator = timed ? timeline.RateDenominator() : job.rateDenominator;
-    encoding.timescale = gParseState->timescale;
-    encoding.longestFrame = timeline.LongestFrame();
-    encoding.closingFrames = timeline.ClosingFrames(platform::kMaxReorderDepth);
+    encoding.timing = timeline.Timing();
     encoding.bitrate = job.bitrate;
     encoding.aspectX = job.aspectX;
     encoding.aspectY = job.aspectY;

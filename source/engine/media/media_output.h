@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 
 #include "engine/job/stamp_job.h"
@@ -18,6 +19,10 @@ constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 // size and bitrate, with the input's whole sound as AAC unless audio is off
 // or there is none. The output takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
+
+// How far the sound is written after the last picture: whole, since
+// players play a file's sound to its end while they hold its last picture.
+constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();
 
 // The job's input opened for its decoded sound, on the tracks the container
 // reader chose; null, with a log line when the file does not open, on failure.

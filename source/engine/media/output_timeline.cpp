@@ -36,7 +36,7 @@ void Reduce(uint64_t& numerator, uint64_t& denominator)
 }  // namespace
 
 OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame)
-    : divisor_(std::max(divisor, 1u)), fallbackFrame_(std::max<int64_t>(fallbackFrame, 1))
+    : divisor_(std::max(divisor, 1u)), fallbackFrame_(std::max<int64_t>(fallbackFrame, 1)), timescale_(state.timescale)
 {
     uint32_t frames = state.timescale == 0 ? 0 : static_cast<uint32_t>(state.sampleTimes.size());
     starts_.reserve(size_t{frames} + 1);
@@ -80,6 +80,11 @@ std::vector<int64_t> OutputTimeline::ClosingFrames(size_t count) const
     for (uint64_t k = first; k + 1 < kept; ++k)
         lengths.push_back(EndOf(static_cast<uint32_t>(k)) - StartOf(static_cast<uint32_t>(k)));
     return lengths;
+}
+
+platform::TrackTiming OutputTimeline::Timing() const
+{
+    return {timescale_, longest_, ClosingFrames(platform::kMaxReorderDepth)};
 }
 
 int64_t OutputTimeline::StartOf(uint32_t kept) const

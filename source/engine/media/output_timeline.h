@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/mp4/parse_state.h"
+#include "platform/media/sink_writer.h"
 
 namespace wuvo {
 
@@ -20,26 +21,27 @@ public:
 
     int64_t StartOf(uint32_t kept) const;
     int64_t EndOf(uint32_t kept) const;
-    // The longest any kept frame shows.
-    int64_t LongestFrame() const { return longest_; }
-    // How long the `count` kept frames before the last show, the last of
-    // them just before it; fewer when there are fewer.
-    std::vector<int64_t> ClosingFrames(size_t count) const;
     // Frames per second over the whole source: what rate control budgets
     // each frame's bits by, so that a variable rate gets the bitrate asked
     // for too; exact for a constant rate (30000/1001, not 29.97). 0/0
     // without a track.
     uint32_t RateNumerator() const { return rateNumerator_; }
     uint32_t RateDenominator() const { return rateDenominator_; }
+    // What the writer times the output's track by.
+    platform::TrackTiming Timing() const;
 
 private:
     int64_t SourceStart(uint64_t frame) const;
+    // How long the `count` kept frames before the last show, the last of
+    // them just before it; fewer when there are fewer.
+    std::vector<int64_t> ClosingFrames(size_t count) const;
 
     uint32_t divisor_;
     int64_t fallbackFrame_;
+    uint32_t timescale_;
     // Source frame n starts at starts_[n]; the last entry is the end.
     std::vector<int64_t> starts_;
-    int64_t longest_ = 0;
+    int64_t longest_ = 0;  // the longest any kept frame shows
     uint32_t rateNumerator_ = 0;
     uint32_t rateDenominator_ = 0;
 };

@@ -5,6 +5,8 @@
 #include "engine/media/encoder_progress.h"
 #include "engine/media/media_input.h"
 #include "engine/media/media_output.h"
+#include "engine/media/output_timeline.h"
+#include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
@@ -30,7 +32,7 @@ constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
 // NVENC is set to two B pictures, so a picture arrives at most two places
 // after its display position; decode times that far back stay before
 // every display time.
-constexpr int64_t kReorderDepth = 2;
+constexpr int kReorderDepth = 2;
 
 struct MuxRun {
     explicit MuxRun(StampJob& stampJob) : job(stampJob) {}
@@ -40,6 +42,7 @@ struct MuxRun {
     std::unique_ptr<SourceReader> audioReader;
     bool audioOpen = false;
     uint32_t divisor = 1;
+    std::optional<OutputTimeline> timeline;
     int64_t audioTime = 0;
     uint32_t audioReads = 0;
 };
@@ -97,6 +100,9 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
         video.height = gFramePool->height;
         run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     }
+    run.timeline.emplace(*gParseState, run.divisor, run.job.frameDuration);
+    video.timing = run.timeline->Timing();
+    video.reorderDepth = kReorderDepth;
     video.aspectX = run.job.aspectX;
     video.aspectY = run.job.aspectY;
     video.colour = run.job.colour;
@@ -138,15 +144,14 @@ uint32_t WriteAudioUpTo(MuxRun& run, int64_t until)
 // it came.
 uint32_t WritePackets(MuxRun& run, Packet packet)
 {
-    const int64_t duration = run.job.frameDuration;
+    const OutputTimeline& timeline = *run.timeline;
     for (uint32_t k = 0;; ++k) {
-        int64_t time = int64_t{packet.frame} * duration;
-        int64_t decodeTime = (int64_t{k} - kReorderDepth) * duration;
+        int64_t start = timeline.StartOf(packet.frame);
         bool randomAccess = platform::IsHevcRandomAccess(packet.data.data(), packet.data.size());
-        if (!run.writer.WriteVideoPacket(packet.data.data(), packet.data.size(), time, decodeTime, duration,
-                                         randomAccess))
+        if (!run.writer.WriteVideoPacket(packet.data.data(), packet.data.size(), start,
+                                         timeline.EndOf(packet.frame) - start, randomAccess))
             return platform::kMediaFailed;
-        if (uint32_t audio = WriteAudioUpTo(run, int64_t{k + 1} * duration); audio != platform::kMediaOk)
+        if (uint32_t audio = WriteAudioUpTo(run, timeline.EndOf(k)); audio != platform::kMediaOk)
             return audio;
         if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
             ReportEncoderProgress(run.job, *perMille);
@@ -154,7 +159,7 @@ uint32_t WritePackets(MuxRun& run, Packet packet)
         if (next == Take::Stopped)
             return kEncodeStoppedBetweenFrames;
         if (next == Take::Finished)
-            return platform::kMediaOk;
+            return WriteAudioUpTo(run, kWholeSound);
     }
 }
 

@@ -22,7 +22,7 @@ void DecodeTimes::Presented(int64_t time, int64_t length)
             leads_.insert(leads_.begin(), lead);
         }
     }
-    waiting_.push_back(time);
+    waiting_.push(time);
 }
 
 std::optional<int64_t> DecodeTimes::Next()
@@ -32,8 +32,8 @@ std::optional<int64_t> DecodeTimes::Next()
     int64_t packet = packets_++;
     if (packet < reorderDepth_)
         return firstTime_ - leads_[static_cast<size_t>(packet)];
-    int64_t time = waiting_.front();
-    waiting_.pop_front();
+    int64_t time = waiting_.top();
+    waiting_.pop();
     return time;
 }
 

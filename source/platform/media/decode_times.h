@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <optional>
+#include <queue>
 #include <vector>
 
 namespace wuvo::platform {
@@ -13,7 +14,8 @@ namespace wuvo::platform {
 // they are no real time there. Packet i in decode order gets the i-th
 // presentation time counted `reorderDepth` pictures back, which is never
 // after its own, since a picture is shown at most that many places before it
-// is decoded.
+// is decoded. Pictures may come in decode order too: the one whose time
+// packet i takes has come in by then.
 //
 // The first `reorderDepth` packets get times before the first picture,
 // spaced by `closingLengths`: the lengths of the pictures before the last,
@@ -25,7 +27,8 @@ class DecodeTimes {
 public:
     explicit DecodeTimes(int reorderDepth = 0, std::vector<int64_t> closingLengths = {});
 
-    // A picture handed to the encoder; pictures come in presentation order.
+    // A picture handed to the encoder, or one that came out of it: in
+    // presentation order or in decode order, the first picture first.
     void Presented(int64_t time, int64_t length);
     // The next packet's decode time; none when more packets come out than
     // pictures went in.
@@ -39,7 +42,8 @@ private:
     int64_t packets_ = 0;
     int64_t presented_ = 0;
     int64_t firstTime_ = 0;
-    std::deque<int64_t> waiting_;  // presentation times not yet given out
+    // Presentation times not yet given out, the earliest on top.
+    std::priority_queue<int64_t, std::vector<int64_t>, std::greater<>> waiting_;
 };
 
 }  // namespace wuvo::platform

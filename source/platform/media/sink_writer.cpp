@@ -45,16 +45,14 @@ constexpr int64_t kFramesOfTimingRoom = 32;
 constexpr int kCoarsestTrackTimescale = 10'000;
 constexpr int kTimescaleStep = 10;
 
-bool TrackTimeBaseFor(const VideoEncoding& e, AVRational* base)
+bool TrackTimeBaseFor(const TrackTiming& timing, int64_t longest, AVRational* base)
 {
-    int64_t longest = e.longestFrame > 0 ? e.longestFrame
-                                         : av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
     auto holds = [&](int timescale) {
         return av_rescale(longest, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX;
     };
-    if (e.timescale != 0 && e.timescale <= static_cast<uint32_t>(kLayerTimeBase.den) &&
-        holds(static_cast<int>(e.timescale))) {
-        *base = AVRational{1, static_cast<int>(e.timescale)};
+    if (timing.timescale != 0 && timing.timescale <= static_cast<uint32_t>(kLayerTimeBase.den) &&
+        holds(static_cast<int>(timing.timescale))) {
+        *base = AVRational{1, static_cast<int>(timing.timescale)};
         return true;
     }
     for (int timescale = kLayerTimeBase.den; timescale >= kCoarsestTrackTimescale; timescale /= kTimescaleStep) {
@@ -64,6 +62,14 @@ bool TrackTimeBaseFor(const VideoEncoding& e, AVRational* base)
         }
     }
     return false;
+}
+
+DecodeTimes DecodeTimesFor(const TrackTiming& timing, int reorderDepth, AVRational base)
+{
+    std::vector<int64_t> closing;
+    for (int64_t length : timing.closingFrames)
+        closing.push_back(av_rescale_q(length, kLayerTimeBase, base));
+    return DecodeTimes(reorderDepth, std::move(closing));
 }
 
 // How many pictures may come out before a picture that was decoded before
@@ -121,9 +127,12 @@ struct SinkWriter::State {
     Output video;
     VideoEncoding videoEncoding;
     SwsContext* scaler = nullptr;
+    // The track's unit, in which the pictures are timed from the start.
+    AVRational videoTimeBase{};
     // libx265 hands back no durations. The muxer takes the last packet's
     // as the last sample's and the furthest any packet reaches as the end
-    // of the pictures: the length of the latest picture handed in gives both.
+    // of the pictures: the length of the latest picture shown gives both.
+    int64_t latestStart = INT64_MIN;
     int64_t latestLength = 0;
     DecodeTimes decodeTimes;
     // The earliest time, in the track's unit, the next frame can have.
@@ -155,6 +164,7 @@ struct SinkWriter::State {
                          AVDictionary** options);
     AVStream* AddStream(const AVCodecContext& codec);
     bool Drain(Output& output);
+    void Present(int64_t start, int64_t end);
     bool TimeVideoPacket();
     bool SendFrame(Output& output, const AVFrame* frame);
     bool FillVideoFrame(const uint8_t* packed);
@@ -202,6 +212,15 @@ bool SinkWriter::State::Drain(Output& output)
         packet->stream_index = output.stream->index;
         if (av_interleaved_write_frame(format, packet.get()) < 0)
             return false;
+    }
+}
+
+void SinkWriter::State::Present(int64_t start, int64_t end)
+{
+    decodeTimes.Presented(start, end - start);
+    if (start >= latestStart) {
+        latestStart = start;
+        latestLength = end - start;
     }
 }
 
@@ -306,7 +325,9 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
     // Frames are timed in the track's own unit from the start, so that no
     // rounding between units can make two frames' times meet.
     AVRational trackBase{};
-    if (!TrackTimeBaseFor(e, &trackBase))
+    int64_t longest = e.timing.longestFrame > 0 ? e.timing.longestFrame
+                                                : av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
+    if (!TrackTimeBaseFor(e.timing, longest, &trackBase))
         return false;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", kX265Preset, 0);
@@ -335,10 +356,8 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
     int reorderDepth = ReorderDepthOf(*s.video.codec);
     if (reorderDepth < 0)
         return false;
-    std::vector<int64_t> closing;
-    for (int64_t length : e.closingFrames)
-        closing.push_back(av_rescale_q(length, kLayerTimeBase, trackBase));
-    s.decodeTimes = DecodeTimes(reorderDepth, std::move(closing));
+    s.videoTimeBase = trackBase;
+    s.decodeTimes = DecodeTimesFor(e.timing, reorderDepth, trackBase);
     s.video.stream->codecpar->codec_tag = kHvc1Tag;
     s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
     s.videoEncoding = e;
@@ -412,13 +431,12 @@ bool SinkWriter::WriteTakenVideoFrame(int64_t time, int64_t duration)
     State& s = *state_;
     if (!s.headerWritten || s.finalized)
         return false;
-    AVRational base = s.video.codec->time_base;
+    AVRational base = s.videoTimeBase;
     int64_t start = std::max(av_rescale_q(time, kLayerTimeBase, base), s.nextVideoTime);
     int64_t end = std::max(av_rescale_q(time + duration, kLayerTimeBase, base), start + 1);
     s.nextVideoTime = start + 1;
     s.video.frame->pts = start;
-    s.latestLength = end - start;
-    s.decodeTimes.Presented(start, end - start);
+    s.Present(start, end);
     return s.SendFrame(s.video, s.video.frame.get());
 }
 
@@ -485,7 +503,10 @@ namespace wuvo::platform {
 bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
 {
     State& s = *state_;
-    if (!s.format || s.video.stream || video.width == 0 || video.height == 0 || video.parameterSets.empty())
+    AVRational trackBase{};
+    if (!s.format || s.video.stream || video.width == 0 || video.height == 0 || video.parameterSets.empty() ||
+        video.timing.longestFrame <= 0 || video.reorderDepth < 0 ||
+        !TrackTimeBaseFor(video.timing, video.timing.longestFrame, &trackBase))
         return false;
     AVStream* stream = avformat_new_stream(s.format, nullptr);
     if (!stream)
@@ -512,13 +533,15 @@ bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
         parameters.sample_aspect_ratio = AVRational{static_cast<int>(video.aspectX), static_cast<int>(video.aspectY)};
         stream->sample_aspect_ratio = parameters.sample_aspect_ratio;
     }
-    stream->time_base = kLayerTimeBase;
+    stream->time_base = trackBase;
+    s.videoTimeBase = trackBase;
+    s.decodeTimes = DecodeTimesFor(video.timing, video.reorderDepth, trackBase);
     s.video.stream = stream;
     return true;
 }
 
-bool SinkWriter::WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t decodeTime,
-                                  int64_t duration, bool randomAccess)
+bool SinkWriter::WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t duration,
+                                  bool randomAccess)
 {
     State& s = *state_;
     if (!s.headerWritten || s.finalized || s.video.codec || !data || size == 0 ||
@@ -526,12 +549,14 @@ bool SinkWriter::WriteVideoPacket(const uint8_t* data, size_t size, int64_t time
         return false;
     AVPacket& packet = *s.packet;
     std::copy(data, data + size, packet.data);
-    packet.pts = time;
-    packet.dts = decodeTime;
-    packet.duration = duration;
+    AVRational base = s.videoTimeBase;
+    packet.pts = av_rescale_q(time, kLayerTimeBase, base);
+    s.Present(packet.pts, std::max(av_rescale_q(time + duration, kLayerTimeBase, base), packet.pts + 1));
+    if (!s.TimeVideoPacket())
+        return false;
     packet.flags = randomAccess ? AV_PKT_FLAG_KEY : 0;
     packet.stream_index = s.video.stream->index;
-    av_packet_rescale_ts(&packet, kLayerTimeBase, s.video.stream->time_base);
+    av_packet_rescale_ts(&packet, base, s.video.stream->time_base);
     return av_interleaved_write_frame(s.format, &packet) >= 0;
 }
 

@@ -14,6 +14,20 @@ namespace wuvo::platform {
 // decoded.
 constexpr size_t kMaxReorderDepth = 16;
 
+// What a video track's unit and its decode times are made from.
+struct TrackTiming {
+    // The time scale of the source's track, kept where it can be so that
+    // frame times stay exact; 0 for none.
+    uint32_t timescale = 0;
+    // The longest a frame shows (100 ns).
+    int64_t longestFrame = 0;
+    // How long the frames before the last show (100 ns), the last of them
+    // just before it; as many as B-frames can hold back (kMaxReorderDepth)
+    // are enough. The decode times before the first frame are spaced by
+    // them, so that the track's sample durations add up to its length.
+    std::vector<int64_t> closingFrames;
+};
+
 // An HEVC stream made from packed I420 frames. Frames handed in at the input
 // size are scaled to the encoded size.
 struct VideoEncoding {
@@ -25,16 +39,8 @@ struct VideoEncoding {
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     uint32_t bitrate = 0;  // bit/s
-    // The time scale of the source's track, kept where it can be so that
-    // frame times stay exact; 0 for none.
-    uint32_t timescale = 0;
-    // The longest a frame shows (100 ns); 0 for one frame at the rate.
-    int64_t longestFrame = 0;
-    // How long the frames before the last show (100 ns), the last of them
-    // just before it; as many as B-frames can hold back (kMaxReorderDepth)
-    // are enough. The decode times before the first frame are spaced by
-    // them, so that the track's sample durations add up to its length.
-    std::vector<int64_t> closingFrames;
+    // A longest frame of 0 stands for one frame at the rate.
+    TrackTiming timing;
     uint32_t aspectX = 1;  // pixel aspect ratio
     uint32_t aspectY = 1;
     // Written into the stream with limited range, the only range encoded.
@@ -50,6 +56,9 @@ struct PassThroughVideo {
     uint32_t aspectY = 1;
     ColourDescription colour;  // limited range, as the encoder was told
     std::vector<uint8_t> parameterSets;
+    TrackTiming timing;
+    // At most how many places a picture arrives after its display position.
+    int reorderDepth = 0;
 };
 
 // An AAC stream made from interleaved signed 16-bit PCM.
@@ -79,9 +88,10 @@ public:
     // `frame` holds inputWidth x inputHeight x 3 / 2 bytes.
     bool WriteVideoFrame(const uint8_t* frame, int64_t time, int64_t duration);
     // One Annex B picture of the pass-through stream; pictures come in
-    // decode order, each with its display time.
-    bool WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t decodeTime, int64_t duration,
-                          bool randomAccess);
+    // decode order, each with its display time and how long it shows. Its
+    // decode time is made as for encoded frames; a picture shown earlier
+    // than that fails the write.
+    bool WriteVideoPacket(const uint8_t* data, size_t size, int64_t time, int64_t duration, bool randomAccess);
     // The same in two steps: the frame is taken (copied, or scaled to the
     // encoded size) first, so that its memory is free again before the
     // encoder, which may take a while, writes it. Frames come in
