@@ -14,6 +14,7 @@
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
+#include "support/source_timing.h"
 
 using namespace wuvo;
 namespace fs = std::filesystem;
@@ -124,6 +125,20 @@ TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
     EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(input, "v:0", "stream=nb_frames"));
     EXPECT_TRUE(test::DecodesCleanly(output));
     ExpectSourcePictureInDisplayOrder();
+}
+
+// Phones vary the frame rate and motion photos alternate frame lengths:
+// each picture keeps its frame's time, also when it arrives out of display
+// order, and the sound is kept whole.
+TEST_F(NvencJobTest, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
+{
+    test::FakeNvenc().holdBFrames = true;
+    for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4"}) {
+        SCOPED_TRACE(fixture);
+        ASSERT_EQ(RunJob(fixture, "nvenc_vfr.mp4"), kJobSucceeded);
+        EXPECT_TRUE(test::DecodesCleanly(output));
+        test::ExpectSourceTiming(input, output);
+    }
 }
 
 // HLG comes out of the decode as BT.709 SDR; the output says so, as the

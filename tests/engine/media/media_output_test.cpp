@@ -15,6 +15,7 @@
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
+#include "support/source_timing.h"
 
 using namespace wuvo;
 namespace fs = std::filesystem;
@@ -242,17 +243,7 @@ TEST_F(MediaOutputThreads, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
         SCOPED_TRACE(fixture);
         std::string output = Encode(fixture, "out_vfr", 1, 1, 1);
         ExpectCleanOutput(output);
-        auto source = test::Probe(input, "v:0", "frame=best_effort_timestamp_time");
-        auto written = test::Probe(output, "v:0", "frame=best_effort_timestamp_time");
-        ASSERT_EQ(written.size(), source.size());
-        double shortest = 1;
-        for (size_t n = 0; n < source.size(); ++n) {
-            EXPECT_NEAR(Number(written[n]), Number(source[n]), 1e-4) << "frame " << n;
-            shortest = n ? std::min(shortest, Number(source[n]) - Number(source[n - 1])) : shortest;
-        }
-        for (const char* stream : {"v:0", "a:0"})
-            EXPECT_NEAR(Number(test::Probe(output, stream, "stream=duration").at(0)),
-                        Number(test::Probe(input, stream, "stream=duration").at(0)), shortest) << stream;
+        test::ExpectSourceTiming(input, output);
         EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=bit_rate").at(0)), bitrate, bitrate * 0.1);
     }
 }
