@@ -16,7 +16,8 @@ void PushEncodedPacket(uint32_t size, const uint8_t* data, uint32_t frameIndex, 
 // Frees the pool slot of encoder frame n.
 void ReleaseEncodedFrame(uint32_t frame, StampJob& job);
 
-// Writes the queued pictures unchanged, with the input's audio as AAC, into
+// Writes the queued pictures unchanged, each at its source frame's time
+// divided by the speed-up divisor, with the input's whole sound as AAC, into
 // the job's output. 0 after a finished file, 12 when stopped, else a failure.
 uint32_t MfMuxThreadProc(StampJob& job);
 
