@@ -32,6 +32,9 @@ TIMEOUT_MS = 30000
 
 
 class Session:
+    """The buses and folder of one session; `env` is what a program needs
+    to join it."""
+
     def __init__(self):
         self.folder = tempfile.mkdtemp(prefix="wuvo-desktop-")
         self.bus = None
@@ -90,14 +93,16 @@ def join():
 
 
 def run(command):
-    """COMMAND's exit status; what it left running goes with the session."""
-    session = Session()
-    # ctest ends a test that overruns with a signal: the session ends too.
+    """COMMAND's exit status, as a shell gives it; what it left running
+    goes with the session."""
+    # A test that is ended from outside ends its session too.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(128 + signal.SIGTERM))
+    session = Session()
     try:
         child = subprocess.Popen(command, env=dict(os.environ, **session.env), start_new_session=True)
         try:
-            return child.wait()
+            status = child.wait()
+            return status if status >= 0 else 128 - status
         finally:
             end_group(child.pid)
     finally:
