@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -92,13 +91,6 @@ bool StampWithJob(const std::string& clip, const std::string& output)
     job.aspectX = job.aspectY = 1;
     job.bitrate = JobBitrate();
     return RunStampJob(job) == kJobSucceeded;
-}
-
-// Memory that stays resident (the frame pool's pages once written) counts
-// from the start again.
-void ResetPeakResident()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 // User and system CPU seconds of this process (RUSAGE_SELF) or of its
@@ -231,7 +223,7 @@ ClipResult MeasureClip(const std::string& clip, const fs::path& folder, const st
     result.jobOutput = (folder / ("stamp_job_" + tag + ".mp4")).string();
     result.commandOutput = (folder / ("stamp_ffmpeg_" + tag + ".mp4")).string();
     for (int round = 0; round < rounds; ++round) {
-        ResetPeakResident();
+        bench::ResetPeakResident();
         Run jobRun = Measure([&] { return StampWithJob(clip, result.jobOutput); }, RUSAGE_SELF);
         jobRun.peakKib = bench::PeakResidentKibOf(getpid());
         long commandPeakKib = 0;

@@ -25,6 +25,8 @@ namespace fs = std::filesystem;
 // A zoom into a fractal is fine detail in steady motion; light temporal
 // noise stands in for a camera sensor's.
 constexpr const char* kClipVideo = "mandelbrot=size=1920x1080:rate=30,noise=alls=4:allf=t";
+// The largest frame the program takes.
+constexpr const char* kUhdClipVideo = "testsrc2=size=4096x2160:rate=25";
 // A camera's stereo track; the tone only has to give the AAC encoder work.
 constexpr const char* kClipAudio = "sine=frequency=440:sample_rate=48000";
 constexpr const char* kClipAudioArguments = "-ac 2 -c:a aac -b:a 192k";
@@ -45,6 +47,31 @@ constexpr int kCameraRate = 10;
 constexpr const char* kNearLosslessHevc =
     " -c:v libx265 -preset ultrafast -x265-params log-level=error:crf=8 -pix_fmt yuv420p -tag:v hvc1 ";
 
+
+// One memory figure of a process's status, in KiB; 0 once it is gone.
+long StatusKibOf(pid_t process, const std::string& name)
+{
+    std::ifstream status("/proc/" + std::to_string(process) + "/status");
+    std::string field;
+    long kib = 0;
+    while (status >> field)
+        if (field == name && status >> kib)
+            break;
+    return kib;
+}
+
+// `clip`, made once: `seconds` of `video` with the stereo tone and the
+// recording time; empty when it cannot be made.
+std::string MakeToneClip(const fs::path& clip, const char* video, int seconds)
+{
+    if (!fs::exists(clip))
+        std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
+    if (!MakeOnce(clip, "-f lavfi -i '" + std::string(video) + "' -f lavfi -i '" + kClipAudio + "' -t " +
+                            std::to_string(seconds) + kNearLosslessHevc + kClipAudioArguments +
+                            " -metadata creation_time=" + CreationTimeText()))
+        return {};
+    return clip.string();
+}
 
 std::string CropOf(const RowBand& band)
 {
@@ -91,13 +118,17 @@ bool Shell(const std::string& command)
 
 long PeakResidentKibOf(pid_t process)
 {
-    std::ifstream status("/proc/" + std::to_string(process) + "/status");
-    std::string field;
-    long kib = 0;
-    while (status >> field)
-        if (field == "VmHWM:" && status >> kib)
-            break;
-    return kib;
+    return StatusKibOf(process, "VmHWM:");
+}
+
+long ResidentKibOf(pid_t process)
+{
+    return StatusKibOf(process, "VmRSS:");
+}
+
+void ResetPeakResident()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 bool ShellMeasured(const std::string& command, long* peakKib)
@@ -173,14 +204,12 @@ std::string MakeClip(const fs::path& folder, int seconds)
 {
     std::string name = std::string(kClipName) + (seconds == kClipSeconds ? "" : "_" + std::to_string(seconds) + "s") +
                        ".mp4";
-    fs::path clip = folder / name;
-    if (!fs::exists(clip))
-        std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
-    if (!MakeOnce(clip, "-f lavfi -i '" + std::string(kClipVideo) + "' -f lavfi -i '" + kClipAudio + "' -t " +
-                            std::to_string(seconds) + kNearLosslessHevc + kClipAudioArguments +
-                            " -metadata creation_time=" + CreationTimeText()))
-        return {};
-    return clip.string();
+    return MakeToneClip(folder / name, kClipVideo, seconds);
+}
+
+std::string MakeUhdClip(const fs::path& folder, int seconds)
+{
+    return MakeToneClip(folder / ("clip4096_tone_" + std::to_string(seconds) + "s.mp4"), kUhdClipVideo, seconds);
 }
 
 CameraClip MakeCameraClip(const fs::path& folder)

@@ -32,6 +32,12 @@ bool ShellMeasured(const std::string& command, long* peakKib);
 // Peak resident memory of a running process (VmHWM), in KiB; 0 once it is gone.
 long PeakResidentKibOf(pid_t process);
 
+// Its resident memory now (VmRSS), in KiB; 0 once it is gone.
+long ResidentKibOf(pid_t process);
+
+// Lets the peak resident memory of this process count from its present size.
+void ResetPeakResident();
+
 // Standard output of a shell command.
 std::string CommandOutput(const std::string& command);
 
@@ -50,6 +56,10 @@ std::string CreationTimeText();
 // kClipSeconds long unless told, made once in `folder`; empty when it cannot
 // be made.
 std::string MakeClip(const std::filesystem::path& folder, int seconds = kClipSeconds);
+
+// A 4096x2160 25 fps HEVC clip of `seconds` with a stereo AAC tone, made
+// once in `folder`; empty when it cannot be made.
+std::string MakeUhdClip(const std::filesystem::path& folder, int seconds);
 
 // A real camera's footage with its sensor noise: the first 30 s of a fixed
 // street camera's recording (768x576, 10 fps) that Debian's opencv-doc

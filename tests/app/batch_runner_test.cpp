@@ -1,5 +1,10 @@
 #include "app/batch/batch_runner.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -80,6 +85,37 @@ uint32_t RunUntilStopped(StampJob&)
     bool stopped = IsAbortRequested(*gParseThreadState);
     SetRunning(*gParseThreadState, false);
     return stopped ? kJobFailedResult : kJobSucceeded;
+}
+
+// Stands in for a job of the largest frames: every pool slot gets a frame
+// written whole, and the frames stay decoded, as a job that ends early
+// leaves them.
+uint32_t FillThePool(StampJob&)
+{
+    std::lock_guard guard(gFramePool->lock);
+    gFramePool->mode = kPoolModeJob;
+    for (uint32_t frame = 0; frame < kFrameSlotCount; ++frame) {
+        std::memset(gFramePool->Reserve(frame), 0x80, kFrameBufferBytes);
+        gFramePool->SetDecoded(frame, 1);
+    }
+    return kJobSucceeded;
+}
+
+// Pages of the pool's buffers that hold memory of the system's.
+size_t ResidentPoolPages()
+{
+    const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident(kFrameBufferBytes / page + 1);
+    size_t count = 0;
+    for (const FrameSlot& slot : gFramePool->slots) {
+        uintptr_t begin = (reinterpret_cast<uintptr_t>(slot.buffer) + page - 1) & ~(page - 1);
+        uintptr_t end = (reinterpret_cast<uintptr_t>(slot.buffer) + kFrameBufferBytes) & ~(page - 1);
+        if (mincore(reinterpret_cast<void*>(begin), end - begin, resident.data()) != 0)
+            ADD_FAILURE() << "mincore: " << std::strerror(errno);
+        for (size_t i = 0; i < (end - begin) / page; ++i)
+            count += resident[i] & 1u;
+    }
+    return count;
 }
 
 class BatchRunnerThreads : public testing::Test {
@@ -238,6 +274,24 @@ TEST_F(BatchRunnerThreads, StopBetweenFilesAndRefusedInputs)
     EXPECT_TRUE(std::filesystem::exists(out_ / "take.mp4"));
     std::vector<std::u16string> end(events.end() - 3, events.end());
     EXPECT_EQ(end, (std::vector<std::u16string>{u"save log", u"power off", u"finish"}));
+}
+
+TEST_F(BatchRunnerThreads, EachJobsFramesGoBackToTheSystem)
+{
+    params_.files = {Input("one.mov"), Input("two.mov")};
+    std::vector<size_t> residentAtStart;
+    params_.runJob = [&](StampJob& job) {
+        residentAtStart.push_back(ResidentPoolPages());
+        return FillThePool(job);
+    };
+    EXPECT_EQ(Run(), 0u);
+
+    ASSERT_EQ(residentAtStart.size(), 2u);
+    EXPECT_EQ(residentAtStart[1], 0u) << "the first job's frames stayed in memory";
+    EXPECT_EQ(ResidentPoolPages(), 0u) << "the last job's frames stayed in memory";
+    std::lock_guard guard(gFramePool->lock);
+    for (uint32_t frame = 0; frame < kFrameSlotCount; ++frame)
+        EXPECT_NE(gFramePool->Reserve(frame), nullptr) << "a slot still holds a frame of the last job";
 }
 
 TEST(BatchProgress, PercentTextAndBarPosition)

@@ -7,7 +7,11 @@ import os
 import subprocess
 import time
 
-import pyatspi
+import desktop_session
+
+# Before the accessibility library is loaded: it looks for its bus once.
+desktop_session.join()
+import pyatspi  # noqa: E402
 
 TIMEOUT = 60
 

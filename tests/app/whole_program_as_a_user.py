@@ -15,9 +15,9 @@ import sys
 import tempfile
 import time
 
-from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, nodes, press,
-                     program, screen_gray, screenshot, search, sensitive, text_of, wait_for, whole_screen, window,
-                     within, xdotool)
+from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, matches, nodes,
+                     press, program, screen_gray, screenshot, search, sensitive, text_of, wait_for, whole_screen,
+                     window, within, xdotool)
 from project_layout import project_file
 from stamp_bands import bands, gray
 
@@ -164,6 +164,15 @@ def still(read, period=0.6):
     return wait_for(unchanged, "the position to stop changing")
 
 
+def on_screen(node):
+    """Whether a row lies in the list's view; the list filters as the
+    search is typed, and a row it drops while we look is not."""
+    try:
+        return extents(node).y > 0
+    except Exception:
+        return False
+
+
 def change_font(main, steps):
     click(within(main, date_panel(main), "push button", "Font...")[0])
     attributes = window("frame", "Wuvo Stamp Font Attributes")
@@ -174,8 +183,8 @@ def change_font(main, steps):
     wait_for(lambda: sensitive(search(chooser, "push button", "Select")), "a font chosen on opening")
     assert search(chooser, "spin button").queryValue().currentValue == 36
     search(chooser, "text", "Search").queryEditableText().setTextContents(f"{FACE} {STYLE}")
-    row = wait_for(lambda: next((n for n in nodes(chooser) if n.getRoleName() == "table cell"
-                                 and n.name == f"{FACE} {STYLE}" and extents(n).y > 0), None),
+    row = wait_for(lambda: next((n for n in nodes(chooser) if matches(n, "table cell", f"{FACE} {STYLE}")
+                                 and on_screen(n)), None),
                    f"the font '{FACE} {STYLE}' in the list")
     click(row)
     search(chooser, "spin button").queryValue().currentValue = float(POINTS)

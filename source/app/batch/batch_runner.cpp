@@ -9,6 +9,7 @@
 #include "engine/mp4/raw_file.h"
 #include "engine/naming/output_name.h"
 #include "engine/naming/output_times.h"
+#include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
 #include "platform/text/format.h"
@@ -161,6 +162,7 @@ uint32_t BatchThreadProc(BatchThreadParams& params)
             ++report.succeeded;
         if (!IsStopping(params))
             ClearThreadStates();
+        GiveBackJobMemory();
     }
     report.stopped = IsStopping(params);
     if (params.host->AutoShutdown()) {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "engine/pipeline/shared_objects.h"
+#include "platform/memory/returned_memory.h"
 
 namespace wuvo {
 
@@ -150,6 +151,15 @@ void FramePool::ReleaseSkipped(uint32_t frame)
         }
     }
     gPipelineChanged.Notify();
+}
+
+void FramePool::GiveBackFrames()
+{
+    for (auto& slot : slots) {
+        slot.decoded = 0;
+        slot.stamped = 0;
+        platform::DiscardPages(slot.buffer, kFrameBufferBytes);
+    }
 }
 
 }  // namespace wuvo

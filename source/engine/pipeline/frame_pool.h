@@ -63,6 +63,9 @@ struct FramePool {
     void SetStamped(uint32_t frame, uint8_t flag);
     void SetDecoded(uint32_t frame, uint8_t flag);
     void ReleaseSkipped(uint32_t frame);
+    // Frees every slot and gives the buffers' pages back to the system; a
+    // buffer takes memory again only once a frame is written into it.
+    void GiveBackFrames();
 };
 
 }  // namespace wuvo

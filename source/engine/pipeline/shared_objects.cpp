@@ -1,8 +1,10 @@
 #include "engine/pipeline/shared_objects.h"
 
+#include <mutex>
 #include <new>
 
 #include "engine/mp4/parse_state.h"
+#include "platform/memory/returned_memory.h"
 
 namespace wuvo {
 
@@ -38,6 +40,7 @@ void DeleteAndClear(T*& object)
 
 bool CreateSharedObjects()
 {
+    platform::KeepFreedMemoryReturnable();
     gPacketQueue = new (std::nothrow) PacketQueue;
     if (gPacketQueue)
         gPacketQueue->Create();
@@ -59,6 +62,15 @@ bool CreateSharedObjects()
     if (!complete)
         DestroySharedObjects();
     return complete;
+}
+
+void GiveBackJobMemory()
+{
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->GiveBackFrames();
+    }
+    platform::ReturnFreedMemory();
 }
 
 void DestroySharedObjects()

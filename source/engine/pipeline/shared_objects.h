@@ -29,4 +29,8 @@ extern platform::ChangeSignal gPipelineChanged;
 bool CreateSharedObjects();
 void DestroySharedObjects();
 
+// Between jobs, with no pipeline thread running: what the last job took (its
+// frames in the pool, the memory its codecs freed) goes back to the system.
+void GiveBackJobMemory();
+
 }  // namespace wuvo
