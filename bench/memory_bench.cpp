@@ -24,6 +24,7 @@
 #include "engine/settings/app_settings.h"
 #include "platform/text/utf.h"
 #include "support/bench_tools.h"
+#include "support/bench_window.h"
 
 namespace {
 
@@ -55,15 +56,9 @@ public:
         wuvo::Seams().chooseFiles = [this](wxWindow*, const wuvo::FileDialogRequest&) {
             return std::vector<wxString>(static_cast<size_t>(copies_), wxString::FromUTF8(clip_));
         };
-        wuvo::Seams().showMessage = [this](wxWindow*, const wxString& text, const wxString&, wuvo::MessageIcon,
-                                           wuvo::MessageButtons) {
-            report_ = text;
-            return wuvo::MessageAnswer::Ok;
-        };
-        dialog_ = new wuvo::CWuvoDlg();
-        if (!dialog_->Create())
+        dialog_ = wuvo::bench::ShowMainWindow(&report_);
+        if (dialog_ == nullptr)
             return false;
-        dialog_->Show();
         // The window has read its settings: the note after Add would wait for a click.
         wuvo::gSettings.hideUtcNote = 1;
         wuvo::OutputFolder = wuvo::platform::ToUtf16((folder / "memory").string());

@@ -15,10 +15,10 @@
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
-#include "app/ui/seams.h"
 #include "app/wuvo_app.h"
 #include "platform/text/utf.h"
 #include "support/bench_tools.h"
+#include "support/bench_window.h"
 
 namespace {
 
@@ -34,15 +34,9 @@ public:
         if (clip.empty() || !InitInstance())
             return false;
         std::filesystem::create_directories(folder / "ui_latency");
-        wuvo::Seams().showMessage = [this](wxWindow*, const wxString& text, const wxString&, wuvo::MessageIcon,
-                                           wuvo::MessageButtons) {
-            report_ = text;
-            return wuvo::MessageAnswer::Ok;
-        };
-        dialog_ = new wuvo::CWuvoDlg();
-        if (!dialog_->Create())
+        dialog_ = wuvo::bench::ShowMainWindow(&report_);
+        if (dialog_ == nullptr)
             return false;
-        dialog_->Show();
         static_cast<wxListBox*>(dialog_->FindWindow(wuvo::kIdFileList))->Append(wxString::FromUTF8(clip));
         wuvo::OutputFolder = wuvo::platform::ToUtf16((folder / "ui_latency").string());
         timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
