@@ -18,7 +18,6 @@
 
 class wxButton;
 class wxCheckBox;
-class wxChoice;
 class wxDC;
 class wxGauge;
 class wxItemContainer;
@@ -184,7 +183,9 @@ private:
         wxTextCtrl* dateX = nullptr;
         wxTextCtrl* dateY = nullptr;
         wxCheckBox* timeOn = nullptr;
-        wxChoice* timeFormat = nullptr;
+        // Drawn by the program, like the date list: unlike the toolkit's own
+        // list it reports the custom entry chosen again.
+        wxItemContainer* timeFormat = nullptr;
         wxTextCtrl* timeX = nullptr;
         wxTextCtrl* timeY = nullptr;
         wxListBox* fileList = nullptr;

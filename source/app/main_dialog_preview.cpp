@@ -114,6 +114,7 @@ void CWuvoDlg::ShowNoPicture()
     previewPicture_.reset();
     previewView_ = wxNullBitmap;
     SetPreviewFrameSize(kNoFileFrameWidth, kNoFileFrameHeight);
+    c_.slider->SetRange(0, kNoFileFrameCount);
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
     Control(kIdPreviewPlaceholder)->Show();
     PaintPreview();

@@ -3,7 +3,6 @@
 #include <filesystem>
 
 #include <wx/checkbox.h>
-#include <wx/choice.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/menu.h>
@@ -95,7 +94,7 @@ bool CWuvoDlg::LoadTemplates()
     c_.dateX = static_cast<wxTextCtrl*>(Control(kIdDateX));
     c_.dateY = static_cast<wxTextCtrl*>(Control(kIdDateY));
     c_.timeOn = static_cast<wxCheckBox*>(Control(kIdTimeStamp));
-    c_.timeFormat = static_cast<wxChoice*>(Control(kIdTimeFormat));
+    c_.timeFormat = dynamic_cast<wxItemContainer*>(Control(kIdTimeFormat));
     c_.timeX = static_cast<wxTextCtrl*>(Control(kIdTimeX));
     c_.timeY = static_cast<wxTextCtrl*>(Control(kIdTimeY));
     c_.fileList = static_cast<wxListBox*>(Control(kIdFileList));

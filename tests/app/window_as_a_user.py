@@ -13,8 +13,9 @@ import sys
 import tempfile
 import time
 
+import pyatspi
 from desktop import (answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone, labels,
-                     nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing, text_of, wait_for,
+                     matches, nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing, text_of, wait_for,
                      whole_screen, window, within, xdotool)
 
 TITLE = "Orlevane"
@@ -103,9 +104,9 @@ def menu_and_escape(run, menu, keys):
         fail(f"Esc on the {menu} menu opened with {keys or 'the mouse'} asked to exit")
 
 
-def stamp(run):
+def stamp(run, folder):
     press(run.main, "Browse")
-    choose_path("Select Output Folder", os.path.join(run.home, "out"))
+    choose_path("Select Output Folder", folder)
     press(run.main, "Stamp")
     wait_for(lambda: sensitive(search(run.main, "push button", "Stop")), "the batch to start")
 
@@ -130,7 +131,7 @@ def escape_and_close(binary, fixtures, home, shots, managed):
     for menu, keys in (("Project", None), ("View", None), ("Project", ("alt+p",))):
         menu_and_escape(run, menu, keys)
     add(run, source, "OK")
-    stamp(run)
+    stamp(run, os.path.join(home, "out"))
     run.shot(run.main, "stamping")
     # The question comes first, and staying leaves the batch running.
     question(run, "Save changes before exiting?", "Cancel")
@@ -148,6 +149,210 @@ def escape_and_close(binary, fixtures, home, shots, managed):
     if not run.ended():
         screenshot(whole_screen(), os.path.join(shots, "not_closed.png"))
         fail("confirming the exit during a batch did not close the program")
+
+
+def preview_and_menus(binary, fixtures, home, shots):
+    run = Run(binary, home, shots)
+    inputs = {}
+    for name in ("trimmed_gop32.mp4", "oversize.mp4", "hevc_aac_newyear.mp4", LONG, "hd1080.mp4"):
+        inputs[name] = os.path.join(home, "in", name)
+        shutil.copy(os.path.join(fixtures, name), inputs[name])
+    no_stock_shortcuts(run)
+    recent_project_with_ampersand(run)
+    view_marks(run)
+    custom_time_format_twice(run)
+    run.shot(run.main, "menus")
+    steps_over_trimmed_start(run, inputs["trimmed_gop32.mp4"])
+    refused_file_shows_hint(run, inputs["oversize.mp4"])
+    warning_before_report(run, inputs["hevc_aac_newyear.mp4"])
+    highlight_after_batch(run, inputs[LONG], inputs["hevc_aac_newyear.mp4"])
+    wheel_in_actual_size(run, inputs["hd1080.mp4"])
+    choose_menu(run.main, "Project", "Exit")
+    answer("alert", "Warning", "No", "Save changes before exiting?")
+    if not run.ended():
+        fail("the program did not end")
+
+
+def custom_time_format_twice(run):
+    """The time list's custom entry, chosen while it is already chosen,
+    opens the custom format again."""
+    for _ in range(2):
+        click(within(run.main, panel(run, "Time Stamp"), "panel", "")[0])
+        popup = extents(wait_for(lambda: search(program(), "window"), "the time format list to drop down"))
+        click_at(popup.x + popup.width // 2, popup.y + 8)
+        answer("frame", "Wuvo Custom Format", "Cancel")
+
+
+def preview_button(run, label):
+    """The preview's step button: the panels' nudge buttons lie below it."""
+    return min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1])
+
+
+def shown_frame(run):
+    status = next(n for n in nodes(run.main) if n.getRoleName() == "text" and text_of(n).startswith("Frame:"))
+    return int(text_of(status).split()[1])
+
+
+def frames_shown(run):
+    """The slider's range: the frame count of the file the preview shows."""
+    return int(search(run.main, "slider").queryValue().maximumValue)
+
+
+def steps_over_trimmed_start(run, path):
+    """A trimmed clip shows frames before its first sync frame (23, then 55):
+    the steps visit each sync frame and come back to frame 0."""
+    add(run, path, "OK")
+    wait_for(lambda: frames_shown(run) == 81, "the trimmed clip to load")
+    seen = []
+    for label in (">", ">", "<", "<"):
+        before = shown_frame(run)
+        click(preview_button(run, label))
+        poll(lambda: shown_frame(run) != before, 3)
+        seen.append(shown_frame(run))
+    if seen != [23, 55, 23, 0]:
+        fail(f"> > < < showed frames {seen}")
+
+
+def refused_file_shows_hint(run, path):
+    """A file the preview refuses leaves nothing of the one before it."""
+    add(run, path)
+    answer("alert", "Error", "OK")
+    hint = search(run.main, "label", lambda name: name.startswith("Video Preview Area"))
+    if not wait_for(lambda: showing(hint) or None, "the empty area's hint", 3):
+        fail("the refused file's row shows the last file's picture")
+    run.shot(run.main, "refused")
+
+
+def clear(run):
+    press(run.main, "Clear")
+    answer("alert", "Warning", "Yes", "Clear all files?")
+
+
+def warning_before_report(run, path):
+    """Stamping into the input's own folder: the warning, then the report;
+    the log's lines take no selection."""
+    clear(run)
+    add(run, path)
+    stamp(run, os.path.dirname(path))
+    window("alert", "Warning")
+    if not absent("alert", "Information"):
+        fail("the report came on top of the same-file warning")
+    answer("alert", "Warning", "OK", "Input file cannot be the same as output file.")
+    answer("alert", "Information", "OK", "0 out of 1 files stamped successfully")
+    press(run.main, "ViewLog")
+    log = window("frame", "Wuvo Log")
+    lines = search(log, "table")
+    click(next(n for n in nodes(lines) if n.getRoleName() == "table cell" and n.name))
+    time.sleep(0.5)
+    if lines.querySelection().nSelectedChildren != 0:
+        fail("a click selected a line of the log")
+    press(log, "Close")
+
+
+def highlight_after_batch(run, first, second):
+    """A row clicked during a batch gives way to the highlight the batch
+    restores, and the preview shows that file."""
+    clear(run)
+    for path in (first, second):
+        add(run, path)
+    rows = [n for n in nodes(search(run.main, "table")) if n.getRoleName() == "table cell"]
+    click(rows[0])
+    stamp(run, os.path.join(run.home, "out"))
+    # While the first, long file is stamped.
+    click(rows[1])
+    if not poll(lambda: rows[1].getState().contains(pyatspi.STATE_SELECTED), 2):
+        fail("the click did not highlight the second row")
+    if not sensitive(search(run.main, "push button", "Stop")):
+        fail("the batch ended before the click")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+    wait_for(lambda: rows[0].getState().contains(pyatspi.STATE_SELECTED), "the first row's highlight")
+    wanted = int(frames(first))
+    if poll(lambda: frames_shown(run) == wanted, 5) is None:
+        fail(f"the preview shows {frames_shown(run)} frames, the highlighted file has {wanted}")
+
+
+def panel(run, title):
+    return search(run.main, "panel", title)
+
+
+def nudge_x(run):
+    """The date stamp's x edit, after its > button moved it by one."""
+    date = panel(run, "Date Stamp")
+    x_edit = within(run.main, date, "text")[0]
+    before = int(text_of(x_edit))
+    click(within(run.main, date, "push button", ">")[0])
+    wait_for(lambda: int(text_of(x_edit)) == before + 1, "the stamp to move right")
+    return x_edit, before + 1
+
+
+def no_stock_shortcuts(run):
+    """Ctrl+N, Ctrl+O and Ctrl+S are no shortcuts of the window: the
+    untitled project keeps its edit, and no chooser opens."""
+    x_edit, x = nudge_x(run)
+    run.key("ctrl+n")
+    for keys, chooser in (("ctrl+o", "Select a Wuvo project to open ..."), ("ctrl+s", "Save the Wuvo project ...")):
+        run.key(keys)
+        if not absent("file chooser", chooser):
+            fail(f"{keys} opened '{chooser}'")
+    if int(text_of(x_edit)) != x:
+        fail(f"ctrl+n reset the stamp's x from {x} to {text_of(x_edit)}")
+
+
+def recent_project_with_ampersand(run):
+    project = os.path.join(run.home, "a&b", "holiday.wuvo")
+    os.makedirs(os.path.dirname(project))
+    choose_menu(run.main, "Project", "Save as ...")
+    choose_path("Save the Wuvo project ...", project)
+    wait_for(lambda: os.path.exists(project), "the project file")
+    choose_menu(run.main, "Project", f"1 {project}")
+    wait_for(lambda: run.main.name == f"{TITLE} - {project}", "the project's title")
+
+
+def choose_view(run, name):
+    click(search(run.main, "menu", "View"))
+    click(wait_for(lambda: next((n for n in nodes(run.main) if matches(n, "check menu item", name) and showing(n)),
+                                None), f"the View item '{name}'"))
+
+
+def settled(node):
+    """What a node shows once it stops changing."""
+    last = [None]
+
+    def same():
+        now = screen_gray(node)
+        if now == last[0]:
+            return now
+        last[0] = now
+        time.sleep(0.5)
+        return None
+    return wait_for(same, "the picture to settle")
+
+
+def wheel_in_actual_size(run, path):
+    """The wheel over the scroll bar moves the picture with the bar."""
+    add(run, path)
+    choose_view(run, "Actual Size")
+    picture = search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent
+    bar = wait_for(lambda: next((n for n in nodes(run.main) if n.getRoleName() == "scroll bar" and showing(n)
+                                 and extents(n).height > extents(n).width and extents(n).x > extents(picture).x
+                                 and extents(n).y < extents(picture).y + extents(picture).height), None),
+                   "the picture's vertical scroll bar")
+    before = settled(picture)
+    xdotool("mousemove", "--sync", *centre(bar), "click", "--repeat", "3", "5")
+    if poll(lambda: screen_gray(picture) != before, 3) is None:
+        fail("the wheel moved the scroll bar but not the picture")
+    run.shot(run.main, "wheel")
+
+
+def view_marks(run):
+    """Choosing the checked View item again keeps it the one checked."""
+    names = ("Actual Size", "Fit to window")
+    for chosen in ("Fit to window", "Actual Size", "Actual Size", "Fit to window"):
+        choose_view(run, chosen)
+        marks = lambda: [search(run.main, "check menu item", n).getState().contains(pyatspi.STATE_CHECKED)
+                         for n in names]
+        if poll(lambda: marks() == [n == chosen for n in names], 2) is None:
+            fail(f"after '{chosen}' the View marks are {dict(zip(names, marks()))}")
 
 
 def start_openbox():
@@ -170,6 +375,7 @@ def main():
     manager = None
     try:
         escape_and_close(binary, fixtures, os.path.join(home, "bare"), shots, False)
+        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), shots)
         manager = start_openbox()
         if manager is not None:
             escape_and_close(binary, fixtures, os.path.join(home, "managed"), shots, True)
