@@ -15,16 +15,12 @@ import time
 
 import pyatspi
 from desktop import (answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone, labels,
-                     matches, nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing, text_of, wait_for,
-                     whole_screen, window, within, xdotool)
+                     matches, nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing,
+                     text_of, wait_for, whole_screen, window, within, xdotool)
+from whole_program_as_a_user import TITLE, fail, frames, settled
 
-TITLE = "Orlevane"
 LONG = "long.mp4"  # 20 s: still stamping while the user acts
 RUNS = []
-
-
-def fail(message):
-    raise SystemExit(message)
 
 
 class Run:
@@ -32,8 +28,8 @@ class Run:
 
     def __init__(self, binary, home, shots):
         self.home, self.shots = home, shots
-        for folder in ("in", "out"):
-            os.makedirs(os.path.join(home, folder), exist_ok=True)
+        for folder in (os.path.join(home, "in"), os.path.join(home, "out"), shots):
+            os.makedirs(folder, exist_ok=True)
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=f"{home}/config", LOCALAPPDATA=f"{home}/data",
                    TEMP=f"{home}/tmp")
         wait_for(lambda: program() is None, "the last run to leave the desktop")
@@ -111,12 +107,6 @@ def stamp(run, folder):
     wait_for(lambda: sensitive(search(run.main, "push button", "Stop")), "the batch to start")
 
 
-def frames(path):
-    return subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-count_packets", "-show_entries",
-                           "stream=nb_read_packets", "-of", "csv=p=0", path],
-                          capture_output=True, text=True).stdout.strip()
-
-
 def escape_and_close(binary, fixtures, home, shots, managed):
     """Esc after the UTC note, on the menus, during and after a batch, and
     the close confirmed during a batch."""
@@ -147,7 +137,6 @@ def escape_and_close(binary, fixtures, home, shots, managed):
     press(run.main, "Stamp")
     question(run, "Save changes before exiting?", "No")
     if not run.ended():
-        screenshot(whole_screen(), os.path.join(shots, "not_closed.png"))
         fail("confirming the exit during a batch did not close the program")
 
 
@@ -314,20 +303,6 @@ def choose_view(run, name):
                                 None), f"the View item '{name}'"))
 
 
-def settled(node):
-    """What a node shows once it stops changing."""
-    last = [None]
-
-    def same():
-        now = screen_gray(node)
-        if now == last[0]:
-            return now
-        last[0] = now
-        time.sleep(0.5)
-        return None
-    return wait_for(same, "the picture to settle")
-
-
 def wheel_in_actual_size(run, path):
     """The wheel over the scroll bar moves the picture with the bar."""
     add(run, path)
@@ -374,11 +349,11 @@ def main():
     home = tempfile.mkdtemp()
     manager = None
     try:
-        escape_and_close(binary, fixtures, os.path.join(home, "bare"), shots, False)
-        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), shots)
+        escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
+        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
         manager = start_openbox()
         if manager is not None:
-            escape_and_close(binary, fixtures, os.path.join(home, "managed"), shots, True)
+            escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
     except SystemExit:
         screenshot(whole_screen(), os.path.join(shots, "failed.png"))
         raise
