@@ -266,8 +266,9 @@ private:
     // While the exit question is open; a batch that ends meanwhile keeps
     // its report here.
     bool askingToClose_ = false;
-    int openMenus_ = 0;
     std::optional<BatchReport> pendingReport_;
+    // Menus of the menu bar open now.
+    int openMenus_ = 0;
     wxTimer waitCursorTimer_;
     std::string settingsFilePath_;
 
