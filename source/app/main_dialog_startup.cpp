@@ -182,7 +182,6 @@ void CWuvoDlg::BindCloseEvents()
         }
     });
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kCmdExit);
-    // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
     // A menu opened with the mouse leaves the keys to the window: its Esc
     // only closes the menu.
     Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) {
@@ -193,6 +192,7 @@ void CWuvoDlg::BindCloseEvents()
         openMenus_ = std::max(openMenus_ - 1, 0);
         event.Skip();
     });
+    // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && openMenus_ == 0)
             OnCancel();
