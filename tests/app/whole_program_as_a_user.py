@@ -15,9 +15,9 @@ import sys
 import tempfile
 import time
 
-from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, nodes, press,
-                     program, screen_gray, screenshot, search, sensitive, text_of, wait_for, whole_screen, window,
-                     within, xdotool)
+from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, matches, nodes,
+                     press, program, screen_gray, screenshot, search, sensitive, text_of, wait_for, whole_screen,
+                     window, within, xdotool)
 from project_layout import project_file
 from stamp_bands import bands, gray
 
@@ -164,14 +164,23 @@ def still(read, period=0.6):
     return wait_for(unchanged, "the position to stop changing")
 
 
+def on_screen(node):
+    """The chooser filters its list as the search is typed: a row may go
+    while it is looked at."""
+    try:
+        return extents(node).y > 0
+    except Exception:
+        return False
+
+
 def change_font(main, steps):
     click(within(main, date_panel(main), "push button", "Font...")[0])
     attributes = window("frame", "Wuvo Stamp Font Attributes")
     press(attributes, "Font")
     chooser = window("dialog", "Choose font")
     search(chooser, "text", "Search").queryEditableText().setTextContents(f"{FACE} {STYLE}")
-    row = wait_for(lambda: next((n for n in nodes(chooser) if n.getRoleName() == "table cell"
-                                 and n.name == f"{FACE} {STYLE}" and extents(n).y > 0), None),
+    row = wait_for(lambda: next((n for n in nodes(chooser) if matches(n, "table cell", f"{FACE} {STYLE}")
+                                 and on_screen(n)), None),
                    f"the font '{FACE} {STYLE}' in the list")
     click(row)
     search(chooser, "spin button").queryValue().currentValue = float(POINTS)
