@@ -67,18 +67,19 @@ constexpr int kIdAutoShutdown = 1026;
 constexpr int kIdProgress = 1027;
 constexpr int kIdPercent = 1035;
 
-// Menu commands. The toolkit keeps command ids below 0x7FFF, so the project
-// and view commands take its stock ids.
-constexpr int kCmdNew = wxID_NEW;
-constexpr int kCmdOpen = wxID_OPEN;
-constexpr int kCmdSave = wxID_SAVE;
-constexpr int kCmdSaveAs = wxID_SAVEAS;
+// Menu commands. The toolkit keeps command ids below 0x7FFF; the project and
+// view commands take ids of their own there, as its stock ids bring the
+// stock shortcuts (Ctrl+N, Ctrl+O, Ctrl+S) with them.
+constexpr int kCmdNew = 32001;
+constexpr int kCmdOpen = 32002;
+constexpr int kCmdSave = 32003;
+constexpr int kCmdSaveAs = 32004;
 constexpr int kCmdRecentFirst = wxID_FILE1;
 constexpr int kRecentProjectSlots = 4;
 constexpr int kCmdPreferences = 156;
 constexpr int kCmdExit = 130;
-constexpr int kCmdViewActualSize = wxID_ZOOM_100;
-constexpr int kCmdViewFit = wxID_ZOOM_FIT;
+constexpr int kCmdViewActualSize = 32005;
+constexpr int kCmdViewFit = 32006;
 constexpr int kCmdHelpQuickStart = 164;
 constexpr int kCmdHelpContent = 133;
 constexpr int kCmdHelpAbout = 134;

@@ -4,19 +4,20 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <wx/bitmap.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
+#include "app/batch/batch_runner.h"
 #include "app/layout/control_anchors.h"
 #include "app/preview/preview_driver.h"
 #include "platform/threads/worker_thread.h"
 
 class wxButton;
 class wxCheckBox;
-class wxChoice;
 class wxDC;
 class wxGauge;
 class wxItemContainer;
@@ -34,12 +35,10 @@ class wxWindow;
 
 namespace wuvo {
 
-struct BatchReport;
 struct StampJob;
 struct StampStyle;
 class CWuvoLog;
 class DialogBatchHost;
-struct BatchThreadParams;
 
 // How a project write ended, so that a failure is reported and keeps the
 // project marked as modified.
@@ -184,7 +183,9 @@ private:
         wxTextCtrl* dateX = nullptr;
         wxTextCtrl* dateY = nullptr;
         wxCheckBox* timeOn = nullptr;
-        wxChoice* timeFormat = nullptr;
+        // Drawn by the program, like the date list: unlike the toolkit's own
+        // list it reports the custom entry chosen again.
+        wxItemContainer* timeFormat = nullptr;
         wxTextCtrl* timeX = nullptr;
         wxTextCtrl* timeY = nullptr;
         wxListBox* fileList = nullptr;
@@ -203,8 +204,10 @@ private:
     // Runs `handler` on a command of `type` from the control or menu item `id`.
     void BindCommand(const wxEventTypeTag<wxCommandEvent>& type, int id, void (CWuvoDlg::*handler)());
     void PrepareToClose();
+    void WriteSettingsForClose();
     void StopThreadsForClose();
     void FinishClose();
+    bool AskToClose();
     bool AskToCloseAndSave();
     bool WriteProject(const std::string& path);
     void SetTitleFor(const char16_t* projectName);
@@ -225,6 +228,7 @@ private:
     void RunStampDialog(StampStyle& style, bool font);
     void BindBatchEvents();
     void EnableListButtons(bool enable);
+    void KeepKeyboardFocus();
     void FinishBatch(const BatchReport& report);
     void ShowBatchReport(const BatchReport& report);
     wxWindow* Control(int id) const;
@@ -236,9 +240,13 @@ private:
     void StopPreviewThreads();
     void OnPreviewResult(const PreviewResult& result);
     void SetPreviewFrameSize(uint32_t width, uint32_t height);
-    void SetPreviewFrameCount();
+    // False when the file has no frame to show.
+    bool SetPreviewFrameCount();
     // Back to no open file: frame 0 of the slider's idle range.
     void ForgetOpenFile();
+    // The highlighted file cannot be shown: nothing of the last one stays,
+    // and the empty area's hint shows.
+    void ShowNoPicture();
     void UpdateFrameStatus();
     void SetPreviewBusy(bool busy);
     void PaintPreview();
@@ -255,6 +263,12 @@ private:
     ControlAnchors anchors_;
     // Set once the window goes; what workers queued for it is then dropped.
     bool closing_ = false;
+    // While the exit question is open; a batch that ends meanwhile keeps
+    // its report here.
+    bool askingToClose_ = false;
+    std::optional<BatchReport> pendingReport_;
+    // Menus of the menu bar open now.
+    int openMenus_ = 0;
     wxTimer waitCursorTimer_;
     std::string settingsFilePath_;
 
@@ -278,6 +292,10 @@ private:
     // Preview.
     // Frames the slider offers while no file is open.
     static constexpr int32_t kNoFileFrameCount = 1000;
+    // The frame size, and so the stamp positions' limits, while no video is
+    // shown.
+    static constexpr uint32_t kNoFileFrameWidth = 1920;
+    static constexpr uint32_t kNoFileFrameHeight = 1080;
     bool previewBusy_ = false;
     uint32_t fileSelected_ = 0;
     uint32_t currentFrame_ = 0;

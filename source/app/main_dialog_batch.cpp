@@ -1,6 +1,7 @@
 // The file list and the batch: Add, Remove, Clear, Browse, ViewLog, Auto
 // shutdown, Stamp and Stop, and the window's side of the batch thread.
 #include <filesystem>
+#include <memory>
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -22,6 +23,7 @@
 #include "engine/job/run_stamp_job.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "platform/text/utf.h"
+#include "platform/threads/worker_thread.h"
 
 namespace wuvo {
 
@@ -31,6 +33,8 @@ constexpr wxStringCharType kHevcFilter[] = wxS("HEVC Files (*.mp4;*.mov)|*.mp4;*
 constexpr wxStringCharType kCaptionInformation[] = wxS("Information");
 constexpr wxStringCharType kCaptionWarning[] = wxS("Warning");
 constexpr wxStringCharType kCaptionError[] = wxS("Error");
+// How often the batch looks whether its warning has been read.
+constexpr uint32_t kWarningPollMs = 50;
 
 // The engine's reports, from its threads.
 void BatchJobCallback(uint32_t kind, void* a, void* b, float percent)
@@ -57,9 +61,18 @@ void DialogBatchHost::AddLogLine(std::u16string line)
     dialog_.Log().AddLine(std::move(line));
 }
 
+// The report must not come before the warning is read, so the batch waits
+// for it; a stop, also the close's, ends the wait.
 void DialogBatchHost::Warn(std::u16string text)
 {
-    dialog_.CallAfter([this, text] { ShowMessage(&dialog_, ToWx(text), kCaptionWarning, MessageIcon::Warning); });
+    auto read = std::make_shared<std::atomic<bool>>(false);
+    dialog_.CallAfter([this, text, read] {
+        if (!dialog_.closing_)
+            ShowMessage(&dialog_, ToWx(text), kCaptionWarning, MessageIcon::Warning);
+        *read = true;
+    });
+    while (!*read && dialog_.batchState_ != kBatchStopping)
+        platform::SleepMs(kWarningPollMs);
 }
 
 void DialogBatchHost::SaveLogFile()
@@ -202,6 +215,22 @@ void CWuvoDlg::EnableControls(bool running)
     EnableProjectMenu(!running);
     Control(kIdStamp)->Enable(!running);
     Control(kIdStop)->Enable(running);
+    KeepKeyboardFocus();
+}
+
+// A disabled control loses the keyboard, and with nothing focused Esc never
+// reaches the window: a control that can act takes it.
+void CWuvoDlg::KeepKeyboardFocus()
+{
+    wxWindow* focused = FindFocus();
+    if (focused != nullptr && focused->IsEnabled() && wxGetTopLevelParent(focused) == this)
+        return;
+    for (int id : {kIdStamp, kIdStop, kIdViewLog}) {
+        if (Control(id)->IsEnabled()) {
+            Control(id)->SetFocus();
+            return;
+        }
+    }
 }
 
 void CWuvoDlg::OnBnClickedStamp()
@@ -256,6 +285,7 @@ void CWuvoDlg::OnBnClickedStop()
     if (batchState_ != kBatchStamping || !batchParams_)
         return;
     Control(kIdStop)->Disable();
+    KeepKeyboardFocus();
     // The stop is recorded before the stop thread runs, so the batch cannot
     // start another file after it.
     batchState_ = kBatchStopping;
@@ -278,14 +308,22 @@ void CWuvoDlg::StopBatch()
 
 void CWuvoDlg::FinishBatch(const BatchReport& report)
 {
-    // A batch stopped by closing the window is not reported to it.
+    // A batch stopped by closing the window is not reported to it; one that
+    // ends while the user is asked about the close is reported once he stays.
     if (closing_)
         return;
+    if (askingToClose_) {
+        pendingReport_ = report;
+        return;
+    }
     batchThread_.Join();
     stopThread_.Join();
     EnableControls(false);
     if (savedSelection_ != wxNOT_FOUND && savedSelection_ < static_cast<int32_t>(c_.fileList->GetCount()))
         c_.fileList->SetSelection(savedSelection_);
+    // A file clicked during the batch, or the one the batch ended on, gives
+    // way to the highlighted one.
+    LoadPreviewFile();
     ShowBatchReport(report);
     batchState_ = kBatchIdle;
 }

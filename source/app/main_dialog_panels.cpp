@@ -33,7 +33,7 @@ void CWuvoDlg::BindPanelEvents()
     BindCommand(wxEVT_CHECKBOX, kIdDateStamp, &CWuvoDlg::OnBnClickedDateStamp);
     BindCommand(wxEVT_CHECKBOX, kIdTimeStamp, &CWuvoDlg::OnBnClickedTimeStamp);
     BindCommand(wxEVT_COMBOBOX, kIdDateFormat, &CWuvoDlg::OnCbnSelchangeDateFormat);
-    BindCommand(wxEVT_CHOICE, kIdTimeFormat, &CWuvoDlg::OnCbnSelchangeTimeFormat);
+    BindCommand(wxEVT_COMBOBOX, kIdTimeFormat, &CWuvoDlg::OnCbnSelchangeTimeFormat);
     BindCommand(wxEVT_BUTTON, kIdDateUp, &CWuvoDlg::OnBnClickedDateUp);
     BindCommand(wxEVT_BUTTON, kIdDateDown, &CWuvoDlg::OnBnClickedDateDown);
     BindCommand(wxEVT_BUTTON, kIdDateLeft, &CWuvoDlg::OnBnClickedDateLeft);

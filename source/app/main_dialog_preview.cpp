@@ -88,17 +88,36 @@ void CWuvoDlg::LoadPreviewFile()
         text = FromWx(c_.fileList->GetString(static_cast<unsigned int>(chosen)));
         fileSelected_ = 1;
     }
+    if (text.empty()) {
+        ShowNoPicture();
+        return;
+    }
     if (text != wantedFile_) {
         wantedFile_ = text;
-        previewLoaded_ = text.empty() ? 0 : 1;
-        if (text.empty())
-            ForgetOpenFile();
+        previewLoaded_ = 1;
     }
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
     vScrollBar_->SetThumbPosition(0);
     hScrollBar_->SetThumbPosition(0);
     Control(kIdPreviewPlaceholder)->Hide();
     StartPreview();
+    c_.page->Refresh(false);
+}
+
+// Choosing the file again tries it afresh.
+void CWuvoDlg::ShowNoPicture()
+{
+    StopPreviewThreads();
+    previewLoaded_ = 0;
+    wantedFile_.clear();
+    ForgetOpenFile();
+    previewPicture_.reset();
+    previewView_ = wxNullBitmap;
+    SetPreviewFrameSize(kNoFileFrameWidth, kNoFileFrameHeight);
+    c_.slider->SetRange(0, kNoFileFrameCount);
+    vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
+    Control(kIdPreviewPlaceholder)->Show();
+    PaintPreview();
     c_.page->Refresh(false);
 }
 
@@ -136,9 +155,7 @@ bool CWuvoDlg::OpenPreviewFile()
         // The check has replaced what the open file left in the parse state
         // and the pool: no file is open now, and choosing either file again
         // opens it afresh.
-        previewLoaded_ = 0;
-        openFile_.clear();
-        wantedFile_.clear();
+        ShowNoPicture();
         ShowMessage(this, ToWx(message), wxS("Error"), MessageIcon::Error);
         return false;
     }
@@ -178,6 +195,7 @@ void CWuvoDlg::OnPreviewResult(const PreviewResult& result)
         return;
     SetPreviewBusy(false);
     if (result.outcome == PreviewOutcome::TooLarge) {
+        ShowNoPicture();
         ShowMessage(this,
                     wxString::Format(wxS("Video resolution too large: width = %d, height = %d."),
                                      static_cast<int>(result.width), static_cast<int>(result.height)),
@@ -187,7 +205,8 @@ void CWuvoDlg::OnPreviewResult(const PreviewResult& result)
     if (result.outcome != PreviewOutcome::Converted)
         return;
     SetPreviewFrameSize(result.width, result.height);
-    SetPreviewFrameCount();
+    if (!SetPreviewFrameCount())
+        return;
     previewPicture_ = result.picture;
     previewView_ = wxNullBitmap;
     PaintPreview();
@@ -199,17 +218,17 @@ void CWuvoDlg::SetPreviewFrameSize(uint32_t width, uint32_t height)
     frameHeight_ = height;
 }
 
-void CWuvoDlg::SetPreviewFrameCount()
+bool CWuvoDlg::SetPreviewFrameCount()
 {
     if (frameCount_ < 1) {
-        ForgetOpenFile();
-        previewLoaded_ = 0;
+        ShowNoPicture();
         ShowMessage(this, wxS("Wuvo encountered an error, view log for detail."), wxS("Information"),
                     MessageIcon::Information);
-        return;
+        return false;
     }
     UpdateFrameStatus();
     c_.slider->SetRange(0, frameCount_);
+    return true;
 }
 
 void CWuvoDlg::ForgetOpenFile()

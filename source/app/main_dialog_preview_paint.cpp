@@ -58,7 +58,9 @@ ScrollCode ScrollCodeOf(wxEventType type)
         return ScrollCode::PageBack;
     if (type == wxEVT_SCROLL_PAGEDOWN)
         return ScrollCode::PageForward;
-    if (type == wxEVT_SCROLL_THUMBRELEASE)
+    // The wheel moves a bar by thumb tracking: the picture follows the
+    // thumb however it moves.
+    if (type == wxEVT_SCROLL_THUMBRELEASE || type == wxEVT_SCROLL_THUMBTRACK)
         return ScrollCode::ThumbPosition;
     if (type == wxEVT_SCROLL_TOP)
         return ScrollCode::Start;
@@ -93,7 +95,7 @@ void CWuvoDlg::BindPreviewEvents()
     c_.fileList->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { LoadPreviewFile(); });
     for (const wxEventTypeTag<wxScrollEvent>& type :
          {wxEVT_SCROLL_TOP, wxEVT_SCROLL_BOTTOM, wxEVT_SCROLL_LINEUP, wxEVT_SCROLL_LINEDOWN, wxEVT_SCROLL_PAGEUP,
-          wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBRELEASE}) {
+          wxEVT_SCROLL_PAGEDOWN, wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE}) {
         hScrollBar_->Bind(type, &CWuvoDlg::OnHScroll, this);
         vScrollBar_->Bind(type, &CWuvoDlg::OnVScroll, this);
     }

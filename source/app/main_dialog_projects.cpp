@@ -84,7 +84,7 @@ void CWuvoDlg::BindProjectEvents()
                 OnOpenProject(RecentProjects().GetHistoryFile(entry));
         },
         kCmdRecentFirst, kCmdRecentFirst + kRecentProjectSlots - 1);
-    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) { OnInitMenuPopup(event.GetMenu()); });
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) { OnInitMenuPopup(event.GetMenu()); event.Skip(); });
 }
 
 // Lists the recent projects where the Project menu keeps them, each time the
@@ -103,9 +103,12 @@ void CWuvoDlg::OnInitMenuPopup(wxMenu* menu)
     size_t count = RecentProjects().GetCount();
     if (count == 0)
         menu->Insert(place, kCmdRecentFirst, wxS("Recent project"))->Enable(false);
-    for (size_t i = 0; i < count; ++i)
-        menu->Insert(place + i, kCmdRecentFirst + static_cast<int>(i),
-                     wxString::Format(wxS("&%zu %s"), i + 1, RecentProjects().GetHistoryFile(i)));
+    for (size_t i = 0; i < count; ++i) {
+        // A "&" of the path is shown as it is, not taken as a mnemonic.
+        wxString path = RecentProjects().GetHistoryFile(i);
+        path.Replace(wxS("&"), wxS("&&"));
+        menu->Insert(place + i, kCmdRecentFirst + static_cast<int>(i), wxString::Format(wxS("&%zu %s"), i + 1, path));
+    }
 }
 
 // Asks before the settings of a named project are replaced; an untitled one

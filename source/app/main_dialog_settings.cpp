@@ -21,8 +21,6 @@ namespace wuvo {
 
 namespace {
 
-constexpr uint32_t kDefaultFrameWidth = 1920;
-constexpr uint32_t kDefaultFrameHeight = 1080;
 // The preview's view at its first size, without and with scroll bars.
 constexpr uint32_t kFitViewWidth = 640;
 constexpr uint32_t kFitViewHeight = 360;
@@ -71,8 +69,8 @@ void CWuvoDlg::ApplySettings(const char16_t* projectName)
     timeY_ = static_cast<uint32_t>(gSettings.timeStamp.y);
     StopRepeat();
     if (!fileSelected_) {
-        frameWidth_ = kDefaultFrameWidth;
-        frameHeight_ = kDefaultFrameHeight;
+        frameWidth_ = kNoFileFrameWidth;
+        frameHeight_ = kNoFileFrameHeight;
         bool actualSize = gSettings.viewMode == kViewActualSize;
         viewWidth_ = actualSize ? kActualViewWidth : kFitViewWidth;
         viewHeight_ = actualSize ? kActualViewHeight : kFitViewHeight;

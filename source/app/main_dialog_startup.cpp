@@ -1,8 +1,8 @@
 // The main window's construction, start-up and close.
+#include <algorithm>
 #include <filesystem>
 
 #include <wx/checkbox.h>
-#include <wx/choice.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/menu.h>
@@ -94,7 +94,7 @@ bool CWuvoDlg::LoadTemplates()
     c_.dateX = static_cast<wxTextCtrl*>(Control(kIdDateX));
     c_.dateY = static_cast<wxTextCtrl*>(Control(kIdDateY));
     c_.timeOn = static_cast<wxCheckBox*>(Control(kIdTimeStamp));
-    c_.timeFormat = static_cast<wxChoice*>(Control(kIdTimeFormat));
+    c_.timeFormat = dynamic_cast<wxItemContainer*>(Control(kIdTimeFormat));
     c_.timeX = static_cast<wxTextCtrl*>(Control(kIdTimeX));
     c_.timeY = static_cast<wxTextCtrl*>(Control(kIdTimeY));
     c_.fileList = static_cast<wxListBox*>(Control(kIdFileList));
@@ -182,33 +182,69 @@ void CWuvoDlg::BindCloseEvents()
         }
     });
     Bind(wxEVT_MENU, [this](wxCommandEvent&) { OnCancel(); }, kCmdExit);
+    // A menu opened with the mouse leaves the keys to the window: its Esc
+    // only closes the menu.
+    Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) {
+        ++openMenus_;
+        event.Skip();
+    });
+    Bind(wxEVT_MENU_CLOSE, [this](wxMenuEvent& event) {
+        openMenus_ = std::max(openMenus_ - 1, 0);
+        event.Skip();
+    });
     // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
-        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && openMenus_ == 0)
             OnCancel();
         else
             event.Skip();
     });
 }
 
+// The settings are written before any question, so also when the user then
+// stays; a running batch goes on while he is asked, and stops only when he
+// confirms.
 bool CWuvoDlg::OnCancel()
 {
-    wxBusyCursor wait;
-    PrepareToClose();
-    if (!AskToCloseAndSave())
+    if (askingToClose_)
         return false;
+    WriteSettingsForClose();
+    if (!AskToClose())
+        return false;
+    {
+        wxBusyCursor wait;
+        StopThreadsForClose();
+    }
     FinishClose();
     return true;
 }
 
-// The settings are written before any question, so also when the user then
-// stays.
 void CWuvoDlg::PrepareToClose()
 {
     StopThreadsForClose();
+    WriteSettingsForClose();
+}
+
+void CWuvoDlg::WriteSettingsForClose()
+{
     StorePanelSettings();
     EnsureFolder(std::filesystem::path(settingsFilePath_).parent_path().string());
     WriteSettingsFile(settingsFilePath_);
+}
+
+// True when the window is to close; from then on the batch's report is not
+// shown.
+bool CWuvoDlg::AskToClose()
+{
+    askingToClose_ = true;
+    closing_ = AskToCloseAndSave();
+    askingToClose_ = false;
+    if (!closing_ && pendingReport_) {
+        BatchReport report = *pendingReport_;
+        pendingReport_.reset();
+        FinishBatch(report);
+    }
+    return closing_;
 }
 
 // Every thread that uses the window or the shared objects has ended before

@@ -68,10 +68,13 @@ void CWuvoDlg::BindViewEvents()
 
 void CWuvoDlg::SetViewMode(uint32_t mode)
 {
-    if (gSettings.viewMode == mode)
-        return;
+    // The toolkit has already toggled the chosen item, also an item that
+    // was checked: the marks are set again whatever the mode was.
+    const bool changed = gSettings.viewMode != mode;
     gSettings.viewMode = mode;
     SetViewCheckMarks();
+    if (!changed)
+        return;
     previewRefresh_ = 1;
     StartPreview();
 }

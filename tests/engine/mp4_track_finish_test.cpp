@@ -120,7 +120,12 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
         EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{60, 80, 100, 120, 140, 160, 180}));
         EXPECT_EQ(gParseState->shownEnd, 200u);
         EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{3, 6}));
-        EXPECT_EQ(FindSyncFrame(0), 3u);
+        EXPECT_EQ(FindSyncFrame(0), 0u) << "the first shown frame stays reachable";
+        EXPECT_EQ(FindSyncFrame(2), 0u);
+        EXPECT_EQ(StepSyncForward(0, 1), 3u) << "the first sync frame is not skipped";
+        EXPECT_EQ(StepSyncForward(0, 2), 6u);
+        EXPECT_EQ(StepSyncBackward(3, 1), 0u);
+        EXPECT_EQ(StepSyncBackward(6, 100), 0u);
         std::lock_guard pool(gFramePool->lock);
         EXPECT_EQ(gFramePool->frameCount, 7u);
     }
@@ -187,7 +192,9 @@ TEST_F(Mp4TrackFinish, EveryFrameIsSyncWithFewerThanTwoListed)
 TEST_F(Mp4TrackFinish, BackwardBeforeTheFirstListedSyncSample)
 {
     UseVideoTrack(100, {10, 40});
-    EXPECT_EQ(StepSyncBackward(5, 1), 10u);
+    EXPECT_EQ(StepSyncBackward(5, 1), 0u);
+    EXPECT_EQ(StepSyncForward(5, 1), 10u);
+    EXPECT_EQ(StepSyncForward(20, 1), 40u);
 }
 
 TEST_F(Mp4TrackFinish, DateCodeAsUtc)

@@ -21,13 +21,14 @@ struct BatchReport {
 };
 
 // What the batch thread needs of the window. Every call comes from the batch
-// thread; none of them may wait for the user-interface thread.
+// thread; none of them may wait for the user-interface thread past a stop.
 class BatchHost {
 public:
     virtual ~BatchHost() = default;
     virtual void SelectFile(int32_t index) = 0;
     virtual void AddLogLine(std::u16string line) = 0;
-    // A warning for the user; the batch goes on without waiting for it.
+    // A warning for the user; the batch goes on once it has been read, or
+    // at once when the batch is stopped.
     virtual void Warn(std::u16string text) = 0;
     virtual void SaveLogFile() = 0;
     virtual bool AutoShutdown() const = 0;

@@ -7,7 +7,7 @@ namespace wuvo {
 class CWuvoDlg;
 
 // The main window as the batch thread sees it: everything is posted to the
-// window, nothing waits for it.
+// window; only a warning is waited for, and not past a stop.
 class DialogBatchHost : public BatchHost {
 public:
     explicit DialogBatchHost(CWuvoDlg& dialog);

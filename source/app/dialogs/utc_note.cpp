@@ -18,6 +18,16 @@ CWuvoaboutUTC::CWuvoaboutUTC(wxWindow* parent)
 {
     wxXmlResource::Get()->LoadDialog(this, parent, kUtcNoteTemplate);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
+    // With OK its only button, the toolkit would make Esc and the close box
+    // an OK; they leave the flag as it was.
+    SetEscapeId(wxID_NONE);
+    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers())
+            EndModal(wxID_CANCEL);
+        else
+            event.Skip();
+    });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndModal(wxID_CANCEL); });
     OnInitDialog();
 }
 

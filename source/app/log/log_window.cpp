@@ -16,6 +16,8 @@ bool CWuvoLog::Create()
         return false;
     list_ = static_cast<wxListBox*>(FindWindow(kIdLogList));
     list_->Bind(wxEVT_SET_FOCUS, &CWuvoLog::OnLbnSetfocusLogList, this);
+    // The lines are only read: a click or a key selects none of them.
+    list_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { list_->SetSelection(wxNOT_FOUND); });
     // A modeless window: Close and Esc only hide it.
     SetEscapeId(wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_OK);

@@ -46,11 +46,15 @@ int64_t LastSyncAtOrBefore(const std::vector<uint32_t>& sync, uint32_t frame)
 
 }  // namespace
 
+// A trimmed clip may start before its first sync sample; its first shown
+// frame, which the preview always can show, stands for the frames before it.
 uint32_t FindSyncFrame(uint32_t frame)
 {
     const std::vector<uint32_t>& sync = SyncSamples();
     if (sync.size() < kListedSyncMinimum)
         return frame;
+    if (frame < sync[0])
+        return 0;
     int64_t i = FirstSyncAtOrAfter(sync, frame);
     return i < 0 ? 0 : sync[i];
 }
@@ -63,7 +67,8 @@ uint32_t StepSyncForward(uint32_t frame, int32_t steps)
     int64_t i = FirstSyncAtOrAfter(sync, frame);
     if (i < 0)
         return 0;
-    int64_t target = i + steps;
+    // From a frame between sync samples the next one is the first step.
+    int64_t target = i + steps - (sync[i] > frame ? 1 : 0);
     // A step past the last sync sample stays where it is.
     bool inside = target >= 0 && target < static_cast<int64_t>(sync.size());
     return inside ? sync[target] : sync[i];
@@ -74,13 +79,11 @@ uint32_t StepSyncBackward(uint32_t frame, int32_t steps)
     const std::vector<uint32_t>& sync = SyncSamples();
     if (sync.size() < kListedSyncMinimum)
         return int64_t{frame} > steps ? ClampToFrames(int64_t{frame} - steps) : 0;
-    // A frame before the first listed sync sample steps back to that one.
+    // Back past the first listed sync sample is the first shown frame.
     int64_t i = LastSyncAtOrBefore(sync, frame);
-    if (i < 0)
-        return sync[0];
     int64_t target = i - steps;
-    if (target <= 0)
-        return sync[0];
+    if (i < 0 || target < 0)
+        return 0;
     return target < static_cast<int64_t>(sync.size()) ? sync[target] : sync[i];
 }
 

@@ -1,0 +1,350 @@
+"""The main window's keys, menus, batch and preview as a person meets them,
+through real pointer and key events. Esc, the menus, the close during a batch
+and the UTC note are tried without a window manager and again under openbox,
+when it is installed; the rest once.
+
+Usage: window_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
+Runs with the system's python3 (pyatspi) inside a D-Bus session."""
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+from desktop import (answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone,
+                     matches, nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing,
+                     text_of, wait_for, whole_screen, window, within, xdotool)
+from whole_program_as_a_user import TITLE, fail, frames, settled
+
+LONG = "long.mp4"  # 20 s: still stamping while the user acts
+RUNS = []
+
+
+class Run:
+    """One start of the program in a home of its own."""
+
+    def __init__(self, binary, home, shots):
+        self.home, self.shots = home, shots
+        for folder in (os.path.join(home, "in"), os.path.join(home, "out"), shots):
+            os.makedirs(folder, exist_ok=True)
+        env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=f"{home}/config", LOCALAPPDATA=f"{home}/data",
+                   TEMP=f"{home}/tmp")
+        wait_for(lambda: program() is None, "the last run to leave the desktop")
+        self.process = subprocess.Popen([binary], env=env)
+        RUNS.append(self.process)
+        self.main = window("frame", TITLE)
+
+    def shot(self, node, name):
+        screenshot(node, os.path.join(self.shots, f"{name}.png"))
+
+    def key(self, *keys):
+        """Keys as the main window gets them, with the keyboard on it."""
+        focus(TITLE)
+        xdotool("key", *keys)
+
+    def ended(self, timeout=60):
+        try:
+            return self.process.wait(timeout=timeout) == 0
+        except subprocess.TimeoutExpired:
+            return False
+
+
+def absent(role, title, seconds=1.5):
+    """True when no such window shows up within `seconds`."""
+    return poll(lambda: search(program(), role, title), seconds) is None
+
+
+def question(run, text, reply):
+    """Esc on the main window must ask `text`; answered with `reply`."""
+    run.key("Escape")
+    answer("alert", "Warning", reply, text)
+
+
+def add(run, path, note_reply=None):
+    """Add; an empty path cancels the chooser. The UTC note is answered with
+    `note_reply`: a key, or a button."""
+    press(run.main, "Add")
+    if path:
+        choose_path("Select Files to Stamp", path)
+    else:
+        window("file chooser", "Select Files to Stamp")
+        focus("Select Files to Stamp")
+        xdotool("key", "Escape")
+        gone("file chooser", "Select Files to Stamp")
+    if note_reply is None:
+        return
+    note = window("frame", "About UTC")
+    click(search(note, "check box", "Do not display this message again."))
+    if note_reply == "OK":
+        press(note, "OK")
+    else:
+        focus("About UTC")
+        xdotool("key", note_reply)
+    gone("frame", "About UTC")
+
+
+def menu_and_escape(run, menu, keys):
+    """Opens a menu with the mouse, or with `keys`, and closes it with Esc:
+    that closes the menu, and asks nothing."""
+    if keys:
+        run.key(*keys)
+    else:
+        click(search(run.main, "menu", menu))
+    wait_for(lambda: any(showing(n) for n in nodes(search(run.main, "menu", menu)) if n.getRoleName() != "menu"),
+             f"the menu '{menu}' to open")
+    xdotool("key", "Escape")
+    if not absent("alert", "Warning"):
+        fail(f"Esc on the {menu} menu opened with {keys or 'the mouse'} asked to exit")
+
+
+def stamp(run, folder):
+    press(run.main, "Browse")
+    choose_path("Select Output Folder", folder)
+    press(run.main, "Stamp")
+    wait_for(lambda: sensitive(search(run.main, "push button", "Stop")), "the batch to start")
+
+
+def escape_and_close(binary, fixtures, home, shots, managed):
+    """Esc after the UTC note, on the menus, during and after a batch, and
+    the close confirmed during a batch."""
+    run = Run(binary, home, shots)
+    source = shutil.copy(os.path.join(fixtures, LONG), os.path.join(home, "in", LONG))
+    # Esc on the note, and its close box, keep it and the settings
+    # unmodified: Esc asks only "Exit?", and the next Add shows the note again.
+    for keys in ("Escape", "alt+F4") if managed else ("Escape",):
+        add(run, None, keys)
+    question(run, "Exit Wuvo?", "Cancel")
+    for menu, keys in (("Project", None), ("View", None), ("Project", ("alt+p",))):
+        menu_and_escape(run, menu, keys)
+    add(run, source, "OK")
+    stamp(run, os.path.join(home, "out"))
+    run.shot(run.main, "stamping")
+    # The question comes first, and staying leaves the batch running.
+    question(run, "Save changes before exiting?", "Cancel")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+    output = os.path.join(home, "out", LONG)
+    if frames(output) != frames(source):
+        fail(f"the output has {frames(output)} frames, its input {frames(source)}")
+    # Esc right after the report, as after a click on a disabled Stamp.
+    question(run, "Save changes before exiting?", "Cancel")
+    press(run.main, "Stamp")
+    question(run, "Save changes before exiting?", "No")
+    if not run.ended():
+        fail("confirming the exit during a batch did not close the program")
+
+
+def preview_and_menus(binary, fixtures, home, shots):
+    run = Run(binary, home, shots)
+    inputs = {name: shutil.copy(os.path.join(fixtures, name), os.path.join(home, "in", name))
+              for name in ("trimmed_gop32.mp4", "oversize.mp4", "hevc_aac_newyear.mp4", LONG, "hd1080.mp4")}
+    no_stock_shortcuts(run)
+    recent_project_with_ampersand(run)
+    view_marks(run)
+    custom_time_format_twice(run)
+    run.shot(run.main, "menus")
+    steps_over_trimmed_start(run, inputs["trimmed_gop32.mp4"])
+    refused_file_shows_hint(run, inputs["oversize.mp4"])
+    warning_before_report(run, inputs["hevc_aac_newyear.mp4"])
+    highlight_after_batch(run, inputs[LONG], inputs["hevc_aac_newyear.mp4"])
+    wheel_in_actual_size(run, inputs["hd1080.mp4"])
+    choose_menu(run.main, "Project", "Exit")
+    answer("alert", "Warning", "No", "Save changes before exiting?")
+    if not run.ended():
+        fail("the program did not end")
+
+
+def custom_time_format_twice(run):
+    """The time list's custom entry, chosen while it is already chosen,
+    opens the custom format again."""
+    for _ in range(2):
+        click(within(run.main, panel(run, "Time Stamp"), "panel", "")[0])
+        popup = extents(wait_for(lambda: search(program(), "window"), "the time format list to drop down"))
+        click_at(popup.x + popup.width // 2, popup.y + 8)
+        answer("frame", "Wuvo Custom Format", "Cancel")
+
+
+def shown_frame(run):
+    status = next(n for n in nodes(run.main) if n.getRoleName() == "text" and text_of(n).startswith("Frame:"))
+    return int(text_of(status).split()[1])
+
+
+def frames_shown(run):
+    """The slider's range: the frame count of the file the preview shows."""
+    return int(search(run.main, "slider").queryValue().maximumValue)
+
+
+def steps_over_trimmed_start(run, path):
+    """A trimmed clip shows frames before its first sync frame (23, then 55):
+    the steps visit each sync frame and come back to frame 0."""
+    add(run, path, "OK")
+    wait_for(lambda: frames_shown(run) == 81, "the trimmed clip to load")
+    seen = []
+    for label in (">", ">", "<", "<"):
+        before = shown_frame(run)
+        # The preview's button: the panels' nudge buttons lie below it.
+        click(min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1]))
+        poll(lambda: shown_frame(run) != before, 3)
+        seen.append(shown_frame(run))
+    if seen != [23, 55, 23, 0]:
+        fail(f"> > < < showed frames {seen}")
+
+
+def refused_file_shows_hint(run, path):
+    """A file the preview refuses leaves nothing of the one before it."""
+    add(run, path)
+    answer("alert", "Error", "OK")
+    hint = search(run.main, "label", lambda name: name.startswith("Video Preview Area"))
+    if not wait_for(lambda: showing(hint) or None, "the empty area's hint", 3):
+        fail("the refused file's row shows the last file's picture")
+    run.shot(run.main, "refused")
+
+
+def clear(run):
+    press(run.main, "Clear")
+    answer("alert", "Warning", "Yes", "Clear all files?")
+
+
+def warning_before_report(run, path):
+    """Stamping into the input's own folder: the warning, then the report;
+    the log's lines take no selection."""
+    clear(run)
+    add(run, path)
+    stamp(run, os.path.dirname(path))
+    window("alert", "Warning")
+    if not absent("alert", "Information"):
+        fail("the report came on top of the same-file warning")
+    answer("alert", "Warning", "OK", "Input file cannot be the same as output file.")
+    answer("alert", "Information", "OK", "0 out of 1 files stamped successfully")
+    press(run.main, "ViewLog")
+    log = window("frame", "Wuvo Log")
+    lines = search(log, "table")
+    click(next(n for n in nodes(lines) if n.getRoleName() == "table cell" and n.name))
+    time.sleep(0.5)
+    if lines.querySelection().nSelectedChildren != 0:
+        fail("a click selected a line of the log")
+    press(log, "Close")
+
+
+def highlight_after_batch(run, first, second):
+    """A row clicked during a batch gives way to the highlight the batch
+    restores, and the preview shows that file."""
+    clear(run)
+    for path in (first, second):
+        add(run, path)
+    rows = [n for n in nodes(search(run.main, "table")) if n.getRoleName() == "table cell"]
+    click(rows[0])
+    stamp(run, os.path.join(run.home, "out"))
+    # While the first, long file is stamped.
+    click(rows[1])
+    if not poll(lambda: rows[1].getState().contains(pyatspi.STATE_SELECTED), 2):
+        fail("the click did not highlight the second row")
+    if not sensitive(search(run.main, "push button", "Stop")):
+        fail("the batch ended before the click")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+    wait_for(lambda: rows[0].getState().contains(pyatspi.STATE_SELECTED), "the first row's highlight")
+    wanted = int(frames(first))
+    if poll(lambda: frames_shown(run) == wanted, 5) is None:
+        fail(f"the preview shows {frames_shown(run)} frames, the highlighted file has {wanted}")
+
+
+def panel(run, title):
+    return search(run.main, "panel", title)
+
+
+def no_stock_shortcuts(run):
+    """Ctrl+N, Ctrl+O and Ctrl+S are no shortcuts of the window: the
+    untitled project keeps its edit, and no chooser opens."""
+    date = panel(run, "Date Stamp")
+    x_edit = within(run.main, date, "text")[0]
+    x = int(text_of(x_edit)) + 1
+    click(within(run.main, date, "push button", ">")[0])
+    wait_for(lambda: int(text_of(x_edit)) == x, "the stamp to move right")
+    run.key("ctrl+n")
+    for keys, chooser in (("ctrl+o", "Select a Wuvo project to open ..."), ("ctrl+s", "Save the Wuvo project ...")):
+        run.key(keys)
+        if not absent("file chooser", chooser):
+            fail(f"{keys} opened '{chooser}'")
+    if int(text_of(x_edit)) != x:
+        fail(f"ctrl+n reset the stamp's x from {x} to {text_of(x_edit)}")
+
+
+def recent_project_with_ampersand(run):
+    project = os.path.join(run.home, "a&b", "holiday.wuvo")
+    os.makedirs(os.path.dirname(project))
+    choose_menu(run.main, "Project", "Save as ...")
+    choose_path("Save the Wuvo project ...", project)
+    wait_for(lambda: os.path.exists(project), "the project file")
+    choose_menu(run.main, "Project", f"1 {project}")
+    wait_for(lambda: run.main.name == f"{TITLE} - {project}", "the project's title")
+
+
+def choose_view(run, name):
+    click(search(run.main, "menu", "View"))
+    click(wait_for(lambda: next((n for n in nodes(run.main) if matches(n, "check menu item", name) and showing(n)),
+                                None), f"the View item '{name}'"))
+
+
+def wheel_in_actual_size(run, path):
+    """The wheel over the scroll bar moves the picture with the bar."""
+    add(run, path)
+    choose_view(run, "Actual Size")
+    picture = search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent
+    bar = wait_for(lambda: next((n for n in nodes(run.main) if n.getRoleName() == "scroll bar" and showing(n)
+                                 and extents(n).height > extents(n).width), None), "the picture's vertical bar")
+    before = settled(picture)
+    xdotool("mousemove", "--sync", *centre(bar), "click", "--repeat", "3", "5")
+    if poll(lambda: screen_gray(picture) != before, 3) is None:
+        fail("the wheel moved the scroll bar but not the picture")
+    run.shot(run.main, "wheel")
+
+
+def view_marks(run):
+    """Choosing the checked View item again keeps it the one checked."""
+    names = ("Actual Size", "Fit to window")
+    for chosen in ("Fit to window", "Actual Size", "Actual Size", "Fit to window"):
+        choose_view(run, chosen)
+        marks = lambda: [search(run.main, "check menu item", n).getState().contains(pyatspi.STATE_CHECKED)
+                         for n in names]
+        if poll(lambda: marks() == [n == chosen for n in names], 2) is None:
+            fail(f"after '{chosen}' the View marks are {dict(zip(names, marks()))}")
+
+
+def start_openbox():
+    """A window manager on the test's display, when one is installed."""
+    if shutil.which("openbox") is None:
+        return None
+    manager = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    wait_for(lambda: subprocess.run(["xdotool", "search", "--classname", "openbox"],
+                                    capture_output=True).returncode == 0, "openbox to manage the display")
+    return manager
+
+
+def main():
+    binary, fixtures, shots = sys.argv[1:4]
+    signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
+    shots = os.path.join(shots, "window_as_a_user")
+    shutil.rmtree(shots, ignore_errors=True)
+    os.makedirs(shots)
+    home = tempfile.mkdtemp()
+    manager = None
+    try:
+        escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
+        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
+        manager = start_openbox()
+        if manager is not None:
+            escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+    except SystemExit:
+        screenshot(whole_screen(), os.path.join(shots, "failed.png"))
+        raise
+    finally:
+        for process in RUNS + [manager]:
+            if process is not None and process.poll() is None:
+                process.kill()
+        shutil.rmtree(home)
+
+
+if __name__ == "__main__":
+    main()
