@@ -71,11 +71,11 @@ protected:
         pointer_.MouseUp();
         Pump();
     }
-    void ChooseDateFormat(int item)
+    void ChooseFormat(int id, int item)
     {
-        auto* list = static_cast<wxOwnerDrawnComboBox*>(dialog_->FindWindow(kIdDateFormat));
+        auto* list = static_cast<wxOwnerDrawnComboBox*>(dialog_->FindWindow(id));
         list->SetSelection(item);
-        wxCommandEvent chosen(wxEVT_COMBOBOX, kIdDateFormat);
+        wxCommandEvent chosen(wxEVT_COMBOBOX, id);
         chosen.SetEventObject(list);
         list->GetEventHandler()->ProcessEvent(chosen);
     }
@@ -129,7 +129,7 @@ TEST_F(MainDialogPanelsTest, TheCustomEntrySetsWhatTheStampShowsEvenWhenCancelle
                 sizeof u"%H:%M");
     SettingsModified = false;
     ui_.ExpectDialog("Wuvo Custom Format", [](wxDialog& dialog) { dialog.EndModal(wxID_CANCEL); });
-    ChooseDateFormat(0);
+    ChooseFormat(kIdDateFormat, 0);
     EXPECT_EQ(gSettings.dateStamp.formatIndex, 0u);
     EXPECT_EQ(gSettings.dateStamp.hasDate, 0u);
     EXPECT_EQ(gSettings.dateStamp.hasTime, 1u);
@@ -159,7 +159,7 @@ TEST_F(MainDialogPanelsTest, ABatchDrawsWhatTheCustomFormatsAndTheLanguageShow)
         Type(&dialog, kIdFormatText, "Day %d/%m/%Y");
         Click(&dialog, wxID_OK);
     });
-    ChooseDateFormat(0);
+    ChooseFormat(kIdDateFormat, 0);
     chooseLanguage(kDefaultLanguage);
     // A custom time that would draw nothing is refused; the stamp keeps its own.
     ui_.ExpectDialog("Wuvo Custom Format", [this](wxDialog& dialog) {
@@ -168,7 +168,7 @@ TEST_F(MainDialogPanelsTest, ABatchDrawsWhatTheCustomFormatsAndTheLanguageShow)
         Click(&dialog, wxID_OK);
         Click(&dialog, wxID_CANCEL);
     });
-    SelectChoice(dialog_, kIdTimeFormat, 0);
+    ChooseFormat(kIdTimeFormat, 0);
 
     dialog_->StopPreview();
     std::vector<std::u16string> drawn = TextsABatchDraws();
