@@ -62,7 +62,8 @@ void DialogBatchHost::AddLogLine(std::u16string line)
 }
 
 // The report must not come before the warning is read, so the batch waits
-// for it; a stop, also the close's, ends the wait.
+// for it; a stop, also the close's, ends the wait, and a batch left to shut
+// the computer down is not held by it.
 void DialogBatchHost::Warn(std::u16string text)
 {
     auto read = std::make_shared<std::atomic<bool>>(false);
@@ -71,7 +72,7 @@ void DialogBatchHost::Warn(std::u16string text)
             ShowMessage(&dialog_, ToWx(text), kCaptionWarning, MessageIcon::Warning);
         *read = true;
     });
-    while (!*read && dialog_.batchState_ != kBatchStopping)
+    while (!*read && dialog_.batchState_ != kBatchStopping && !AutoShutdown())
         platform::SleepMs(kWarningPollMs);
 }
 

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
@@ -197,6 +198,31 @@ TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
     Click(dialog_, kIdStamp);
     ASSERT_TRUE(WaitForBatchEnd());
     EXPECT_EQ(order, std::vector<std::string>{"log, then power off"});
+}
+
+// A batch left to shut the computer down is not held by a warning that
+// nobody is there to read.
+TEST_F(MainDialogBatchTest, AWarningDoesNotHoldABatchLeftToShutDown)
+{
+    std::filesystem::copy_file(FixturePath("short3.mp4"), out_ / "short3.mp4");
+    AddFiles({wxString::FromUTF8(out_ / "short3.mp4")});
+    ChooseOutputFolder(out_.Path());
+    std::atomic<bool> poweredOff{false};
+    Seams().powerOff = [&] {
+        poweredOff = true;
+        return platform::PowerOffResult::Disabled;
+    };
+    bool poweredOffWhileShown = false;
+    ui_.ExpectMessage("Input file cannot be the same as output file", MessageAnswer::Ok, [&] {
+        for (int waited = 0; waited < 1000 && !poweredOff; ++waited)
+            wxMilliSleep(10);
+        poweredOffWhileShown = poweredOff;
+    });
+    ui_.ExpectMessage("0 out of 1 files stamped successfully", MessageAnswer::Ok);
+    SetCheck(dialog_, kIdAutoShutdown, true);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(WaitForBatchEnd());
+    EXPECT_TRUE(poweredOffWhileShown);
 }
 
 // The real engine, as a person would use it: three camera files, one of them
