@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include <wx/checkbox.h>
-#include <wx/choice.h>
+#include <wx/ctrlsub.h>
 #include <wx/panel.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
