@@ -23,7 +23,6 @@ extern "C" {
 }
 
 #include "platform/files/replace_file.h"
-#include "platform/media/decode_times.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
@@ -34,43 +33,6 @@ namespace {
 
 // Players look for the parameter sets in the sample entry with this tag.
 constexpr uint32_t kHvc1Tag = MKTAG('h', 'v', 'c', '1');
-
-// The MP4 muxer keeps sample durations and the gap between decode and
-// presentation time in 32 bits of the track's time unit; that gap spans up
-// to a few frames while B-frames wait. The source's own unit keeps its times
-// exact; a still picture that lasts minutes would overflow a fine unit, so
-// long frames get a coarser one: the finest of 100 ns, 1 us, 10 us and
-// 100 us that holds this many of the longest frame.
-constexpr int64_t kFramesOfTimingRoom = 32;
-constexpr int kCoarsestTrackTimescale = 10'000;
-constexpr int kTimescaleStep = 10;
-
-bool TrackTimeBaseFor(const TrackTiming& timing, int64_t longest, AVRational* base)
-{
-    auto holds = [&](int timescale) {
-        return av_rescale(longest, timescale, kLayerTimeBase.den) * kFramesOfTimingRoom <= INT32_MAX;
-    };
-    if (timing.timescale != 0 && timing.timescale <= static_cast<uint32_t>(kLayerTimeBase.den) &&
-        holds(static_cast<int>(timing.timescale))) {
-        *base = AVRational{1, static_cast<int>(timing.timescale)};
-        return true;
-    }
-    for (int timescale = kLayerTimeBase.den; timescale >= kCoarsestTrackTimescale; timescale /= kTimescaleStep) {
-        if (holds(timescale)) {
-            *base = AVRational{1, timescale};
-            return true;
-        }
-    }
-    return false;
-}
-
-DecodeTimes DecodeTimesFor(const TrackTiming& timing, int reorderDepth, AVRational base)
-{
-    std::vector<int64_t> closing;
-    for (int64_t length : timing.closingFrames)
-        closing.push_back(av_rescale_q(length, kLayerTimeBase, base));
-    return DecodeTimes(reorderDepth, std::move(closing));
-}
 
 // How many pictures may come out before a picture that was decoded before
 // them, as the stream's parameter sets declare it: FFmpeg's decoder reads
@@ -127,16 +89,7 @@ struct SinkWriter::State {
     Output video;
     VideoEncoding videoEncoding;
     SwsContext* scaler = nullptr;
-    // The track's unit, in which the pictures are timed from the start.
-    AVRational videoTimeBase{};
-    // libx265 hands back no durations. The muxer takes the last packet's
-    // as the last sample's and the furthest any packet reaches as the end
-    // of the pictures: the length of the latest picture shown gives both.
-    int64_t latestStart = INT64_MIN;
-    int64_t latestLength = 0;
-    DecodeTimes decodeTimes;
-    // The earliest time, in the track's unit, the next frame can have.
-    int64_t nextVideoTime = INT64_MIN;
+    TrackClock clock;
 
     Output audio;
     uint32_t audioChannels = 0;
@@ -164,8 +117,6 @@ struct SinkWriter::State {
                          AVDictionary** options);
     AVStream* AddStream(const AVCodecContext& codec);
     bool Drain(Output& output);
-    void Present(int64_t start, int64_t end);
-    bool TimeVideoPacket();
     bool SendFrame(Output& output, const AVFrame* frame);
     bool FillVideoFrame(const uint8_t* packed);
     bool SendAudioFrames(bool flushAll);
@@ -206,32 +157,13 @@ bool SinkWriter::State::Drain(Output& output)
             return true;
         if (received < 0)
             return false;
-        if (&output == &video && !TimeVideoPacket())
+        if (&output == &video && !clock.TimePacket(*packet))
             return false;
         av_packet_rescale_ts(packet.get(), output.codec->time_base, output.stream->time_base);
         packet->stream_index = output.stream->index;
         if (av_interleaved_write_frame(format, packet.get()) < 0)
             return false;
     }
-}
-
-void SinkWriter::State::Present(int64_t start, int64_t end)
-{
-    decodeTimes.Presented(start, end - start);
-    if (start >= latestStart) {
-        latestStart = start;
-        latestLength = end - start;
-    }
-}
-
-bool SinkWriter::State::TimeVideoPacket()
-{
-    packet->duration = latestLength;
-    std::optional<int64_t> decodeTime = decodeTimes.Next();
-    if (!decodeTime || *decodeTime > packet->pts)
-        return false;
-    packet->dts = *decodeTime;
-    return true;
 }
 
 bool SinkWriter::State::SendFrame(Output& output, const AVFrame* frame)
@@ -322,13 +254,13 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
     if (!s.format || s.video.codec || e.width == 0 || e.height == 0 || e.inputWidth == 0 ||
         e.inputHeight == 0 || e.rateNumerator == 0 || e.rateDenominator == 0 || e.bitrate == 0)
         return false;
-    // Frames are timed in the track's own unit from the start, so that no
-    // rounding between units can make two frames' times meet.
-    AVRational trackBase{};
     int64_t longest = e.timing.longestFrame > 0 ? e.timing.longestFrame
                                                 : av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
-    if (!TrackTimeBaseFor(e.timing, longest, &trackBase))
+    if (!s.clock.Start(e.timing, longest))
         return false;
+    // Frames are timed in the track's own unit from the start, so that no
+    // rounding between units can make two frames' times meet.
+    AVRational trackBase{1, s.clock.Timescale()};
     AVDictionary* options = nullptr;
     av_dict_set(&options, "preset", kX265Preset, 0);
     av_dict_set(&options, "x265-params", X265Params().c_str(), 0);
@@ -356,8 +288,7 @@ bool SinkWriter::AddVideoStream(const VideoEncoding& e)
     int reorderDepth = ReorderDepthOf(*s.video.codec);
     if (reorderDepth < 0)
         return false;
-    s.videoTimeBase = trackBase;
-    s.decodeTimes = DecodeTimesFor(e.timing, reorderDepth, trackBase);
+    s.clock.SetReorderDepth(reorderDepth);
     s.video.stream->codecpar->codec_tag = kHvc1Tag;
     s.video.stream->sample_aspect_ratio = s.video.codec->sample_aspect_ratio;
     s.videoEncoding = e;
@@ -431,12 +362,7 @@ bool SinkWriter::WriteTakenVideoFrame(int64_t time, int64_t duration)
     State& s = *state_;
     if (!s.headerWritten || s.finalized)
         return false;
-    AVRational base = s.videoTimeBase;
-    int64_t start = std::max(av_rescale_q(time, kLayerTimeBase, base), s.nextVideoTime);
-    int64_t end = std::max(av_rescale_q(time + duration, kLayerTimeBase, base), start + 1);
-    s.nextVideoTime = start + 1;
-    s.video.frame->pts = start;
-    s.Present(start, end);
+    s.video.frame->pts = s.clock.PresentFrame(time, duration);
     return s.SendFrame(s.video, s.video.frame.get());
 }
 
@@ -503,11 +429,11 @@ namespace wuvo::platform {
 bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
 {
     State& s = *state_;
-    AVRational trackBase{};
     if (!s.format || s.video.stream || video.width == 0 || video.height == 0 || video.parameterSets.empty() ||
         video.timing.longestFrame <= 0 || video.reorderDepth < 0 ||
-        !TrackTimeBaseFor(video.timing, video.timing.longestFrame, &trackBase))
+        !s.clock.Start(video.timing, video.timing.longestFrame))
         return false;
+    s.clock.SetReorderDepth(video.reorderDepth);
     AVStream* stream = avformat_new_stream(s.format, nullptr);
     if (!stream)
         return false;
@@ -533,9 +459,7 @@ bool SinkWriter::AddPassThroughVideoStream(const PassThroughVideo& video)
         parameters.sample_aspect_ratio = AVRational{static_cast<int>(video.aspectX), static_cast<int>(video.aspectY)};
         stream->sample_aspect_ratio = parameters.sample_aspect_ratio;
     }
-    stream->time_base = trackBase;
-    s.videoTimeBase = trackBase;
-    s.decodeTimes = DecodeTimesFor(video.timing, video.reorderDepth, trackBase);
+    stream->time_base = AVRational{1, s.clock.Timescale()};
     s.video.stream = stream;
     return true;
 }
@@ -549,14 +473,12 @@ bool SinkWriter::WriteVideoPacket(const uint8_t* data, size_t size, int64_t time
         return false;
     AVPacket& packet = *s.packet;
     std::copy(data, data + size, packet.data);
-    AVRational base = s.videoTimeBase;
-    packet.pts = av_rescale_q(time, kLayerTimeBase, base);
-    s.Present(packet.pts, std::max(av_rescale_q(time + duration, kLayerTimeBase, base), packet.pts + 1));
-    if (!s.TimeVideoPacket())
+    packet.pts = s.clock.PresentPicture(time, duration);
+    if (!s.clock.TimePacket(packet))
         return false;
     packet.flags = randomAccess ? AV_PKT_FLAG_KEY : 0;
     packet.stream_index = s.video.stream->index;
-    av_packet_rescale_ts(&packet, base, s.video.stream->time_base);
+    av_packet_rescale_ts(&packet, AVRational{1, s.clock.Timescale()}, s.video.stream->time_base);
     return av_interleaved_write_frame(s.format, &packet) >= 0;
 }
 

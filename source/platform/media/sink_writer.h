@@ -7,26 +7,9 @@
 #include <vector>
 
 #include "platform/media/colour_description.h"
+#include "platform/media/track_clock.h"
 
 namespace wuvo::platform {
-
-// HEVC lets a picture be shown at most this many places before it is
-// decoded.
-constexpr size_t kMaxReorderDepth = 16;
-
-// What a video track's unit and its decode times are made from.
-struct TrackTiming {
-    // The time scale of the source's track, kept where it can be so that
-    // frame times stay exact; 0 for none.
-    uint32_t timescale = 0;
-    // The longest a frame shows (100 ns).
-    int64_t longestFrame = 0;
-    // How long the frames before the last show (100 ns), the last of them
-    // just before it; as many as B-frames can hold back (kMaxReorderDepth)
-    // are enough. The decode times before the first frame are spaced by
-    // them, so that the track's sample durations add up to its length.
-    std::vector<int64_t> closingFrames;
-};
 
 // An HEVC stream made from packed I420 frames. Frames handed in at the input
 // size are scaled to the encoded size.
