@@ -141,6 +141,21 @@ TEST_F(NvencJobTest, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
     }
 }
 
+// A front camera's mirrored picture comes out as players show it, through
+// either decoder.
+TEST_F(NvencJobTest, MirroredVideoComesOutAsPlayersShowIt)
+{
+    for (uint8_t nvdec : {0, 1}) {
+        gSettings.nvDecoderAvailable = nvdec;
+        for (const char* fixture : {"mirror_left_right.mp4", "mirror_top_bottom.mp4"}) {
+            SCOPED_TRACE(std::string(fixture) + (nvdec ? " through NVDEC" : ""));
+            ASSERT_EQ(RunJob(fixture, "nvenc_mirrored.mp4"), kJobSucceeded);
+            EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"320,240"});
+            ExpectSourcePictureInDisplayOrder();
+        }
+    }
+}
+
 // HLG comes out of the decode as BT.709 SDR; the output says so, as the
 // FFmpeg path's does.
 TEST_F(NvencJobTest, TheOutputCarriesTheColoursOfItsFrames)

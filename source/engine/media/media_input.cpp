@@ -176,20 +176,24 @@ bool ConfigureReaderStreams(SourceReader& reader, bool wantVideo, bool wantAudio
     return result;
 }
 
-uint32_t GetVideoRotation(int direction, bool* swapped)
+platform::PictureTurn GetVideoTurn()
 {
-    *swapped = false;
     const Mp4Track* track = gParseState->VideoTrack();
     if (!track || track->identity)
-        return 0;
-    constexpr int kA = 0, kB = 1;
-    if (track->matrix[kA] == -1)
-        return 180;
-    *swapped = true;
+        return {};
+    constexpr int kA = 0, kB = 1, kC = 3, kD = 4;
+    const auto& m = track->matrix;
+    return platform::TurnOfMatrix(m[kA], m[kB], m[kC], m[kD]);
+}
+
+uint32_t GetVideoRotation(int direction, bool* swapped)
+{
+    platform::PictureTurn turn = GetVideoTurn();
+    *swapped = turn.IsQuarter();
+    constexpr int kWholeTurn = 360;
+    // The input's frames carry the turn back.
     bool input = direction == kRotationOfInput;
-    if (track->matrix[kB] == 1)
-        return input ? 270 : 90;
-    return input ? 90 : 270;
+    return static_cast<uint32_t>(input ? (kWholeTurn - turn.degrees) % kWholeTurn : turn.degrees);
 }
 
 void ProbeInputWithMf(StampJob& job)

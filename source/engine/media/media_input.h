@@ -4,6 +4,7 @@
 
 #include "engine/job/stamp_job.h"
 #include "engine/media/decoder_callbacks.h"
+#include "platform/media/plane_rotation.h"
 #include "platform/media/source_reader.h"
 
 namespace wuvo {
@@ -28,8 +29,13 @@ bool OpenReaderOnTracks(platform::SourceReader& reader, const char16_t* path);
 // deselected. The result is that of the last wanted stream.
 bool ConfigureReaderStreams(platform::SourceReader& reader, bool wantVideo, bool wantAudio);
 
-// 0, 90, 180 or 270 from the video track's matrix; `swapped` tells whether
-// the picture is turned by a quarter.
+// How the video track's matrix turns the stored pictures to show them:
+// none without a track.
+platform::PictureTurn GetVideoTurn();
+
+// 0, 90, 180 or 270 from the video track's matrix, the turn that follows a
+// mirror where the matrix mirrors; `swapped` tells whether the picture is
+// turned by a quarter.
 uint32_t GetVideoRotation(int direction, bool* swapped);
 
 // Fills the job's source description, the pool's frame size and rate, and

@@ -19,14 +19,14 @@ constexpr uint32_t kNvidiaDecoderKind = 3;
 
 // The decoder's pictures on their way into the pool: those the edit list
 // hides are dropped, the others numbered as the clip's frames and turned
-// upright as the container says. One decode runs at a time and its
-// callbacks take no context, so the state is the engine's one NVDEC decode's.
+// upright and mirrored as the container says. One decode runs at a time and
+// its callbacks take no context, so the state is the engine's one NVDEC
+// decode's.
 struct Delivery {
     ShownPictures shown;
     uint32_t pictures = 0;  // shown by the decoder so far
     uint32_t frame = 0;     // the frame of the picture being copied
-    int degrees = 0;
-    bool quarter = false;
+    platform::PictureTurn turn;
     uint32_t width = 0;  // as decoded
     uint32_t height = 0;
     std::vector<uint8_t> picture;  // the decoded picture, when it is to be turned
@@ -42,16 +42,16 @@ uint8_t* GetDeliveryBuffer(uint32_t picture)
         return nullptr;
     gDelivery->frame = *frame;
     gDelivery->slot = GetFreeFrameBuffer(*frame);
-    return gDelivery->slot && gDelivery->degrees != 0 ? gDelivery->picture.data() : gDelivery->slot;
+    return gDelivery->slot && !gDelivery->turn.IsNone() ? gDelivery->picture.data() : gDelivery->slot;
 }
 
 void SetDeliverySize(uint32_t width, uint32_t height)
 {
     gDelivery->width = width;
     gDelivery->height = height;
-    if (gDelivery->degrees != 0)
+    if (!gDelivery->turn.IsNone())
         gDelivery->picture.resize(size_t{width} * height * 3 / 2);
-    if (gDelivery->quarter)
+    if (gDelivery->turn.IsQuarter())
         SetFrameSize(height, width);
     else
         SetFrameSize(width, height);
@@ -61,14 +61,14 @@ void TurnPlane(const uint8_t*& source, uint8_t*& destination, uint32_t width, ui
 {
     auto w = static_cast<int>(width);
     auto h = static_cast<int>(height);
-    platform::RotatePlane(source, w, w, h, destination, gDelivery->quarter ? h : w, gDelivery->degrees);
+    platform::TurnPlane(source, w, w, h, destination, gDelivery->turn.IsQuarter() ? h : w, gDelivery->turn);
     source += size_t{width} * height;
     destination += size_t{width} * height;
 }
 
 void DeliveryFrameDone(uint32_t)
 {
-    if (gDelivery->degrees != 0) {
+    if (!gDelivery->turn.IsNone()) {
         const uint8_t* source = gDelivery->picture.data();
         uint8_t* destination = gDelivery->slot;
         TurnPlane(source, destination, gDelivery->width, gDelivery->height);
@@ -133,7 +133,7 @@ uint32_t DecodeWithNvdec(const StampJob& job, DecoderCallbacks& callbacks)
     // (1, 1) asks for the source's own size.
     if (callbacks.targetWidth == 1 && callbacks.targetHeight == 1)
         callbacks.targetWidth = callbacks.targetHeight = 0;
-    delivery.degrees = static_cast<int>(GetVideoRotation(kRotationOfOutput, &delivery.quarter));
+    delivery.turn = GetVideoTurn();
     gDelivery = &delivery;
     callbacks.getBuffer = GetDeliveryBuffer;
     callbacks.setSize = SetDeliverySize;

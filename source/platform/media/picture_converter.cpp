@@ -39,11 +39,6 @@ bool SetSourceRange(SwsContext* scaler, bool fullRange)
 
 }  // namespace
 
-bool IsQuarterTurn(int rotation)
-{
-    return rotation == 90 || rotation == 270;
-}
-
 PictureConverter::PictureConverter() : converted_(av_frame_alloc()), turned_(av_frame_alloc()) {}
 
 PictureConverter::~PictureConverter()
@@ -64,7 +59,7 @@ bool PictureConverter::Allocate(FramePtr& target, int width, int height)
     return av_frame_get_buffer(target.get(), 0) == 0;
 }
 
-const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, int rotation)
+const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, PictureTurn turn)
 {
     const AVFrame* result = &picture;
     if (IsHdrTransfer(picture.color_trc)) {
@@ -85,17 +80,16 @@ const AVFrame* PictureConverter::ToUprightI420(const AVFrame& picture, int rotat
             return nullptr;
         result = converted_.get();
     }
-    if (rotation == 0)
+    if (turn.IsNone())
         return result;
-    bool quarter = IsQuarterTurn(rotation);
+    bool quarter = turn.IsQuarter();
     if (!Allocate(turned_, quarter ? result->height : result->width,
                   quarter ? result->width : result->height))
         return nullptr;
     for (int plane = 0; plane < kPlanes; ++plane) {
         int shift = plane == 0 ? 0 : 1;
-        RotatePlane(result->data[plane], result->linesize[plane], (result->width + shift) >> shift,
-                    (result->height + shift) >> shift, turned_->data[plane], turned_->linesize[plane],
-                    rotation);
+        TurnPlane(result->data[plane], result->linesize[plane], (result->width + shift) >> shift,
+                  (result->height + shift) >> shift, turned_->data[plane], turned_->linesize[plane], turn);
     }
     return turned_.get();
 }

@@ -6,6 +6,7 @@ extern "C" {
 
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hdr_to_sdr.h"
+#include "platform/media/plane_rotation.h"
 
 struct SwsContext;
 
@@ -20,10 +21,10 @@ public:
     PictureConverter(const PictureConverter&) = delete;
     PictureConverter& operator=(const PictureConverter&) = delete;
 
-    // `picture` itself when it already is limited-range SDR I420 and `rotation`
-    // is 0, else a converted copy valid until the next call; null on
-    // failure. `rotation` is the clockwise turn: 0, 90, 180 or 270.
-    const AVFrame* ToUprightI420(const AVFrame& picture, int rotation);
+    // `picture` itself when it already is limited-range SDR I420 and is
+    // not to be turned, else a converted copy valid until the next call;
+    // null on failure.
+    const AVFrame* ToUprightI420(const AVFrame& picture, PictureTurn turn);
 
 private:
     bool Allocate(FramePtr& target, int width, int height);
@@ -33,7 +34,5 @@ private:
     FramePtr converted_;
     FramePtr turned_;
 };
-
-bool IsQuarterTurn(int rotation);
 
 }  // namespace wuvo::platform

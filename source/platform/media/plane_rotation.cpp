@@ -6,6 +6,11 @@ namespace wuvo::platform {
 
 namespace {
 
+struct Point {
+    int x;
+    int y;
+};
+
 // Row y of the destination, column x, comes from source row sy, column sx.
 template <typename SourceOf>
 void Remap(const uint8_t* source, int sourcePitch, uint8_t* destination, int destinationPitch,
@@ -20,32 +25,66 @@ void Remap(const uint8_t* source, int sourcePitch, uint8_t* destination, int des
     }
 }
 
-struct Point {
-    int x;
-    int y;
-};
+// Remaps through `turned`, the source point that the turn shows at (x, y),
+// after the mirror when there is one.
+template <typename TurnedFrom>
+void RemapTurned(const uint8_t* source, int sourcePitch, int width, uint8_t* destination, int destinationPitch,
+                 int destinationWidth, int destinationHeight, bool mirrored, TurnedFrom turned)
+{
+    if (!mirrored) {
+        Remap(source, sourcePitch, destination, destinationPitch, destinationWidth, destinationHeight, turned);
+        return;
+    }
+    Remap(source, sourcePitch, destination, destinationPitch, destinationWidth, destinationHeight, [&](int x, int y) {
+        Point from = turned(x, y);
+        return Point{width - 1 - from.x, from.y};
+    });
+}
 
 }  // namespace
 
-void RotatePlane(const uint8_t* source, int sourcePitch, int width, int height,
-                 uint8_t* destination, int destinationPitch, int degrees)
+PictureTurn TurnOfMatrix(int a, int b, int c, int d)
 {
-    switch (degrees) {
+    PictureTurn turn;
+    // A mirroring matrix has a negative determinant; undoing a mirror left
+    // to right, which comes first, leaves a plain turn.
+    turn.mirrored = a * d - b * c < 0;
+    if (turn.mirrored) {
+        a = -a;
+        b = -b;
+    }
+    if (a == 1 && b == 0 && c == 0 && d == 1)
+        turn.degrees = 0;
+    else if (a == 0 && b == 1 && c == -1 && d == 0)
+        turn.degrees = 90;
+    else if (a == -1 && b == 0 && c == 0 && d == -1)
+        turn.degrees = 180;
+    else if (a == 0 && b == -1 && c == 1 && d == 0)
+        turn.degrees = 270;
+    else
+        return {};
+    return turn;
+}
+
+void TurnPlane(const uint8_t* source, int sourcePitch, int width, int height, uint8_t* destination,
+               int destinationPitch, PictureTurn turn)
+{
+    auto remap = [&](int turnedWidth, int turnedHeight, auto turned) {
+        RemapTurned(source, sourcePitch, width, destination, destinationPitch, turnedWidth, turnedHeight,
+                    turn.mirrored, turned);
+    };
+    switch (turn.degrees) {
     case 90:
-        Remap(source, sourcePitch, destination, destinationPitch, height, width,
-              [&](int x, int y) { return Point{y, height - 1 - x}; });
+        remap(height, width, [&](int x, int y) { return Point{y, height - 1 - x}; });
         break;
     case 180:
-        Remap(source, sourcePitch, destination, destinationPitch, width, height,
-              [&](int x, int y) { return Point{width - 1 - x, height - 1 - y}; });
+        remap(width, height, [&](int x, int y) { return Point{width - 1 - x, height - 1 - y}; });
         break;
     case 270:
-        Remap(source, sourcePitch, destination, destinationPitch, height, width,
-              [&](int x, int y) { return Point{width - 1 - y, x}; });
+        remap(height, width, [&](int x, int y) { return Point{width - 1 - y, x}; });
         break;
     default:
-        Remap(source, sourcePitch, destination, destinationPitch, width, height,
-              [](int x, int y) { return Point{x, y}; });
+        remap(width, height, [](int x, int y) { return Point{x, y}; });
         break;
     }
 }

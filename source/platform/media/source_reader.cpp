@@ -1,14 +1,13 @@
 #include "platform/media/source_reader.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstring>
 #include <deque>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libavutil/display.h>
 #include <libswresample/swresample.h>
 }
 
@@ -31,18 +30,23 @@ constexpr size_t kMaxQueuedPackets = 4096;
 // dropped after a seek) goes back one more sync point each time.
 constexpr int kMaxSeekAttempts = 8;
 
-int DisplayRotation(const AVStream* stream)
+// A 16.16 matrix word as -1, 0 or 1.
+int UnitOf(int32_t word)
+{
+    constexpr int32_t kHalf = 1 << 15;
+    return word > kHalf ? 1 : word < -kHalf ? -1 : 0;
+}
+
+PictureTurn DisplayTurn(const AVStream* stream)
 {
     size_t size = 0;
-    const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-    if (!matrix || size < kDisplayMatrixWords * sizeof(int32_t))
-        return 0;
-    // The matrix gives the counter-clockwise angle; frames are turned back.
-    double degrees = -av_display_rotation_get(reinterpret_cast<const int32_t*>(matrix));
-    if (std::isnan(degrees))
-        return 0;
-    int quarter = static_cast<int>(std::lround(degrees / 90.0));
-    return ((quarter % 4) + 4) % 4 * 90;
+    const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+    if (!data || size < kDisplayMatrixWords * sizeof(int32_t))
+        return {};
+    int32_t matrix[kDisplayMatrixWords];
+    std::memcpy(matrix, data, sizeof matrix);
+    enum { kA = 0, kB = 1, kC = 3, kD = 4 };
+    return TurnOfMatrix(UnitOf(matrix[kA]), UnitOf(matrix[kB]), UnitOf(matrix[kC]), UnitOf(matrix[kD]));
 }
 
 // A code that names a description (1, or 4 to `last`, or `extra`) is kept;
@@ -212,7 +216,7 @@ int64_t SourceReader::State::FrameDuration(const Stream& stream) const
 
 ReadStatus SourceReader::State::DeliverVideo(MediaSample& sample)
 {
-    const AVFrame* picture = converter.ToUprightI420(*frame, videoFormat.rotation);
+    const AVFrame* picture = converter.ToUprightI420(*frame, videoFormat.turn);
     if (!picture)
         return ReadStatus::Error;
     VideoFrame& out = sample.video;
@@ -291,8 +295,8 @@ void SourceReader::State::TakeStreams()
 void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext& codec)
 {
     VideoFormat format;
-    format.rotation = DisplayRotation(&av);
-    bool quarter = IsQuarterTurn(format.rotation);
+    format.turn = DisplayTurn(&av);
+    bool quarter = format.turn.IsQuarter();
     format.width = static_cast<uint32_t>(quarter ? codec.height : codec.width);
     format.height = static_cast<uint32_t>(quarter ? codec.width : codec.height);
     AVRational rate = av.avg_frame_rate.num > 0 && av.avg_frame_rate.den > 0 ? av.avg_frame_rate

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/media/colour_description.h"
+#include "platform/media/plane_rotation.h"
 
 namespace wuvo::platform {
 
@@ -16,16 +17,16 @@ enum class StreamKind { Video, Audio };
 constexpr int64_t kTimeUnitsPerSecond = 10'000'000;
 
 // What the video stream delivers: frames as the picture is meant to be seen,
-// so a display matrix (a phone held upright) is already applied and the size
-// is the turned size.
+// so a display matrix (a phone held upright, a front camera's mirror) is
+// already applied and the size is the turned size.
 struct VideoFormat {
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     bool interlaced = false;
-    // Clockwise turn applied to the coded pictures: 0, 90, 180 or 270.
-    int rotation = 0;
+    // The turn applied to the coded pictures.
+    PictureTurn turn;
     // How the delivered pictures' colours are to be read: the source's own,
     // or BT.709 for an HDR source, whose pictures are delivered as SDR. The
     // range is always limited.

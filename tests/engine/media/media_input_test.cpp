@@ -83,6 +83,18 @@ TEST_F(MediaInput, TellsTheTurnFromTheTrackMatrix)
     EXPECT_EQ(GetVideoRotation(kRotationOfInput, &swapped), 90u);
     EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 270u);
     EXPECT_TRUE(swapped);
+
+    // Mirrors: left to right is not turned at all, top to bottom is a half
+    // turn of that; only a mirror across a diagonal swaps the sides.
+    track.matrix = {-1, 0, 0, 0, 1, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 0u);
+    EXPECT_FALSE(swapped);
+    track.matrix = {1, 0, 0, 0, -1, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 180u);
+    EXPECT_FALSE(swapped);
+    track.matrix = {0, 1, 0, 1, 0, 0, 0, 0, 1};
+    EXPECT_EQ(GetVideoRotation(kRotationOfOutput, &swapped), 270u);
+    EXPECT_TRUE(swapped);
 }
 
 TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)

@@ -160,25 +160,30 @@ TEST_F(MediaOutputThreads, WritesNoAudioWhenItIsOffOrMissing)
     EXPECT_EQ(test::Probe(missing, "", "stream=codec_type"), std::vector<std::string>{"video"});
 }
 
-// A phone's portrait video comes out portrait and upright, as a player
-// shows the input, without a display matrix left to apply.
-TEST_F(MediaOutputThreads, PortraitVideoComesOutUpright)
+// A phone's portrait video comes out portrait and upright, and a front
+// camera's mirrored one mirrored, as a player shows the input, without a
+// display matrix left to apply.
+TEST_F(MediaOutputThreads, TurnedAndMirroredVideoComesOutAsPlayersShowIt)
 {
-    std::string output = Encode("rotate90.mp4", "out_portrait", 320, 240, 1);
-    ExpectCleanOutput(output);
-    EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"240,320"});
-    EXPECT_EQ(test::Probe(output, "v:0", "stream_side_data=rotation"), std::vector<std::string>{});
+    for (const auto& [fixture, size] : {std::pair{"rotate90.mp4", "240,320"}, std::pair{"mirror_left_right.mp4", "320,240"},
+                                        std::pair{"mirror_top_bottom.mp4", "320,240"}}) {
+        SCOPED_TRACE(fixture);
+        std::string output = Encode(fixture, "out_turned", 320, 240, 1);
+        ExpectCleanOutput(output);
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{size});
+        EXPECT_EQ(test::Probe(output, "v:0", "stream_side_data=rotation"), std::vector<std::string>{});
 
-    auto upright = test::RunCommand("ffmpeg -nostdin -v error -i " + test::Quoted(input) +
-                                    " -frames:v 1 -f rawvideo -pix_fmt gray -");
-    auto written = test::RunCommand("ffmpeg -nostdin -v error -i " + test::Quoted(output) +
-                                    " -frames:v 1 -f rawvideo -pix_fmt gray -");
-    ASSERT_EQ(upright.size(), 240u * 320u);
-    ASSERT_EQ(written.size(), upright.size());
-    double difference = 0;
-    for (size_t i = 0; i < upright.size(); ++i)
-        difference += std::abs(static_cast<uint8_t>(upright[i]) - static_cast<uint8_t>(written[i]));
-    EXPECT_LT(difference / upright.size(), 4.0) << "mean difference per sample";
+        auto shown = test::RunCommand("ffmpeg -nostdin -v error -i " + test::Quoted(input) +
+                                      " -frames:v 1 -f rawvideo -pix_fmt gray -");
+        auto written = test::RunCommand("ffmpeg -nostdin -v error -i " + test::Quoted(output) +
+                                        " -frames:v 1 -f rawvideo -pix_fmt gray -");
+        ASSERT_EQ(shown.size(), 240u * 320u);
+        ASSERT_EQ(written.size(), shown.size());
+        double difference = 0;
+        for (size_t i = 0; i < shown.size(); ++i)
+            difference += std::abs(static_cast<uint8_t>(shown[i]) - static_cast<uint8_t>(written[i]));
+        EXPECT_LT(difference / shown.size(), 4.0) << "mean difference per sample";
+    }
 }
 
 // A stop leaves no output, and the earlier file of the same name intact.

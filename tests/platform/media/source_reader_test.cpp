@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "support/fixtures.h"
 #include "support/media_reference.h"
@@ -82,14 +83,18 @@ TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
     }
 }
 
-TEST(SourceReader, ReportsTheTurnOfAPortraitVideo)
+// A front camera's mirror left to right is no turn; top to bottom, it is a
+// half turn of that mirror.
+TEST(SourceReader, ReportsTheTurnAndMirrorOfTheDisplayMatrix)
 {
-    SourceReader reader;
-    ASSERT_TRUE(OpenVideo(reader, FixturePath("rotate90.mp4")));
-    EXPECT_EQ(reader.CurrentVideoFormat().rotation, 90);
-    SourceReader landscape;
-    ASSERT_TRUE(OpenVideo(landscape, FixturePath("no_audio.mp4")));
-    EXPECT_EQ(landscape.CurrentVideoFormat().rotation, 0);
+    for (const auto& [fixture, degrees, mirrored] :
+         {std::tuple{"rotate90.mp4", 90, false}, std::tuple{"no_audio.mp4", 0, false},
+          std::tuple{"mirror_left_right.mp4", 0, true}, std::tuple{"mirror_top_bottom.mp4", 180, true}}) {
+        SourceReader reader;
+        ASSERT_TRUE(OpenVideo(reader, FixturePath(fixture)));
+        EXPECT_EQ(reader.CurrentVideoFormat().turn.degrees, degrees) << fixture;
+        EXPECT_EQ(reader.CurrentVideoFormat().turn.mirrored, mirrored) << fixture;
+    }
 }
 
 TEST(SourceReader, DescribesTheStreams)
