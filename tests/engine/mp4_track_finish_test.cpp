@@ -110,7 +110,8 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
     EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{0, 6, 9}));
 
     // Shown from frame 3 (time 40 + 3 * 20) for 7 frames, a non-sync frame
-    // first; an empty edit before it only delays the start.
+    // first, the last until the segment ends; an empty edit before it only
+    // delays the start.
     for (auto edits : {std::vector<std::pair<uint32_t, int32_t>>{{140, 100}},
                        std::vector<std::pair<uint32_t, int32_t>>{{600, -1}, {140, 100}}}) {
         gParseState->Reset();
@@ -118,7 +119,8 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
         Finish(Trak(spec));
         EXPECT_EQ(GetVideoFrameCount(), 7u);
         EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{60, 80, 100, 120, 140, 160, 180}));
-        EXPECT_EQ(gParseState->shownEnd, 200u);
+        EXPECT_EQ(gParseState->shownTimes, (std::vector<uint64_t>{0, 20, 40, 60, 80, 100, 120}));
+        EXPECT_EQ(gParseState->shownEnd, 140u);
         EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{3, 6}));
         EXPECT_EQ(FindSyncFrame(0), 0u) << "the first shown frame stays reachable";
         EXPECT_EQ(FindSyncFrame(2), 0u);
@@ -136,7 +138,10 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
     Finish(Trak(spec));
     EXPECT_EQ(gParseState->sampleTimes,
               (std::vector<uint64_t>{160, 180, 0, 20, 40, 60, 80, 100, 120, 140, 160, 180, 200, 220}));
-    EXPECT_EQ(FrameShowTime(*gParseState, 1), gParseState->averageSampleDelta) << "the next segment goes back";
+    EXPECT_EQ(gParseState->shownTimes, (std::vector<uint64_t>{0, 20, 40, 60, 80, 100, 120, 140, 160, 180, 200, 220,
+                                                               240, 260}))
+        << "each segment follows the one before";
+    EXPECT_EQ(gParseState->shownEnd, 280u);
 
     gParseState->Reset();
     spec.edits = {{100, 1000}};  // past the last frame

@@ -38,7 +38,7 @@ void Reduce(uint64_t& numerator, uint64_t& denominator)
 OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame)
     : divisor_(std::max(divisor, 1u)), fallbackFrame_(std::max<int64_t>(fallbackFrame, 1)), timescale_(state.timescale)
 {
-    uint32_t frames = state.timescale == 0 ? 0 : static_cast<uint32_t>(state.sampleTimes.size());
+    uint32_t frames = state.timescale == 0 ? 0 : static_cast<uint32_t>(state.shownTimes.size());
     starts_.reserve(size_t{frames} + 1);
     uint64_t time = 0;
     // Frames the track gives no length are given the fallback length.

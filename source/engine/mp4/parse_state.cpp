@@ -30,6 +30,7 @@ void Mp4ParseState::Reset()
     videoTrack.reset();
     soundTrack.reset();
     std::vector<uint64_t>().swap(sampleTimes);
+    std::vector<uint64_t>().swap(shownTimes);
     shownEnd = 0;
     std::vector<uint32_t>().swap(presentationRanks);
     frameCount = 0;
@@ -54,7 +55,7 @@ uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame)
 
 uint64_t FrameShowTime(const Mp4ParseState& state, uint32_t frame)
 {
-    const std::vector<uint64_t>& times = state.sampleTimes;
+    const std::vector<uint64_t>& times = state.shownTimes;
     if (frame >= times.size())
         return state.averageSampleDelta;
     uint64_t end = frame + 1 < times.size() ? times[frame + 1] : state.shownEnd;

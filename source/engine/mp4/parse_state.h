@@ -36,8 +36,10 @@ struct Mp4ParseState {
     // Per frame as the decoder delivers it (after the edit list), the decode
     // time of the sample whose place in presentation order it holds.
     std::vector<uint64_t> sampleTimes;
-    // When the last frame's sample ends: the decode time of the sample after
-    // it, or the track's end.
+    // Per frame, when players show it: its presentation time placed by the
+    // edit list, counted from the first frame (track units); and when the
+    // last frame stops showing.
+    std::vector<uint64_t> shownTimes;
     uint64_t shownEnd = 0;
     // Per frame, its sample's place in presentation order: the edit list's
     // choice among the pictures a decoder shows.
@@ -64,9 +66,9 @@ struct Mp4ParseState {
 // Frame n's sample time in track units; past the table it runs on by the
 // average delta.
 uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame);
-// How long frame n shows in track units: up to the next frame's time, or
-// for the last frame to `shownEnd`; the average delta where the table gives
-// no length (past its end, or times that do not advance).
+// How long frame n shows in track units: up to the next frame's shown
+// time, or for the last frame to `shownEnd`; the average delta where the
+// table gives no length (past its end, or times that do not advance).
 uint64_t FrameShowTime(const Mp4ParseState& state, uint32_t frame);
 
 }  // namespace wuvo

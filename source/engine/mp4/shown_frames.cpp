@@ -21,17 +21,46 @@ std::vector<int64_t> PresentationTimes(const Mp4Track& track, const std::vector<
     return times;
 }
 
-// Where the segment's media ends, in track time units; a duration of 0 or a
-// movie without a time scale runs to the end of the media.
-int64_t SegmentEnd(const Mp4Edit& edit, uint32_t trackTimescale, uint32_t movieTimescale)
+// Beyond any media: segment lengths and positions stop here.
+constexpr int64_t kForever = std::numeric_limits<int64_t>::max() / 2;
+// The media time of an empty edit, a pause on the track's timeline.
+constexpr int64_t kEmptyEdit = -1;
+
+// `time` and `length` are not negative.
+int64_t AddCapped(int64_t time, int64_t length)
+{
+    return time >= kForever - std::min(length, kForever) ? kForever : time + length;
+}
+
+// When the media stops showing: the latest that a sample's presentation
+// time and its own duration reach.
+int64_t MediaEnd(const std::vector<int64_t>& times, const std::vector<uint64_t>& decodeTimes, uint64_t decodeEnd)
+{
+    int64_t end = 0;
+    for (size_t i = 0; i < times.size(); ++i) {
+        uint64_t next = i + 1 < decodeTimes.size() ? decodeTimes[i + 1] : decodeEnd;
+        end = std::max(end, times[i] + static_cast<int64_t>(next - decodeTimes[i]));
+    }
+    return end;
+}
+
+// How long the segment lasts, in track time units; a duration of 0, or a
+// movie without a time scale, runs to the end of the media.
+int64_t SegmentLength(const Mp4Edit& edit, uint32_t trackTimescale, uint32_t movieTimescale)
 {
     if (edit.segmentDuration == 0 || movieTimescale == 0)
-        return std::numeric_limits<int64_t>::max();
+        return kForever;
     unsigned __int128 length = static_cast<unsigned __int128>(edit.segmentDuration) * trackTimescale / movieTimescale;
-    unsigned __int128 end = length + static_cast<uint64_t>(edit.mediaTime);
-    return end > std::numeric_limits<int64_t>::max() ? std::numeric_limits<int64_t>::max()
-                                                     : static_cast<int64_t>(end);
+    return length > static_cast<unsigned __int128>(kForever) ? kForever : static_cast<int64_t>(length);
 }
+
+// A segment's media (track units), from `mediaTime` up to `end`, shown from
+// `position` on the track's timeline.
+struct Segment {
+    int64_t mediaTime = 0;
+    int64_t end = kForever;
+    int64_t position = 0;
+};
 
 // Each sample's place in presentation order; equal times keep decode order.
 std::vector<uint32_t> PresentationRanks(const std::vector<int64_t>& times)
@@ -45,41 +74,65 @@ std::vector<uint32_t> PresentationRanks(const std::vector<int64_t>& times)
     return rank;
 }
 
-// Segment after segment, the places of the samples whose presentation time
-// falls inside it. Without a segment that shows media, every sample.
-std::vector<uint32_t> RanksInSegments(const Mp4Track& track, std::vector<int64_t> times, uint32_t movieTimescale)
+// Shows the samples whose presentation time lies inside the segment; the
+// last of them until the segment or the media ends.
+void ShowSegment(const std::vector<int64_t>& sorted, const Segment& segment, int64_t mediaEnd, ShownFrames& frames)
+{
+    auto first = std::lower_bound(sorted.begin(), sorted.end(), segment.mediaTime);
+    auto last = std::lower_bound(first, sorted.end(), segment.end);
+    for (auto at = first; at != last; ++at) {
+        frames.ranks.push_back(static_cast<uint32_t>(at - sorted.begin()));
+        frames.times.push_back(static_cast<uint64_t>(segment.position + *at - segment.mediaTime));
+    }
+    if (first != last)
+        frames.end = static_cast<uint64_t>(segment.position + std::min(segment.end, mediaEnd) - segment.mediaTime);
+}
+
+// Segment after segment, the samples the edit list shows, each where it
+// shows on the track's timeline. Without a segment that shows media, every
+// sample at its own time.
+void ShowSegments(const Mp4Track& track, std::vector<int64_t> times, uint32_t movieTimescale, int64_t mediaEnd,
+                  ShownFrames& frames)
 {
     std::sort(times.begin(), times.end());
-    std::vector<uint32_t> shown;
     bool anyMedia = false;
+    int64_t position = 0;  // where the next segment starts
     for (const Mp4Edit& edit : track.edits) {
+        int64_t length = SegmentLength(edit, track.timescale, movieTimescale);
+        if (edit.mediaTime >= 0) {
+            anyMedia = true;
+            ShowSegment(times, {edit.mediaTime, AddCapped(edit.mediaTime, length), position}, mediaEnd, frames);
+            if (length == kForever)
+                length = std::max<int64_t>(mediaEnd - edit.mediaTime, 0);
+        }
         // Other negative media times are not defined; players skip them too.
-        if (edit.mediaTime < 0)
-            continue;
-        anyMedia = true;
-        int64_t end = SegmentEnd(edit, track.timescale, movieTimescale);
-        auto first = std::lower_bound(times.begin(), times.end(), edit.mediaTime);
-        auto last = std::lower_bound(first, times.end(), end);
-        for (auto at = first; at != last; ++at)
-            shown.push_back(static_cast<uint32_t>(at - times.begin()));
+        if (edit.mediaTime >= 0 || (edit.mediaTime == kEmptyEdit && length != kForever))
+            position = AddCapped(position, length);
     }
-    if (!anyMedia) {
-        shown.resize(times.size());
-        std::iota(shown.begin(), shown.end(), 0u);
-    }
-    return shown;
+    if (!anyMedia && !times.empty())
+        ShowSegment(times, {times.front(), kForever, 0}, mediaEnd, frames);
+}
+
+// Counts the shown times from the first frame, the earliest.
+void StartAtFirstFrame(ShownFrames& frames)
+{
+    uint64_t first = frames.times.front();
+    auto fromFirst = [first](uint64_t& time) { time = time > first ? time - first : 0; };
+    std::for_each(frames.times.begin(), frames.times.end(), fromFirst);
+    fromFirst(frames.end);
 }
 
 }  // namespace
 
-ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes,
+ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes, uint64_t decodeEnd,
                             uint32_t movieTimescale)
 {
     std::vector<int64_t> times = PresentationTimes(track, decodeTimes);
     ShownFrames frames;
-    frames.ranks = RanksInSegments(track, times, movieTimescale);
+    ShowSegments(track, times, movieTimescale, MediaEnd(times, decodeTimes, decodeEnd), frames);
     if (frames.ranks.empty())
         throw std::logic_error("elst");
+    StartAtFirstFrame(frames);
 
     // A sample shown more than once counts where it is first shown.
     constexpr uint32_t kNotShown = std::numeric_limits<uint32_t>::max();

@@ -13,13 +13,18 @@ namespace wuvo {
 struct ShownFrames {
     // Per frame, its sample's place in presentation order.
     std::vector<uint32_t> ranks;
+    // Per frame, when it shows as the edit list places it, counted from the
+    // first frame (track units), and when the last frame stops showing.
+    std::vector<uint64_t> times;
+    uint64_t end = 0;
     // The frames that show sync samples, in order.
     std::vector<uint32_t> syncFrames;
 };
 
-// `decodeTimes` holds one time per sample. Throws the reader error "elst"
-// when the edit list shows no frame at all.
-ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes,
+// `decodeTimes` holds one time per sample, `decodeEnd` the time after the
+// last. Throws the reader error "elst" when the edit list shows no frame at
+// all.
+ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes, uint64_t decodeEnd,
                             uint32_t movieTimescale);
 
 }  // namespace wuvo

@@ -118,17 +118,15 @@ void FinishTracks()
     uint32_t samples = video->SizeTableEntries();
     uint64_t totalTime = 0;
     std::vector<uint64_t> decodeTimes = SampleTimesOf(*video, samples, totalTime);
-    ShownFrames shown = FindShownFrames(*video, decodeTimes, state.movieTimescale);
+    ShownFrames shown = FindShownFrames(*video, decodeTimes, totalTime, state.movieTimescale);
     // Frame n of the decoder takes the time of the n-th sample in
     // presentation order, so a trimmed clip keeps its recording times.
     state.sampleTimes.clear();
     state.sampleTimes.reserve(shown.ranks.size());
     for (uint32_t rank : shown.ranks)
         state.sampleTimes.push_back(decodeTimes[rank]);
-    if (!shown.ranks.empty()) {
-        size_t next = size_t{shown.ranks.back()} + 1;
-        state.shownEnd = next < decodeTimes.size() ? decodeTimes[next] : totalTime;
-    }
+    state.shownTimes = std::move(shown.times);
+    state.shownEnd = shown.end;
     state.presentationRanks = std::move(shown.ranks);
     state.syncFrames = std::move(shown.syncFrames);
     state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());
