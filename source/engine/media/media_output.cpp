@@ -74,9 +74,9 @@ platform::VideoEncoding VideoEncodingOf(const StampJob& job, const OutputTimelin
     EncodedFrameSize(job, &encoding.width, &encoding.height);
     encoding.inputWidth = job.sourceWidth;
     encoding.inputHeight = job.sourceHeight;
-    bool timed = timeline.RateDenominator() != 0;
-    encoding.rateNumerator = timed ? timeline.RateNumerator() : job.rateNumerator;
-    encoding.rateDenominator = timed ? timeline.RateDenominator() : job.rateDenominator;
+    platform::FrameRate rate = EncoderRateOf(job, timeline);
+    encoding.rateNumerator = rate.numerator;
+    encoding.rateDenominator = rate.denominator;
     encoding.timing = timeline.Timing();
     encoding.bitrate = job.bitrate;
     encoding.aspectX = job.aspectX;
@@ -208,6 +208,12 @@ platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
     encoding.channels = format.channels;
     encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
     return encoding;
+}
+
+platform::FrameRate EncoderRateOf(const StampJob& job, const OutputTimeline& timeline)
+{
+    platform::FrameRate rate = timeline.Rate();
+    return rate.denominator != 0 ? rate : platform::FrameRate{job.rateNumerator, job.rateDenominator};
 }
 
 void EncodedFrameSize(const StampJob& job, uint32_t* width, uint32_t* height)

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/job/stamp_job.h"
+#include "engine/media/output_timeline.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
 
@@ -30,6 +31,10 @@ std::unique_ptr<platform::SourceReader> OpenAudioInput(StampJob& job);
 
 // The output's AAC stream for the input's decoded audio.
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format);
+
+// The rate the encoders budget each frame's bits by: the source's own over
+// its whole length, or the job's where the track gives none.
+platform::FrameRate EncoderRateOf(const StampJob& job, const OutputTimeline& timeline);
 
 // The size the output's frames are encoded at: the job's target, turned as
 // the upright frames are.

@@ -1,8 +1,6 @@
 #include "engine/media/output_timeline.h"
 
 #include <algorithm>
-#include <limits>
-#include <numeric>
 
 #include "platform/media/source_reader.h"
 
@@ -18,19 +16,6 @@ int64_t ToTimeUnits(uint64_t time, uint32_t timescale)
 {
     constexpr uint64_t kUnits = kTimeUnitsPerSecond;
     return static_cast<int64_t>(time / timescale * kUnits + ((time % timescale) * kUnits + timescale / 2) / timescale);
-}
-
-// A fraction in lowest terms, halved further until both parts fit 32 bits.
-void Reduce(uint64_t& numerator, uint64_t& denominator)
-{
-    uint64_t common = std::gcd(numerator, denominator);
-    numerator /= common;
-    denominator /= common;
-    constexpr uint64_t kLimit = std::numeric_limits<uint32_t>::max();
-    while (numerator > kLimit || denominator > kLimit) {
-        numerator >>= 1;
-        denominator >>= 1;
-    }
 }
 
 }  // namespace
@@ -54,13 +39,7 @@ OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int
     longest_ = frames == 0 ? fallbackFrame_ : 0;
     for (size_t n = 1; n < starts_.size(); ++n)
         longest_ = std::max(longest_, starts_[n] - starts_[n - 1]);
-    if (frames != 0 && time != 0) {
-        uint64_t numerator = uint64_t{frames} * state.timescale;
-        uint64_t denominator = time;
-        Reduce(numerator, denominator);
-        rateNumerator_ = static_cast<uint32_t>(numerator);
-        rateDenominator_ = static_cast<uint32_t>(denominator);
-    }
+    rate_ = platform::EncoderFrameRate(frames, time, state.timescale);
 }
 
 int64_t OutputTimeline::SourceStart(uint64_t frame) const

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/mp4/parse_state.h"
+#include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/sink_writer.h"
 
 namespace wuvo {
@@ -25,8 +26,7 @@ public:
     // each frame's bits by, so that a variable rate gets the bitrate asked
     // for too; exact for a constant rate (30000/1001, not 29.97). 0/0
     // without a track.
-    uint32_t RateNumerator() const { return rateNumerator_; }
-    uint32_t RateDenominator() const { return rateDenominator_; }
+    platform::FrameRate Rate() const { return rate_; }
     // What the writer times the output's track by.
     platform::TrackTiming Timing() const;
 
@@ -42,8 +42,7 @@ private:
     // Source frame n starts at starts_[n]; the last entry is the end.
     std::vector<int64_t> starts_;
     int64_t longest_ = 0;  // the longest any kept frame shows
-    uint32_t rateNumerator_ = 0;
-    uint32_t rateDenominator_ = 0;
+    platform::FrameRate rate_;
 };
 
 }  // namespace wuvo

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "engine/media/media_output.h"
+#include "engine/media/output_timeline.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
@@ -60,8 +61,10 @@ NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount, uint32_
     config.context = &job;
     config.gopLength = gParseState->gopLength;
     config.bitrate = job.bitrate;
-    config.rateNumerator = job.rateNumerator;
-    config.rateDenominator = job.rateDenominator;
+    // The divisor keeps the average rate: every time is divided by it too.
+    platform::FrameRate rate = EncoderRateOf(job, OutputTimeline(*gParseState, 1, job.frameDuration));
+    config.rateNumerator = rate.numerator;
+    config.rateDenominator = rate.denominator;
     config.encodeWidth = width;
     config.encodeHeight = height;
     config.aspectX = job.aspectX;

@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
 
 namespace wuvo::platform {
 
@@ -116,6 +121,27 @@ std::string X265Params()
 {
     // frame-threads stays unset: libx265 picks it from the pool size.
     return "pools=" + std::to_string(UsableCpuCount()) + ":log-level=error";
+}
+
+FrameRate EncoderFrameRate(uint64_t frames, uint64_t ticks, uint32_t ticksPerSecond)
+{
+    auto numerator = static_cast<unsigned __int128>(frames) * ticksPerSecond;
+    unsigned __int128 denominator = ticks;
+    // av_reduce takes signed 64-bit terms; what halving them loses, a
+    // fraction of terms up to kMaxRateTerm cannot tell.
+    constexpr auto kLargest = static_cast<unsigned __int128>(std::numeric_limits<int64_t>::max());
+    while (numerator > kLargest || denominator > kLargest) {
+        numerator >>= 1;
+        denominator >>= 1;
+    }
+    if (numerator == 0 || denominator == 0)
+        return {};
+    int reducedNumerator = 0, reducedDenominator = 0;
+    av_reduce(&reducedNumerator, &reducedDenominator, static_cast<int64_t>(numerator),
+              static_cast<int64_t>(denominator), kMaxRateTerm);
+    if (reducedNumerator <= 0 || reducedDenominator <= 0)
+        return {};
+    return {static_cast<uint32_t>(reducedNumerator), static_cast<uint32_t>(reducedDenominator)};
 }
 
 }  // namespace wuvo::platform

@@ -251,8 +251,12 @@ uint32_t SinkWriter::Create(const std::string& path)
 bool SinkWriter::AddVideoStream(const VideoEncoding& e)
 {
     State& s = *state_;
+    // FFmpeg keeps a rate's terms in signed 32 bits: a larger one would turn
+    // negative, and libx265 would budget each frame's bits by the time base.
+    constexpr uint32_t kLargestRateTerm = INT32_MAX;
     if (!s.format || s.video.codec || e.width == 0 || e.height == 0 || e.inputWidth == 0 ||
-        e.inputHeight == 0 || e.rateNumerator == 0 || e.rateDenominator == 0 || e.bitrate == 0)
+        e.inputHeight == 0 || e.rateNumerator == 0 || e.rateDenominator == 0 || e.bitrate == 0 ||
+        e.rateNumerator > kLargestRateTerm || e.rateDenominator > kLargestRateTerm)
         return false;
     int64_t longest = e.timing.longestFrame > 0 ? e.timing.longestFrame
                                                 : av_rescale(kLayerTimeBase.den, e.rateDenominator, e.rateNumerator);
