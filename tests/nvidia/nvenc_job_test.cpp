@@ -127,17 +127,24 @@ TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
     ExpectSourcePictureInDisplayOrder();
 }
 
-// Phones vary the frame rate and motion photos alternate frame lengths:
-// each picture keeps its frame's time, also when it arrives out of display
-// order, and the sound is kept whole.
-TEST_F(NvencJobTest, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
+// Phones vary the frame rate, time B pictures in fine units, start their
+// sound apart from the picture and trim their AAC padding; motion photos
+// alternate frame lengths: each picture keeps its frame's time, also when it
+// arrives out of display order, and the sound its place and length. NVENC
+// budgets each picture's bits by the source's average rate, also where the
+// sixth frame, which the probe samples, lasts two periods.
+TEST_F(NvencJobTest, EveryFrameAndTheSoundKeepTheirTimes)
 {
     test::FakeNvenc().holdBFrames = true;
-    for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4"}) {
+    for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_b_frames.mp4", "picture_late.mp4",
+                                "doubled_rate.mp4"}) {
         SCOPED_TRACE(fixture);
         ASSERT_EQ(RunJob(fixture, "nvenc_vfr.mp4"), kJobSucceeded);
         EXPECT_TRUE(test::DecodesCleanly(output));
         test::ExpectSourceTiming(input, output);
+        double frames = std::stod(test::Probe(input, "v:0", "stream=nb_frames").at(0));
+        double rate = frames / std::stod(test::Probe(input, "v:0", "stream=duration").at(0));
+        EXPECT_NEAR(double(test::FakeNvenc().frameRateNum) / test::FakeNvenc().frameRateDen, rate, rate * 1e-3);
     }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "support/media_reference.h"
@@ -11,35 +13,60 @@ namespace wuvo::test {
 
 namespace {
 
-std::vector<double> FrameTimes(const std::string& path)
+// ffprobe prints times to the microsecond; edit lists hold milliseconds.
+constexpr double kMovieTick = 1e-3;
+// A sound track that starts late keeps its AAC encoder's first frame, which
+// the muxer trims only from a track that starts at once: the source's sound
+// follows it in place.
+constexpr double kAacPrimingSeconds = 1024.0 / 48000.0;
+
+struct VideoTimes {
+    int64_t unit = 0;  // ticks per second
+    std::vector<int64_t> frames;
+};
+
+VideoTimes FrameTimes(const std::string& path)
 {
-    std::vector<double> times;
-    for (const std::string& time : Probe(path, "v:0", "frame=best_effort_timestamp_time"))
-        times.push_back(std::stod(time));
+    VideoTimes times;
+    std::string base = Probe(path, "v:0", "stream=time_base").at(0);
+    times.unit = std::stoll(base.substr(base.find('/') + 1));
+    for (const std::string& tick : Probe(path, "v:0", "frame=best_effort_timestamp"))
+        times.frames.push_back(std::stoll(tick));
     return times;
 }
 
-double StreamSeconds(const std::string& path, const std::string& stream)
+double StreamValue(const std::string& path, const std::string& stream, const std::string& entry)
 {
-    auto duration = Probe(path, stream, "stream=duration");
-    return duration.empty() ? -1 : std::stod(duration.front());
+    auto value = Probe(path, stream, "stream=" + entry);
+    return value.empty() ? -1 : std::stod(value.front());
 }
 
 }  // namespace
 
 void ExpectSourceTiming(const std::string& source, const std::string& output)
 {
-    std::vector<double> sourceTimes = FrameTimes(source);
-    std::vector<double> written = FrameTimes(output);
-    ASSERT_EQ(written.size(), sourceTimes.size());
+    VideoTimes shown = FrameTimes(source);
+    VideoTimes written = FrameTimes(output);
+    ASSERT_EQ(written.frames.size(), shown.frames.size());
     double shortest = 1;
-    for (size_t n = 0; n < sourceTimes.size(); ++n) {
-        EXPECT_NEAR(written[n], sourceTimes[n], 1e-4) << "frame " << n;
+    for (size_t n = 0; n < shown.frames.size(); ++n) {
+        // |written / written unit - shown / shown unit| <= 1 / written unit
+        __int128 apart = static_cast<__int128>(written.frames[n]) * shown.unit -
+                         static_cast<__int128>(shown.frames[n]) * written.unit;
+        EXPECT_LE(apart < 0 ? -apart : apart, static_cast<__int128>(shown.unit))
+            << "frame " << n << ": " << written.frames[n] << "/" << written.unit << " against " << shown.frames[n]
+            << "/" << shown.unit;
         if (n > 0)
-            shortest = std::min(shortest, sourceTimes[n] - sourceTimes[n - 1]);
+            shortest = std::min(shortest, double(shown.frames[n] - shown.frames[n - 1]) / shown.unit);
     }
-    for (const char* stream : {"v:0", "a:0"})
-        EXPECT_NEAR(StreamSeconds(output, stream), StreamSeconds(source, stream), shortest) << stream;
+    EXPECT_NEAR(StreamValue(output, "v:0", "duration"), StreamValue(source, "v:0", "duration"), shortest);
+    double soundStart = StreamValue(source, "a:0", "start_time");
+    double writtenStart = StreamValue(output, "a:0", "start_time");
+    EXPECT_LE(writtenStart, soundStart + kMovieTick) << "where the sound starts";
+    EXPECT_GE(writtenStart, soundStart - kAacPrimingSeconds - kMovieTick) << "where the sound starts";
+    EXPECT_NEAR(writtenStart + StreamValue(output, "a:0", "duration"),
+                soundStart + StreamValue(source, "a:0", "duration"), kMovieTick)
+        << "where the sound ends";
 }
 
 }  // namespace wuvo::test

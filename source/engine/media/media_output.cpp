@@ -1,5 +1,6 @@
 #include "engine/media/media_output.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -108,10 +109,13 @@ uint32_t SetUp(EncodeRun& run)
         std::lock_guard guard(gFramePool->lock);
         run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     }
-    run.timeline.emplace(*gParseState, run.divisor, job.frameDuration);
+    OutputStarts starts = OutputStartsOf(run.audioReader.get(), run.divisor);
+    run.timeline.emplace(*gParseState, run.divisor, job.frameDuration, starts.video);
+    run.audioTime = starts.audio;
     if (!run.writer.AddVideoStream(VideoEncodingOf(job, *run.timeline)))
         return platform::kMediaFailed;
-    if (run.audioReader && !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
+    if (run.audioReader &&
+        !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
         return platform::kMediaFailed;
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
@@ -201,12 +205,24 @@ std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
     return reader;
 }
 
-platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format)
+OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor)
+{
+    if (!audioInput)
+        return {};
+    int64_t video = audioInput->StartTime(StreamKind::Video);
+    int64_t audio = audioInput->StartTime(StreamKind::Audio);
+    int64_t earlier = std::min(video, audio);
+    divisor = std::max(divisor, 1u);
+    return {(video - earlier) / divisor, (audio - earlier) / divisor};
+}
+
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format, int64_t start)
 {
     platform::AudioEncoding encoding;
     encoding.sampleRate = format.sampleRate;
     encoding.channels = format.channels;
     encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
+    encoding.startTime = start;
     return encoding;
 }
 

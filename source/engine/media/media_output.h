@@ -29,8 +29,17 @@ constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();
 // reader chose; null, with a log line when the file does not open, on failure.
 std::unique_ptr<platform::SourceReader> OpenAudioInput(StampJob& job);
 
-// The output's AAC stream for the input's decoded audio.
-platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format);
+// Where the picture and the sound start in the output (100 ns): as far
+// apart as in the source, the earlier at 0, and sped up with the frames.
+// Both at 0 without sound.
+struct OutputStarts {
+    int64_t video = 0;
+    int64_t audio = 0;
+};
+OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor);
+
+// The output's AAC stream for the input's decoded audio, from `start`.
+platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format, int64_t start);
 
 // The rate the encoders budget each frame's bits by: the source's own over
 // its whole length, or the job's where the track gives none.

@@ -20,8 +20,11 @@ int64_t ToTimeUnits(uint64_t time, uint32_t timescale)
 
 }  // namespace
 
-OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame)
-    : divisor_(std::max(divisor, 1u)), fallbackFrame_(std::max<int64_t>(fallbackFrame, 1)), timescale_(state.timescale)
+OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame, int64_t start)
+    : divisor_(std::max(divisor, 1u)),
+      fallbackFrame_(std::max<int64_t>(fallbackFrame, 1)),
+      start_(start),
+      timescale_(state.timescale)
 {
     uint32_t frames = state.timescale == 0 ? 0 : static_cast<uint32_t>(state.shownTimes.size());
     starts_.reserve(size_t{frames} + 1);
@@ -68,7 +71,7 @@ platform::TrackTiming OutputTimeline::Timing() const
 
 int64_t OutputTimeline::StartOf(uint32_t kept) const
 {
-    return SourceStart(uint64_t{divisor_} * kept) / divisor_;
+    return start_ + SourceStart(uint64_t{divisor_} * kept) / divisor_;
 }
 
 int64_t OutputTimeline::EndOf(uint32_t kept) const
@@ -79,7 +82,7 @@ int64_t OutputTimeline::EndOf(uint32_t kept) const
     uint64_t tableEnd = starts_.size() - 1;
     if (frame < tableEnd)
         next = std::min(next, tableEnd);
-    return SourceStart(next) / divisor_;
+    return start_ + SourceStart(next) / divisor_;
 }
 
 }  // namespace wuvo

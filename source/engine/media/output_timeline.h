@@ -10,15 +10,15 @@
 namespace wuvo {
 
 // Where the encoder's kept frames lie in the output, in 100 ns units. Each
-// shows for as long as its source frame does, so the output plays at the
-// source's own pace however its frame rate varies; with speed-up, kept
-// frame k is source frame divisor x k and every time is divided by the
+// shows when and for as long as its source frame does, so the output plays
+// at the source's own pace however its frame rate varies; with speed-up,
+// kept frame k is source frame divisor x k and every time is divided by the
 // divisor.
 class OutputTimeline {
 public:
     // `fallbackFrame` (100 ns) is a frame's length where the track gives
-    // none.
-    OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame);
+    // none; `start` is when the first frame shows in the output.
+    OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame, int64_t start = 0);
 
     int64_t StartOf(uint32_t kept) const;
     int64_t EndOf(uint32_t kept) const;
@@ -38,6 +38,7 @@ private:
 
     uint32_t divisor_;
     int64_t fallbackFrame_;
+    int64_t start_;
     uint32_t timescale_;
     // Source frame n starts at starts_[n]; the last entry is the end.
     std::vector<int64_t> starts_;

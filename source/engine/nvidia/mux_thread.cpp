@@ -100,7 +100,9 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
         video.height = gFramePool->height;
         run.divisor = gFramePool->divisor == 0 ? 1 : gFramePool->divisor;
     }
-    run.timeline.emplace(*gParseState, run.divisor, run.job.frameDuration);
+    OutputStarts starts = OutputStartsOf(run.audioReader.get(), run.divisor);
+    run.timeline.emplace(*gParseState, run.divisor, run.job.frameDuration, starts.video);
+    run.audioTime = starts.audio;
     video.timing = run.timeline->Timing();
     video.reorderDepth = kReorderDepth;
     video.aspectX = run.job.aspectX;
@@ -110,7 +112,7 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
     if (!run.writer.AddPassThroughVideoStream(video))
         return platform::kMediaFailed;
     if (run.audioReader) {
-        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat())))
+        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
             return platform::kMediaFailed;
     }
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;

@@ -338,6 +338,7 @@ bool SinkWriter::AddAudioStream(const AudioEncoding& e)
     s.fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, static_cast<int>(e.channels),
                                  s.audio.codec->frame_size);
     s.audioChannels = e.channels;
+    s.audioSamplesSent = av_rescale(e.startTime, e.sampleRate, kLayerTimeBase.den);
     return s.fifo != nullptr;
 }
 

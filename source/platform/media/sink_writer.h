@@ -49,6 +49,7 @@ struct AudioEncoding {
     uint32_t sampleRate = 0;
     uint32_t channels = 0;
     uint32_t bitrate = 0;  // bit/s
+    int64_t startTime = 0;  // when its first sample plays (100 ns)
 };
 
 // Writes one MP4 file. It is written under a temporary name in the same
@@ -82,7 +83,8 @@ public:
     // the one before follows that one by a unit.
     bool TakeVideoFrame(const uint8_t* frame);
     bool WriteTakenVideoFrame(int64_t time, int64_t duration);
-    // Appends the samples to the audio stream, directly after the last ones.
+    // Appends the samples to the audio stream, directly after the last ones
+    // (the first at the stream's start time).
     bool WriteAudio(const uint8_t* pcm, size_t bytes);
     bool Finalize();
     // Why the file could not be written: the system's error number (ENOSPC,

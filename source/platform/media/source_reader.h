@@ -92,8 +92,14 @@ public:
     const AudioFormat& CurrentAudioFormat() const;
 
     // The next decoded sample; an audio packet the decoder refuses is
-    // skipped, a video packet it refuses is an Error.
+    // skipped, a video packet it refuses is an Error. The sound ends where
+    // the container says its stream ends: the padding of its last coded
+    // frame, which an edit list trims, is not delivered.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
+
+    // When the stream's first sample shows on the file's clock, as its edit
+    // list places it; 0 without the stream.
+    int64_t StartTime(StreamKind kind) const;
 
     // Passes over the next video packet, in decode order, without decoding
     // it: its duration as the container gives it, none at the end. For a

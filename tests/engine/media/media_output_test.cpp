@@ -238,13 +238,16 @@ TEST_F(MediaOutputThreads, AnUnwritableOutputFailsTheThread)
     EXPECT_FALSE(IsRunning(*gEncodeState));
 }
 
-// Phones vary the frame rate with the light, and motion photos alternate
-// frame lengths: each frame keeps its time, the sound is kept whole, and the
-// bitrate is met over the real length.
-TEST_F(MediaOutputThreads, VariableFrameRateKeepsEachFramesTimeAndTheWholeSound)
+// Phones vary the frame rate with the light, have B pictures and time
+// them in fine units, start their sound apart from the picture and trim
+// their AAC padding; motion photos alternate frame lengths: each frame
+// keeps its time, the sound its place and length, and the bitrate is met
+// over the real length.
+TEST_F(MediaOutputThreads, EveryFrameAndTheSoundKeepTheirTimesAndTheBitrateIsMet)
 {
     bitrate = 250'000;  // the noisy clips need every bit, so rate control settles
-    for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4"}) {
+    for (const char* fixture :
+         {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4", "vfr_b_frames.mp4", "picture_late.mp4"}) {
         SCOPED_TRACE(fixture);
         std::string output = Encode(fixture, "out_vfr", 1, 1, 1);
         ExpectCleanOutput(output);
