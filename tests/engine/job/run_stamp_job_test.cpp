@@ -5,6 +5,7 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <sstream>
 
@@ -42,6 +43,8 @@ struct Recorder {
     std::vector<float> progress;
     std::vector<std::u16string> messages;
     int failures = 0;
+    // Runs on the encoder's thread at each progress report.
+    std::function<void()> onProgress;
 
     bool Logged(const std::u16string& part)
     {
@@ -66,6 +69,8 @@ void RecordingCallback(uint32_t kind, void*, void* b, float percent)
         StopPipelineThreads();
         return;
     }
+    if (kind == kJobProgress && gRecorder->onProgress)
+        gRecorder->onProgress();
     std::lock_guard guard(gRecorder->mutex);
     if (kind == kJobProgress)
         gRecorder->progress.push_back(percent);
@@ -495,6 +500,23 @@ TEST_F(RunStampJobThreads, EncoderThatCannotWriteFailsTheFileAndStopsTheRest)
     EXPECT_TRUE(recorder.Logged(u"Cannot write output file /nonexistent/folder/out.mp4: No such file or directory"));
     EXPECT_GE(recorder.failures, 1);
     ExpectNoThreadRunning();
+}
+
+// The finished output cannot take its name (something took the name while
+// it was written): the file fails, and nothing of it is left.
+TEST_F(RunStampJobTest, OutputThatCannotBeFinishedFailsTheFile)
+{
+    outputDir = test::FreshOutputFolder("job_unfinished");
+    StampJob job = MakeJob("no_audio.mp4", "out.mp4");
+    recorder.onProgress = [&] {
+        std::error_code ignored;
+        fs::create_directory(output, ignored);
+    };
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Skip file: i 3, poll 0x"));
+    EXPECT_TRUE(fs::is_directory(output));
+    EXPECT_EQ(std::distance(fs::directory_iterator(outputDir), fs::directory_iterator()), 1)
+        << "no file of the job is left";
 }
 
 TEST_F(RunStampJobTest, FrameTooLargeForThePoolFailsWithOneMessage)
