@@ -24,6 +24,7 @@
 #include "support/screenshot.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
+#include "support/media_reference.h"
 
 using namespace wuvo;
 using namespace wuvo::test;
@@ -226,9 +227,14 @@ TEST_F(MainDialogBatchTest, AWarningDoesNotHoldABatchLeftToShutDown)
 }
 
 // The real engine, as a person would use it: three camera files, one of them
-// damaged, an output folder, Stamp, and the report.
+// damaged, an output folder, Stamp, and the report. The outputs get the
+// bitrate of the settings.
 TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
 {
+    // The lowest the preferences offer, 2.0 Mbit/s: little enough for the
+    // encoder to spend in full on a 640x360 picture.
+    gSettings.bitrate = kMinBitrate;
+    constexpr double kBitsPerSecond = 2'000'000;
     std::string broken = out_ / "broken.mp4";
     std::string damaged = ReadFileText(FixturePath("long.mp4"));
     std::ofstream(broken, std::ios::binary) << damaged.substr(0, damaged.size() / 3);
@@ -246,6 +252,9 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     EXPECT_TRUE(SaveWindowShot(dialog_, "batch_done"));
 
     EXPECT_EQ(ProbeVideo(outputs / "long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
+    std::vector<std::string> bitrate = Probe(outputs / "long.mp4", "v:0", "stream=bit_rate");
+    ASSERT_EQ(bitrate.size(), 1u);
+    EXPECT_NEAR(std::stod(bitrate[0]), kBitsPerSecond, kBitsPerSecond * 0.1);
     EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
               ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
     EXPECT_FALSE(std::filesystem::exists(outputs / "broken.mp4")) << "nothing of a failed file stays";
