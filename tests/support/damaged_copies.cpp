@@ -152,13 +152,16 @@ std::string CutCopy(const std::string& source, uint64_t length, const std::strin
     return copy;
 }
 
-std::string PicturelessCopy(const std::string& source, const std::string& copy)
+std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy)
 {
     Bytes bytes = ReadBytes(source);
-    for (const PacketSpan& packet : VideoPackets(source)) {
-        auto at = static_cast<size_t>(packet.position);
-        std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(at), packet.size, 0);
-        PutWord(bytes, at, static_cast<uint32_t>(packet.size - kNalLengthBytes));
+    std::vector<PacketSpan> packets = VideoPackets(source);
+    for (size_t i = first; i < packets.size(); ++i) {
+        auto at = static_cast<size_t>(packets[i].position);
+        std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(at), packets[i].size, 0);
+        if (damage == VideoDamage::Zeroed)
+            continue;
+        PutWord(bytes, at, static_cast<uint32_t>(packets[i].size - kNalLengthBytes));
         std::copy(std::begin(kUnspecifiedNalHeader), std::end(kUnspecifiedNalHeader),
                   bytes.begin() + static_cast<ptrdiff_t>(at + kNalLengthBytes));
     }

@@ -19,9 +19,13 @@ std::vector<PacketSpan> VideoPackets(const std::string& path);
 // The first `length` bytes of `source` as `copy`; returns `copy`.
 std::string CutCopy(const std::string& source, uint64_t length, const std::string& copy);
 
-// `source` with every video packet holding one NAL unit of a type that
-// decoders pass over: data in its place, but no picture. Returns `copy`.
-std::string PicturelessCopy(const std::string& source, const std::string& copy);
+enum class VideoDamage {
+    Zeroed,      // a decoder meets NAL units of length 0: an error
+    Unshowable,  // one NAL unit of a type decoders pass over: no picture, no error
+};
+// `source` with the data of its video packets damaged from packet `first`
+// (in file order) on, as `copy`; returns `copy`.
+std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy);
 
 enum class SoundDamage {
     ChunksPastTheEnd,  // every chunk offset beyond the end of the file

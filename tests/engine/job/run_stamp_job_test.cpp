@@ -423,7 +423,7 @@ TEST_F(RunStampJobTest, H264IsRefusedWithTheReadersMessageOnly)
 // A camera file copied part way: its tables list every frame, its data
 // breaks off after a frame, inside one, or before the first. Each fails,
 // saying how many frames are there (as ffprobe finds them), and leaves no
-// output. Data where no picture can be found fails with its own line.
+// output.
 TEST_F(RunStampJobTest, FileCopiedPartWayFailsSayingHowMuchIsThere)
 {
     // moov first, so that the tables survive the cut.
@@ -444,9 +444,23 @@ TEST_F(RunStampJobTest, FileCopiedPartWayFailsSayingHowMuchIsThere)
         EXPECT_EQ(recorder.messages, std::vector<std::u16string>{platform::ToUtf16(said) + input + u">\n"}) << length;
         EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
     }
+}
 
-    copy = test::PicturelessCopy(test::FixturePath("no_audio.mp4"), outputDir + "/pictureless.mp4");
-    StampJob job = MakeJobOn(copy, "pictureless_out.mp4");
+// All the data is there, but the decoder fails in mid-file, or finds no
+// picture in it at all: the file fails with a line that says so and leaves
+// no output.
+TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
+{
+    std::string source = test::FixturePath("no_audio.mp4");
+    std::string copy = test::DamagedVideoCopy(source, test::VideoDamage::Zeroed, 30, outputDir + "/undecodable.mp4");
+    StampJob job = MakeJobOn(copy, "undecodable_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">\n"));
+    EXPECT_TRUE(recorder.Logged(u"Skip file: i 1,")) << "the decoder failed in mid-file";
+    EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+
+    copy = test::DamagedVideoCopy(source, test::VideoDamage::Unshowable, 0, outputDir + "/pictureless.mp4");
+    job = MakeJobOn(copy, "pictureless_out.mp4");
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Cannot decode video file <" + input + u">\n"});
     EXPECT_FALSE(fs::exists(output));
