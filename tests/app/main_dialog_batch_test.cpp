@@ -21,6 +21,7 @@
 #include "platform/text/utf.h"
 #include "support/app_harness.h"
 #include "support/dialog_events.h"
+#include "support/damaged_copies.h"
 #include "support/screenshot.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
@@ -265,4 +266,46 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "hevc_newyear.mp4")));
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::u16string& l) { return l.starts_with(u"=========="); }),
               4);
+}
+
+// Files copied part way, or whose sound cannot be read, among good ones: a
+// damaged file is not counted, the log says why, nothing of it is left, and
+// the good file after it is stamped whole.
+TEST_F(MainDialogBatchTest, DamagedFilesAreNotCountedAndTheLogSaysWhy)
+{
+    std::string camera = FixturePath("hevc_faststart.mp4");
+    std::vector<PacketSpan> packets = VideoPackets(camera);
+    ASSERT_EQ(packets.size(), 60u);
+    // Copied half way: the data of its first 29 frames and no more.
+    std::string halfCopied = CutCopy(camera, packets[28].position + packets[28].size, out_ / "half_copied.mp4");
+    std::string headerOnly = CutCopy(camera, packets[0].position, out_ / "header_only.mp4");
+    std::string soundLost = DamagedSoundCopy(camera, SoundDamage::ChunksPastTheEnd, out_ / "sound_lost.mp4");
+    ScratchFolder outputs;
+    AddFiles({wxString::FromUTF8(camera), wxString::FromUTF8(halfCopied), wxString::FromUTF8(soundLost),
+              wxString::FromUTF8(headerOnly), wxString::FromUTF8(FixturePath("hevc_newyear.mov"))});
+    ChooseOutputFolder(outputs.Path());
+    ui_.ExpectMessage("2 out of 5 files stamped successfully, view log for detail.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(WaitForBatchEnd());
+
+    EXPECT_EQ(ProbeVideo(outputs / "hevc_faststart.mp4").frameCount, packets.size());
+    EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
+              ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outputs.Path()), {}), 2)
+        << "nothing of a failed file stays";
+    // What the log says of a file between its input and output lines.
+    std::vector<std::u16string> lines = dialog_->Log().Lines();
+    using Said = std::vector<std::u16string>;
+    auto said = [&](const std::string& input) {
+        auto from = std::find(lines.begin(), lines.end(), u"\tInput file:  " + platform::ToUtf16(input));
+        auto to = std::find_if(from, lines.end(), [](const std::u16string& l) { return l.starts_with(u"\tOutput"); });
+        return from == lines.end() ? Said{} : Said(from + 1, to);
+    };
+    auto framesRead = [](const char16_t* count, const std::string& input) {
+        return Said{count + (u" of the 60 frames listed could be read from <" + platform::ToUtf16(input) + u">\n")};
+    };
+    EXPECT_EQ(said(halfCopied), framesRead(u"29", halfCopied));
+    EXPECT_EQ(said(headerOnly), framesRead(u"0", headerOnly));
+    EXPECT_EQ(said(soundLost), Said{u"The sound of <" + platform::ToUtf16(soundLost) +
+                                    u"> could not be read; tick \"Disable audio.\" to stamp the picture alone\n"});
 }

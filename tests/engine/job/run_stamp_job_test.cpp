@@ -20,6 +20,7 @@
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/broken_down_time.h"
+#include "support/damaged_copies.h"
 #include "support/fake_text_renderer.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
@@ -198,7 +199,14 @@ protected:
 
     StampJob MakeJob(const std::string& fixture, const std::string& outputName)
     {
-        input = platform::ToUtf16(test::FixturePath(fixture));
+        return MakeJobOn(test::FixturePath(fixture), outputName);
+    }
+
+    // A job on any file, with no message from an earlier job.
+    StampJob MakeJobOn(const std::string& path, const std::string& outputName)
+    {
+        recorder.messages.clear();
+        input = platform::ToUtf16(path);
         output = outputDir + "/" + outputName;
         fs::remove(output);
         StampJob job{};
@@ -431,20 +439,77 @@ TEST_F(RunStampJobTest, H264IsRefusedWithTheReadersMessageOnly)
     EXPECT_FALSE(fs::exists(output));
 }
 
-TEST_F(RunStampJobTest, TruncatedFileFailsCleanlyWithoutAnOutput)
+// A camera file copied part way: its tables list every frame, its data
+// breaks off after a frame, inside one, or before the first. Each fails,
+// saying how many frames are there (as ffprobe finds them), and leaves no
+// output.
+TEST_F(RunStampJobTest, FileCopiedPartWayFailsSayingHowMuchIsThere)
 {
-    // moov first, so the reader accepts the file and the decoder meets the cut.
+    // moov first, so that the tables survive the cut.
     std::string whole = test::FixturePath("hevc_faststart.mp4");
-    std::string cut = outputDir + "/truncated.mp4";
-    fs::copy_file(whole, cut, fs::copy_options::overwrite_existing);
-    fs::resize_file(cut, fs::file_size(whole) * 9 / 10);
-    StampJob job = MakeJob("hevc_faststart.mp4", "truncated_out.mp4");
-    input = platform::ToUtf16(cut);
-    job.inputPath = input.c_str();
+    std::vector<test::PacketSpan> packets = test::VideoPackets(whole);
+    ASSERT_EQ(packets.size(), 60u);
+    const test::PacketSpan& lastWhole = packets[28];
+    const test::PacketSpan& broken = packets[29];
+    std::string copy = outputDir + "/part_way.mp4";
+    for (uint64_t length :
+         {lastWhole.position + lastWhole.size, broken.position + broken.size / 2, packets[0].position}) {
+        test::CutCopy(whole, length, copy);
+        auto present = std::count_if(packets.begin(), packets.end(),
+                                     [&](const test::PacketSpan& p) { return p.position + p.size <= length; });
+        StampJob job = MakeJobOn(copy, "part_way_out.mp4");
+        EXPECT_EQ(RunStampJob(job), kJobFailedResult) << length;
+        std::string said = std::to_string(present) + " of the 60 frames listed could be read from <";
+        EXPECT_EQ(recorder.messages, std::vector<std::u16string>{platform::ToUtf16(said) + input + u">\n"}) << length;
+        EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+    }
+}
+
+// All the data is there, but the decoder fails in mid-file, or finds no
+// picture in it at all: the file fails with a line that says so and leaves
+// no output.
+TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
+{
+    std::string source = test::FixturePath("no_audio.mp4");
+    std::string copy = test::DamagedVideoCopy(source, test::VideoDamage::Zeroed, 30, outputDir + "/undecodable.mp4");
+    StampJob job = MakeJobOn(copy, "undecodable_out.mp4");
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
-    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">"));
+    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">\n"));
     EXPECT_TRUE(recorder.Logged(u"Skip file: i 1,")) << "the decoder failed in mid-file";
     EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+
+    copy = test::DamagedVideoCopy(source, test::VideoDamage::Unshowable, 0, outputDir + "/pictureless.mp4");
+    job = MakeJobOn(copy, "pictureless_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Cannot decode video file <" + input + u">\n"});
+    EXPECT_FALSE(fs::exists(output));
+}
+
+// A sound track whose data cannot be read fails the file with a line that
+// says so and leaves no output, unless audio is off: then the picture alone
+// is stamped, every frame of it.
+TEST_F(RunStampJobTest, UnreadableSoundFailsTheFileUnlessAudioIsOff)
+{
+    std::string whole = test::FixturePath("hevc_faststart.mp4");
+    std::string copy = outputDir + "/sound_damaged.mp4";
+    auto frames = test::Probe(whole, "v:0", "stream=nb_frames");
+    for (auto damage : {test::SoundDamage::ChunksPastTheEnd, test::SoundDamage::AbsurdSizes,
+                        test::SoundDamage::NoTimeScale}) {
+        test::DamagedSoundCopy(whole, damage, copy);
+        gSettings.disableAudio = 0;
+        StampJob job = MakeJobOn(copy, "sound_damaged_out.mp4");
+        EXPECT_EQ(RunStampJob(job), kJobFailedResult) << int(damage);
+        EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"The sound of <" + input +
+                                                                 u"> could not be read; tick \"Disable audio.\" to "
+                                                                 u"stamp the picture alone\n"});
+        EXPECT_FALSE(fs::exists(output)) << int(damage);
+
+        gSettings.disableAudio = 1;
+        job = MakeJobOn(copy, "sound_damaged_out.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << int(damage);
+        EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), frames);
+    }
 }
 
 TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
