@@ -83,6 +83,9 @@ uint32_t OpenOutput(MuxRun& run)
     }
     uint32_t created = run.writer.Create(platform::ToUtf8(job.outputPath));
     if (created == platform::kMediaFileInUse) {
+        // The receiver of the failure waits for the encoder's flag to drop;
+        // the file has failed, so it need not wait for the encode to end.
+        SetRunning(*gEncodeState, false);
         LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
         ReportJobFailed(job);
     }
