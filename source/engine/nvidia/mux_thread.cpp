@@ -29,9 +29,10 @@ using platform::StreamKind;
 
 constexpr uint32_t kPacketPollMs = 50;
 constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
-// NVENC is set to two B pictures, so a picture arrives at most two places
-// after its display position; decode times that far back stay before
-// every display time.
+// NVENC is asked for at most two B pictures, and may send the second
+// first as the one the other refers to (P3 B2 B1): a picture arrives at
+// most two places after its display position, and decode times that far
+// back stay before every display time.
 constexpr int kReorderDepth = 2;
 
 struct MuxRun {
