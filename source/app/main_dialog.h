@@ -245,7 +245,7 @@ private:
     // Back to no open file: frame 0 of the slider's idle range.
     void ForgetOpenFile();
     // The highlighted file cannot be shown: nothing of the last one stays,
-    // and the empty area's hint shows.
+    // and the area shows empty.
     void ShowNoPicture();
     void UpdateFrameStatus();
     void SetPreviewBusy(bool busy);
