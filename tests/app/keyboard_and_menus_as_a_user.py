@@ -9,11 +9,8 @@ Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
 Runs with the system's python3 (pyatspi) inside a D-Bus session."""
 import os
 import shutil
-import signal
 import string
 import subprocess
-import sys
-import tempfile
 
 import gi
 import pyatspi
@@ -22,10 +19,10 @@ gi.require_version("Gtk", "3.0")
 from gi.repository import Gtk  # noqa: E402
 
 from desktop import (Box, answer, choose_menu, choose_path, click, extents, gone, keyboard_window, labels,  # noqa: E402
-                     nodes, poll, press, program, screenshot, search, shown_window, showing, text_of, wait_for,
-                     whole_screen, window, within, xdotool)
-from whole_program_as_a_user import TITLE, fail  # noqa: E402
-from window_as_a_user import RUNS, Run, add, panel, start_openbox  # noqa: E402
+                     nodes, poll, press, program, search, shown_window, showing, text_of, wait_for, whole_screen,
+                     window, within, xdotool)
+from whole_program_as_a_user import fail  # noqa: E402
+from window_as_a_user import Run, add, panel, road, start_openbox  # noqa: E402
 
 VIDEO = "hevc_aac_newyear.mp4"
 LOG = "Wuvo Log"
@@ -117,11 +114,16 @@ def keyboard_holder(run):
     return None if holder is None else (holder.getRoleName(), extents(holder))
 
 
+def next_stop(run, last):
+    """The control that holds the keyboard once it has left `last`."""
+    holder = keyboard_holder(run)
+    return holder if holder not in (None, last) else None
+
+
 def tab_passes_the_picture_by(run):
     """From ViewLog Tab goes on to the slider, and round the window every
     stop is a control that shows it holds the keyboard: never the picture."""
-    view_log = search(run.main, "push button", "ViewLog")
-    view_log = ("push button", extents(view_log))
+    view_log = ("push button", extents(search(run.main, "push button", "ViewLog")))
     picture = ("panel", extents(search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent))
     # The log window hides again; the window gives the keyboard back to ViewLog.
     press(run.main, "ViewLog")
@@ -131,8 +133,7 @@ def tab_passes_the_picture_by(run):
     stops = [view_log]
     while len(stops) == 1 or stops[-1] != view_log:
         xdotool("key", "Tab")
-        stops.append(wait_for(lambda: keyboard_holder(run) not in (None, stops[-1]) and keyboard_holder(run),
-                              f"a Tab stop after {stops[-1][0]}"))
+        stops.append(wait_for(lambda: next_stop(run, stops[-1]), f"a Tab stop after {stops[-1][0]}"))
         if stops[-1] == picture:
             fail(f"Tab stops on the picture after {[role for role, _ in stops]}")
         if len(stops) > 60:
@@ -175,8 +176,11 @@ def open_project_menu(run):
     names and places."""
     menu = search(run.main, "menu", "Project")
     click(menu)
-    items = wait_for(lambda: [n for n in nodes(menu) if n.getRoleName() == "menu item"] if any(
-        showing(n) for n in nodes(menu) if n.getRoleName() == "menu item") else None, "the Project menu to open")
+
+    def shown_items():
+        items = [n for n in nodes(menu) if n.getRoleName() == "menu item"]
+        return items if any(showing(n) for n in items) else None
+    items = wait_for(shown_items, "the Project menu to open")
     first = extents(items[0])
     ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], capture_output=True,
                          text=True).stdout.split()
@@ -202,14 +206,16 @@ def project_menu_whole(run, name):
         fail(f"the first Project menu lies in {popup} with {items}, cutting {cut}; the next in {openings[1]}")
 
 
-def quit_program(run, question):
+def quit_program(run):
     choose_menu(run.main, "Project", "Exit")
-    answer("alert", "Warning", "OK" if question == "Exit Wuvo?" else "No", question)
+    answer("alert", "Warning", "OK", "Exit Wuvo?")
     if not run.ended():
         fail("the program did not end")
 
 
 def run_through(binary, fixtures, home, shots):
+    if start_openbox() is None:
+        fail("the keyboard focus needs a window manager: openbox is not installed")
     run = Run(binary, home, shots)
     size = log_lines_whole(run, "log_window")
     position_refused_once(run)
@@ -221,41 +227,21 @@ def run_through(binary, fixtures, home, shots):
     answer("alert", "Information", "OK", "All files stamped successfully!")
     if log_lines_whole(run, "log_window_after_batch") != size:
         fail("the log window opens at another size after a batch")
-    project = os.path.join(home, "a project of its own with a long name", "holiday in the mountains.wuvo")
-    os.makedirs(os.path.dirname(project))
-    choose_menu(run.main, "Project", "Save as ...")
-    choose_path("Save the Wuvo project ...", project)
-    wait_for(lambda: os.path.exists(project), "the project file")
+    # Each Save as adds a recent project: the menu gets longer and wider.
+    for name in ("trip.wuvo", "a project with a long name/holiday in the mountains.wuvo"):
+        project = os.path.join(home, "projects", name)
+        os.makedirs(os.path.dirname(project), exist_ok=True)
+        choose_menu(run.main, "Project", "Save as ...")
+        choose_path("Save the Wuvo project ...", project)
+        wait_for(lambda: os.path.exists(project), "the project file")
     project_menu_whole(run, "project_menu_after_save_as")
     escape_after_help_search(run)
-    quit_program(run, "Exit Wuvo?")
+    quit_program(run)
 
     run = Run(binary, home, shots)
     project_menu_whole(run, "project_menu_at_start")
-    quit_program(run, "Exit Wuvo?")
-
-
-def main():
-    binary, fixtures, shots = sys.argv[1:4]
-    signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
-    shots = os.path.join(shots, "keyboard_and_menus_as_a_user")
-    shutil.rmtree(shots, ignore_errors=True)
-    os.makedirs(shots)
-    home = tempfile.mkdtemp()
-    manager = start_openbox()
-    try:
-        if manager is None:
-            fail("the keyboard focus needs a window manager: openbox is not installed")
-        run_through(binary, fixtures, home, shots)
-    except SystemExit:
-        screenshot(whole_screen(), os.path.join(shots, "failed.png"))
-        raise
-    finally:
-        for process in RUNS + [manager]:
-            if process is not None and process.poll() is None:
-                process.kill()
-        shutil.rmtree(home)
+    quit_program(run)
 
 
 if __name__ == "__main__":
-    main()
+    road("keyboard_and_menus_as_a_user", run_through)

@@ -347,38 +347,46 @@ def view_marks(run):
 
 
 def start_openbox():
-    """A window manager on the test's display, when one is installed."""
+    """A window manager on the test's display, when one is installed; it
+    ends with the test."""
     if shutil.which("openbox") is None:
         return None
     manager = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    RUNS.append(manager)
     wait_for(lambda: subprocess.run(["xdotool", "search", "--classname", "openbox"],
                                     capture_output=True).returncode == 0, "openbox to manage the display")
     return manager
 
 
-def main():
+def road(name, body):
+    """Runs `body(binary, fixtures, home, shots)` with the command line's
+    program, fixtures and screenshot folder (a folder `name` of it) and a home
+    of its own; a failed road leaves a picture of the whole screen, and what
+    the road started ends with it."""
     binary, fixtures, shots = sys.argv[1:4]
     signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
-    shots = os.path.join(shots, "window_as_a_user")
+    shots = os.path.join(shots, name)
     shutil.rmtree(shots, ignore_errors=True)
     os.makedirs(shots)
     home = tempfile.mkdtemp()
-    manager = None
     try:
-        escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
-        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
-        manager = start_openbox()
-        if manager is not None:
-            escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+        body(binary, fixtures, home, shots)
     except SystemExit:
         screenshot(whole_screen(), os.path.join(shots, "failed.png"))
         raise
     finally:
-        for process in RUNS + [manager]:
-            if process is not None and process.poll() is None:
+        for process in RUNS:
+            if process.poll() is None:
                 process.kill()
         shutil.rmtree(home)
 
 
+def every_road(binary, fixtures, home, shots):
+    escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
+    preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
+    if start_openbox() is not None:
+        escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+
+
 if __name__ == "__main__":
-    main()
+    road("window_as_a_user", every_road)
