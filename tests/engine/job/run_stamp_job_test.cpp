@@ -2,20 +2,22 @@
 // with ffprobe and ffmpeg as a user's player would see it.
 #include "engine/job/run_stamp_job.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "app/preview/preview_load.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
-#include "app/preview/preview_load.h"
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/text_rasterizer.h"
 #include "engine/text/format_tables.h"
