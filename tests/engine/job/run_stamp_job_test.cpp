@@ -2,21 +2,26 @@
 // with ffprobe and ffmpeg as a user's player would see it.
 #include "engine/job/run_stamp_job.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "app/preview/preview_load.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/text_rasterizer.h"
+#include "engine/text/format_tables.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/broken_down_time.h"
@@ -308,6 +313,23 @@ void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<s
     }
 }
 
+// The stamp language's custom date format for one test.
+class CustomDateSlot {
+public:
+    explicit CustomDateSlot(std::u16string_view format)
+        : slot_(DateFormatTable[DateFormatGroup(gSettings.language) * kDateFormatsPerGroup])
+    {
+        std::copy_n(slot_, kFormatChars, saved_.begin());
+        std::fill_n(slot_, kFormatChars, u'\0');
+        std::copy(format.begin(), format.end(), slot_);
+    }
+    ~CustomDateSlot() { std::copy(saved_.begin(), saved_.end(), slot_); }
+
+private:
+    char16_t* slot_;
+    std::array<char16_t, kFormatChars> saved_{};
+};
+
 const std::tm kPlainCreation = test::BrokenDownTime(2024, 6, 15, 10, 20, 30);
 
 // The job under ThreadSanitizer: the threads' hand-overs and stops.
@@ -414,6 +436,45 @@ TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
     Comparison c = Compare(source, stamped, source.Count());
     EXPECT_GT(c.lumaOutsidePsnr, 35.0) << "same picture, same way up";
     EXPECT_GT(c.changedInside, source.Count() * 500);
+}
+
+// A custom date format that shows the time through conversions the format
+// list's token rule does not name, stored with the flags that rule gives
+// it (no date, no time): the output's last frame carries its own second,
+// as the preview draws that frame, not the first frame's.
+TEST_F(RunStampJobTest, CustomFormatShowingTheTimeOtherwiseFollowsEachSecond)
+{
+    // The seconds first: the 320 pixel wide frame cuts off what follows them.
+    CustomDateSlot slot(u"%T %F");
+    gSettings.dateStamp.formatIndex = kCustomFormat;
+    gSettings.dateStamp.hasDate = gSettings.dateStamp.hasTime = 0;
+    gSettings.timeStamp.enabled = 0;
+    StampJob job = MakeJob("no_audio.mp4", "custom_clock.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    std::string source = platform::ToUtf8(input);
+    Frames plain = DecodeWithFfmpeg(source);
+    Frames stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), plain.Count());
+    const size_t last = plain.Count() - 1;
+    ASSERT_NE(ExpectedLastStamp(source, kPlainCreation).tm_sec, kPlainCreation.tm_sec) << "a clip of two seconds";
+
+    char16_t message[kReaderMessageLength] = {};
+    ASSERT_EQ(PreviewOpenJob(input, message), kReaderOk);
+    gSettings.idle = 1;
+    // Samples of the date band where the output differs clearly from the
+    // last frame's picture with the stamp of frame `shown`'s time.
+    auto differing = [&](uint32_t shown) {
+        std::vector<uint8_t> preview(plain.Frame(last), plain.Frame(last) + size_t(plain.width) * plain.height);
+        DrawPreviewStamps(preview.data(), plain.width, plain.height, shown);
+        size_t count = 0;
+        for (size_t i = size_t(kDateY) * plain.width; i < size_t(kDateY + kBandRows) * plain.width; ++i)
+            count += std::abs(int(preview[i]) - int(stamped.Frame(last)[i])) > 40;
+        return count;
+    };
+    const size_t ownTime = differing(static_cast<uint32_t>(last));
+    const size_t firstTime = differing(0);
+    EXPECT_LT(ownTime * 10, firstTime) << ownTime << " samples differ from the last frame's own time, " << firstTime
+                                       << " from the first frame's";
 }
 
 TEST_F(RunStampJobTest, BothStampsOffPassFramesThroughAndLeaveNoStampTimes)
