@@ -2,36 +2,20 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/files/temp_files.h"
 
 namespace wuvo::platform {
 
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;
-// Taken when the kernel does not say: the usual mask of a desktop session.
-constexpr mode_t kAssumedUmask = 022;
-constexpr char kUmaskField[] = "Umask:";
-constexpr int kOctal = 8;
 constexpr mode_t kPermissionBits = 07777;
 // As many links as the kernel follows before it gives up on a loop.
 constexpr int kMaxLinks = 40;
-
-// The process's file mode mask, read without umask(), which would set it
-// for every thread while it is being read.
-mode_t CurrentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(kUmaskField, 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + sizeof kUmaskField - 1, nullptr, kOctal));
-    return kAssumedUmask;
-}
 
 bool WriteAll(int fd, std::string_view bytes)
 {
@@ -62,17 +46,6 @@ std::string LinkTarget(const std::string& path)
 }
 
 }  // namespace
-
-std::optional<TempFile> CreateTempFileBeside(const std::string& path)
-{
-    std::filesystem::path target(path);
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return std::nullopt;
-    ::fchmod(fd, kNewFileMode & ~CurrentUmask());
-    return TempFile{fd, pattern};
-}
 
 bool ReplaceFileContents(const std::string& linkOrFile, std::string_view bytes)
 {

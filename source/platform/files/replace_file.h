@@ -1,18 +1,9 @@
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace wuvo::platform {
-
-// A new hidden file beside `path`, made with the usual permissions (mkstemp
-// alone makes files private). The caller writes it and renames it into place.
-struct TempFile {
-    int fd;
-    std::string path;
-};
-std::optional<TempFile> CreateTempFileBeside(const std::string& path);
 
 // Writes `bytes` into a temporary file beside `path` and renames it over
 // `path`, so a crash or a full disk leaves the old file or the new one, never
