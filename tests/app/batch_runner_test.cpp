@@ -22,6 +22,7 @@
 #include "support/app_harness.h"
 
 using namespace wuvo;
+using wuvo::test::ReadFileText;
 using wuvo::test::ScratchFolder;
 
 namespace {
@@ -191,6 +192,31 @@ TEST_F(BatchRunnerThreads, CountsLinesAndSameNamedOutputs)
     EXPECT_EQ(host_.Events(), expected);
     EXPECT_TRUE(std::filesystem::exists(out_ / "clip.mp4"));
     EXPECT_TRUE(std::filesystem::exists(out_ / "clip-2.mp4"));
+}
+
+// The camera's folder is the output folder: take.mp4 comes before take.mov,
+// and clip.mp4, named through a link to the folder, after clip.mov.
+TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatch)
+{
+    std::ofstream(out_ / "take.mp4") << "camera take";
+    std::ofstream(out_ / "clip.mp4") << "camera clip";
+    std::filesystem::create_directory_symlink(out_.Path(), in_ / "link");
+    std::u16string clipThroughLink = platform::ToUtf16(in_ / "link/clip.mp4");
+    params_.files = {Out("take.mp4"), Input("take.mov"), Input("clip.mov"), clipThroughLink};
+    params_.runJob = WriteOutput;
+    EXPECT_EQ(Run(), 0u);
+
+    EXPECT_EQ(ReadFileText(out_ / "take.mp4"), "camera take");
+    EXPECT_EQ(ReadFileText(out_ / "clip.mp4"), "camera clip");
+    EXPECT_EQ(ReadFileText(out_ / "take-1.mp4"), "stamped");
+    EXPECT_EQ(ReadFileText(out_ / "clip-1.mp4"), "stamped");
+    std::vector<std::u16string> events = host_.Events();
+    for (const char* name : {"take", "clip"}) {
+        std::u16string said = u"\t" + Out(std::string(name) + ".mp4") + u" is an input file of this batch: writing " +
+                              Out(std::string(name) + "-1.mp4");
+        EXPECT_NE(std::find(events.begin(), events.end(), said), events.end()) << name;
+    }
+    EXPECT_EQ(host_.report.succeeded, 2) << "take.mp4 and clip.mp4 are each their own output";
 }
 
 TEST_F(BatchRunnerThreads, StopDuringTheSecondFileEndsTheBatch)

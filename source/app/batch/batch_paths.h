@@ -1,8 +1,12 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <set>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace wuvo {
 
@@ -15,17 +19,21 @@ std::u16string OutputPathFor(std::u16string_view folder, std::u16string_view nam
 // case on a case-insensitive card, "./", "//" and symbolic links included.
 bool IsSameFile(std::u16string_view first, std::u16string_view second);
 
-// The outputs one batch has written, so that a later input with the same
-// output name does not replace an earlier one's output.
+// What an output of one batch must not replace: the batch's inputs, under
+// whatever names, and the outputs it has written.
 class BatchOutputs {
 public:
-    // `path`, or when this batch has written it already, the first numbered
-    // form of it that names no file and no output of this batch.
+    explicit BatchOutputs(const std::vector<std::u16string>& inputs);
+    enum class Clash { None, EarlierOutput, Input };
+    Clash ClashOf(const std::u16string& path) const;
+    // The first numbered form of `path` that names no file and no output of
+    // this batch.
     std::u16string FreePathFor(const std::u16string& path) const;
     void Written(const std::u16string& path) { written_.insert(path); }
 
 private:
     std::set<std::u16string> written_;
+    std::set<std::pair<dev_t, ino_t>> inputs_;
 };
 
 }  // namespace wuvo
