@@ -1,9 +1,11 @@
 #include "app/batch/batch_paths.h"
 
+#include <cstdio>
 #include <optional>
 #include <sys/stat.h>
 
 #include "engine/naming/output_name.h"
+#include "platform/files/temp_files.h"
 #include "platform/text/utf.h"
 
 namespace wuvo {
@@ -11,6 +13,8 @@ namespace wuvo {
 namespace {
 
 constexpr char16_t kPathSeparator = u'/';
+// Replaced by random characters when the temporary output is made.
+constexpr std::u16string_view kUniquePart = u"-XXXXXX";
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
@@ -48,6 +52,28 @@ bool IsSameFile(std::u16string_view first, std::u16string_view second)
 {
     std::optional<FileIdentity> a = IdentityOf(first);
     return a && a == IdentityOf(second);
+}
+
+std::u16string TemporaryOutputPattern(std::u16string_view folder)
+{
+    return OutputPathFor(folder, std::u16string(kTemporaryOutputStem) + std::u16string(kUniquePart) +
+                                     std::u16string(kOutputExtension));
+}
+
+std::optional<std::u16string> ReserveTemporaryOutput(const std::u16string& pattern)
+{
+    std::optional<std::string> made = platform::CreateUniqueFile(platform::ToUtf8(pattern), kOutputExtension.size());
+    if (!made)
+        return std::nullopt;
+    return platform::ToUtf16(*made);
+}
+
+void ReleaseTemporaryOutput(const std::u16string& path)
+{
+    std::string file = platform::ToUtf8(path);
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && info.st_size == 0)
+        std::remove(file.c_str());
 }
 
 BatchOutputs::BatchOutputs(const std::vector<std::u16string>& inputs)

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -18,6 +19,15 @@ std::u16string OutputPathFor(std::u16string_view folder, std::u16string_view nam
 // True when both paths name one existing file, however they are spelled:
 // case on a case-insensitive card, "./", "//" and symbolic links included.
 bool IsSameFile(std::u16string_view first, std::u16string_view second);
+
+// The path of the temporary output in `folder`, its six "X" still to be
+// replaced by ReserveTemporaryOutput; as long as the path it gives.
+std::u16string TemporaryOutputPattern(std::u16string_view folder);
+// Makes the temporary output that one job writes while the naming pattern
+// is on, under a name of its own; none, with errno set, when it cannot.
+std::optional<std::u16string> ReserveTemporaryOutput(const std::u16string& pattern);
+// Removes a temporary output that no job wrote.
+void ReleaseTemporaryOutput(const std::u16string& path);
 
 // What an output of one batch must not replace: the batch's inputs, under
 // whatever names, and the outputs it has written.

@@ -1,5 +1,6 @@
 #include "app/batch/batch_runner.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
+#include "platform/files/posix_file.h"
 #include "platform/text/format.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
@@ -62,6 +64,19 @@ std::u16string FreeOutputPath(BatchThreadParams& params, const std::u16string& o
     return free;
 }
 
+// The temporary output the job writes while naming is on, made for it
+// alone; empty, with the reason logged, when it cannot be made.
+std::u16string ReservedOutputPath(BatchThreadParams& params, const std::u16string& pattern)
+{
+    std::optional<std::u16string> reserved = ReserveTemporaryOutput(pattern);
+    if (!reserved) {
+        std::u16string reason = platform::ToUtf16(platform::ErrorText(errno));
+        Log(params, u"\tCannot create output file %s: %s", pattern, reason);
+        return {};
+    }
+    return *reserved;
+}
+
 // The path the input is stamped into; empty, with its reason logged, when
 // it must not be stamped.
 std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string& input,
@@ -75,12 +90,13 @@ std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string
         params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
         return {};
     }
-    std::u16string target = FreeOutputPath(params, output, outputs);
+    std::u16string target =
+        gSettings.renameOutput ? TemporaryOutputPattern(params.outputFolder) : FreeOutputPath(params, output, outputs);
     if (target.size() >= kPathChars) {
         Log(params, u"\tOutput file path too long: %s", target);
         return {};
     }
-    return target;
+    return gSettings.renameOutput ? ReservedOutputPath(params, target) : target;
 }
 
 // One file's entry in the log; true when it was stamped.
@@ -97,6 +113,8 @@ bool RunOneFile(BatchThreadParams& params, int32_t index, BatchOutputs& outputs)
         stamped = StampOneFile(params, input, output) == kJobSucceeded;
         if (stamped)
             outputs.Written(output);
+        else if (gSettings.renameOutput)
+            ReleaseTemporaryOutput(target);
         if (IsStopping(params))
             params.host->AddLogLine(u"Stamping interrupted.\n");
     }

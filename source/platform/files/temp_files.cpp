@@ -74,4 +74,13 @@ std::optional<TempFile> CreateTempFileBeside(const std::string& path)
     return TempFile{fd, pattern};
 }
 
+std::optional<std::string> CreateUniqueFile(std::string pattern, size_t suffixLength)
+{
+    int fd = ::mkstemps(pattern.data(), static_cast<int>(suffixLength));
+    if (fd < 0)
+        return std::nullopt;
+    ::close(fd);
+    return pattern;
+}
+
 }  // namespace wuvo::platform

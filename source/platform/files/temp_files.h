@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -15,5 +16,11 @@ struct TempFile {
     std::string path;
 };
 std::optional<TempFile> CreateTempFileBeside(const std::string& path);
+
+// A new empty file at `pattern`, whose six "X" just before its last
+// `suffixLength` bytes are replaced by random letters and digits: no other
+// process, nor an earlier file, can hold that name. Its path, or none with
+// errno set.
+std::optional<std::string> CreateUniqueFile(std::string pattern, size_t suffixLength);
 
 }  // namespace wuvo::platform
