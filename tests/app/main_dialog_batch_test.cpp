@@ -99,6 +99,26 @@ TEST_F(MainDialogBatchTest, StampChecksTheBatchFirst)
     EXPECT_EQ(dialog_->BatchState(), kBatchIdle);
 }
 
+// The settings file keeps an output folder of 127 UTF-16 units at most: a
+// longer one is refused when it is chosen, not lost at the next start.
+TEST_F(MainDialogBatchTest, BrowseRefusesAFolderTheSettingsCannotKeep)
+{
+    const std::string kept = "/" + std::string(126, 'k');
+    ChooseOutputFolder(kept);
+    EXPECT_EQ(OutputFolder, platform::ToUtf16(kept));
+    // 65 characters, but 128 units: each of the 63 faces takes two.
+    std::string tooLong = "/";
+    for (int i = 0; i < 63; ++i)
+        tooLong += "\U0001F600";
+    tooLong += "x";
+    ui_.ExpectMessage("Output folder path is too long", MessageAnswer::Ok);
+    ChooseOutputFolder(tooLong);
+    EXPECT_EQ(OutputFolder, platform::ToUtf16(kept));
+    EXPECT_EQ(static_cast<wxTextCtrl*>(dialog_->FindWindow(kIdOutputFolder))->GetValue(), wxString::FromUTF8(kept));
+    ASSERT_EQ(ui_.Shown().size(), 1u);
+    EXPECT_TRUE(ui_.Shown()[0].StartsWith("Error: ")) << ui_.Shown()[0];
+}
+
 TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
 {
     gSettings.hideUtcNote = 0;

@@ -14,7 +14,7 @@ import tempfile
 import time
 
 import pyatspi
-from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone,
+from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone, labels,
                      matches, nodes, poll, press, program, screen_gray, screen_rgb, screenshot, search, sensitive,
                      showing, text_of, wait_for, whole_screen, window, within, xdotool)
 from whole_program_as_a_user import TITLE, fail, frames, settled
@@ -152,6 +152,7 @@ def preview_and_menus(binary, fixtures, home, shots):
     refused_files_leave_the_area_empty(run, inputs["oversize.mp4"], inputs["h264.mp4"])
     warning_before_report(run, inputs["hevc_aac_newyear.mp4"])
     highlight_after_batch(run, inputs[LONG], inputs["hevc_aac_newyear.mp4"])
+    outputs_beside_inputs(run, fixtures)
     wheel_in_actual_size(run, inputs["hd1080.mp4"])
     choose_menu(run.main, "Project", "Exit")
     answer("alert", "Warning", "No", "Save changes before exiting?")
@@ -282,6 +283,58 @@ def highlight_after_batch(run, first, second):
     wanted = int(frames(first))
     if poll(lambda: frames_shown(run) == wanted, 5) is None:
         fail(f"the preview shows {frames_shown(run)} frames, the highlighted file has {wanted}")
+
+
+def outputs_beside_inputs(run, fixtures):
+    """A camera folder holds b.mov, an earlier b.mp4 and a.mp4, and is also
+    the output folder: b.mov's output must not replace b.mp4, an input of the
+    batch, but takes the next free numbered name, and the log says so."""
+    folder = os.path.join(run.home, "camera")
+    os.makedirs(folder)
+    sources = (("b.mov", "hevc_newyear.mov"), ("b.mp4", "short3.mp4"), ("a.mp4", "no_audio.mp4"))
+    paths = {name: shutil.copy(os.path.join(fixtures, source), os.path.join(folder, name)) for name, source in sources}
+    before = {name: read_bytes(path) for name, path in paths.items()}
+    clear(run)
+    for name, _ in sources:
+        add(run, paths[name])
+    stamp(run, folder)
+    # b.mp4 and a.mp4 are each their own output: two warnings, one on the other's heels.
+    answer_twice("Warning", "Input file cannot be the same as output file.")
+    answer("alert", "Information", "OK", "1 out of 3 files stamped successfully")
+    changed = [name for name, path in paths.items() if read_bytes(path) != before[name]]
+    if changed:
+        fail(f"the batch replaced its inputs {changed}")
+    numbered = os.path.join(folder, "b-1.mp4")
+    if not os.path.exists(numbered) or frames(numbered) != frames(paths["b.mov"]):
+        fail(f"b.mov was not stamped into {numbered}: {sorted(os.listdir(folder))}")
+    said = f"{os.path.join(folder, 'b.mp4')} is an input file of this batch: writing {numbered}"
+    if not any(said in line for line in log_lines(run)):
+        fail(f"the log does not say '{said}'")
+
+
+def answer_twice(title, expected):
+    """OK on a message box, then on the next one of that title, which comes
+    before the first has left the accessibility tree."""
+    first = window("alert", title)
+    if expected not in " ".join(labels(first)):
+        fail(f"unexpected {title}: {labels(first)}")
+    press(first, "OK")
+    wait_for(lambda: not showing(first), f"the first '{title}' to close")
+    answer("alert", title, "OK", expected)
+
+
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def log_lines(run):
+    """The log window's lines, read with the window open; it is closed again."""
+    press(run.main, "ViewLog")
+    log = window("frame", "Wuvo Log")
+    lines = [n.name for n in nodes(search(log, "table")) if n.getRoleName() == "table cell"]
+    press(log, "Close")
+    return lines
 
 
 def panel(run, title):
