@@ -10,6 +10,7 @@
 #include <wx/bitmap.h>
 #include <wx/frame.h>
 #include <wx/timer.h>
+#include <wx/weakref.h>
 
 #include "app/batch/batch_runner.h"
 #include "app/layout/control_anchors.h"
@@ -201,6 +202,7 @@ private:
     void SetViewCheckMarks();
     void WarnWhenHevcMissing();
     void BindCloseEvents();
+    void RegainKeyboardFocus();
     // Runs `handler` on a command of `type` from the control or menu item `id`.
     void BindCommand(const wxEventTypeTag<wxCommandEvent>& type, int id, void (CWuvoDlg::*handler)());
     void PrepareToClose();
@@ -217,12 +219,14 @@ private:
     void BindViewEvents();
     void PromptSaveProject();
     void OpenProject(const wxString& path);
+    void ShowRecentProjects();
     void ShowLoadedSettings();
     void SetViewMode(uint32_t mode);
     void ShowWaitCursor(bool busy);
     void OnSetCursor();
     void OnStampCheck(bool date);
     void OnFormatSelected(StampStyle& style, uint32_t index, char16_t* customSlot);
+    bool RefusalUnderWay() const;
     void Nudge(uint32_t& value, bool towardsZero, uint32_t limit, uint32_t step);
     void ClampPosition(uint32_t& value, bool horizontal);
     void RunStampDialog(StampStyle& style, bool font);
@@ -245,7 +249,7 @@ private:
     // Back to no open file: frame 0 of the slider's idle range.
     void ForgetOpenFile();
     // The highlighted file cannot be shown: nothing of the last one stays,
-    // and the empty area's hint shows.
+    // and the area shows empty.
     void ShowNoPicture();
     void UpdateFrameStatus();
     void SetPreviewBusy(bool busy);
@@ -269,6 +273,8 @@ private:
     std::optional<BatchReport> pendingReport_;
     // Menus of the menu bar open now.
     int openMenus_ = 0;
+    // The control of the window that last held the keyboard.
+    wxWeakRef<wxWindow> lastFocused_;
     wxTimer waitCursorTimer_;
     std::string settingsFilePath_;
 
@@ -281,6 +287,9 @@ private:
     uint32_t timeFormatIndex_ = 0;
     uint32_t timeX_ = 0;
     uint32_t timeY_ = 0;
+    // The position edit whose text the last exchange refused; none once an
+    // exchange has read every edit.
+    wxWindow* refusedEdit_ = nullptr;
     // Nudge repeat: the steps grow while a button is held.
     wxTimer repeatTimer_;
     wxButton* repeatButton_ = nullptr;

@@ -179,7 +179,17 @@ void CWuvoDlg::OnBnClickedBrowse()
     wxString folder = Seams().chooseFolder(this, wxS("Select Output Folder"), ToWx(OutputFolder));
     if (folder.empty())
         return;
-    OutputFolder = FromWx(folder);
+    std::u16string chosen = FromWx(folder);
+    // The settings file could not keep it, so the next start would have none.
+    if (chosen.size() >= kFolderFieldChars) {
+        ShowMessage(this,
+                    wxString::Format(wxS("Output folder path is too long: at most %zu characters can be kept. "
+                                         "Please select a different Output Folder."),
+                                     kFolderFieldChars - 1),
+                    kCaptionError, MessageIcon::Error);
+        return;
+    }
+    OutputFolder = std::move(chosen);
     UpdateListExtent();
 }
 

@@ -51,7 +51,10 @@ void CWuvoDlg::BindPanelEvents()
         // show cannot take the focus from the edit while it is being left.
         Control(id)->Bind(wxEVT_KILL_FOCUS, [this, handler](wxFocusEvent& event) {
             event.Skip();
-            CallAfter(handler);
+            CallAfter([this, handler] {
+                if (!RefusalUnderWay())
+                    (this->*handler)();
+            });
         });
     };
     onLeave(kIdDateX, &CWuvoDlg::OnEnKillfocusDateX);
@@ -61,6 +64,17 @@ void CWuvoDlg::BindPanelEvents()
     for (int id : kRepeatButtons)
         CWuvoButton::Attach(*static_cast<wxButton*>(Control(id)), *this);
     repeatTimer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { OnTimer(); });
+}
+
+// A refused number's prompt, and the focus it then gives back to its edit,
+// take the keyboard from other edits: those losses check nothing again while
+// the focus is away from the window or back in the refused edit.
+bool CWuvoDlg::RefusalUnderWay() const
+{
+    if (refusedEdit_ == nullptr)
+        return false;
+    wxWindow* focused = FindFocus();
+    return focused == nullptr || focused == refusedEdit_ || wxGetTopLevelParent(focused) != this;
 }
 
 void CWuvoDlg::EnableIds(std::initializer_list<int> ids, bool enable)

@@ -58,6 +58,8 @@ void CWuvoDlg::InitPreview()
     previewRefresh_ = 0;
     frameCount_ = kNoFileFrameCount;
     picture_ = static_cast<wxPanel*>(Control(kIdPreviewPicture));
+    // The picture only shows: Tab passes it by, as it could show no focus.
+    picture_->SetCanFocus(false);
     vScrollBar_ = static_cast<wxScrollBar*>(Control(kIdPreviewVScroll));
     hScrollBar_ = static_cast<wxScrollBar*>(Control(kIdPreviewHScroll));
     previewStatus_ = static_cast<wxTextCtrl*>(Control(kIdPreviewStatus));
@@ -88,6 +90,8 @@ void CWuvoDlg::LoadPreviewFile()
         text = FromWx(c_.fileList->GetString(static_cast<unsigned int>(chosen)));
         fileSelected_ = 1;
     }
+    // The hint stands only until the first load.
+    Control(kIdPreviewPlaceholder)->Hide();
     if (text.empty()) {
         ShowNoPicture();
         return;
@@ -99,7 +103,6 @@ void CWuvoDlg::LoadPreviewFile()
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
     vScrollBar_->SetThumbPosition(0);
     hScrollBar_->SetThumbPosition(0);
-    Control(kIdPreviewPlaceholder)->Hide();
     StartPreview();
     c_.page->Refresh(false);
 }
@@ -116,7 +119,6 @@ void CWuvoDlg::ShowNoPicture()
     SetPreviewFrameSize(kNoFileFrameWidth, kNoFileFrameHeight);
     c_.slider->SetRange(0, kNoFileFrameCount);
     vScrollPos_ = hScrollPos_ = sourceX_ = sourceY_ = 0;
-    Control(kIdPreviewPlaceholder)->Show();
     PaintPreview();
     c_.page->Refresh(false);
 }

@@ -1,5 +1,7 @@
 // Project files, the recent-project list and the preferences: the settings
 // saved and opened under a name the user chooses.
+#include <vector>
+
 #include <wx/filehistory.h>
 #include <wx/menu.h>
 
@@ -20,6 +22,7 @@ namespace {
 constexpr wxStringCharType kProjectFilter[] = wxS("Wuvo Project Files (*.wuvo)|*.wuvo");
 constexpr wxStringCharType kProjectExtension[] = wxS("wuvo");
 constexpr wxStringCharType kCaptionWarning[] = wxS("Warning");
+constexpr wxStringCharType kNoRecentProject[] = wxS("Recent project");
 
 wxFileHistory& RecentProjects()
 {
@@ -29,6 +32,22 @@ wxFileHistory& RecentProjects()
 void Warn(wxWindow* owner, const wxString& format, const wxString& path)
 {
     ShowMessage(owner, wxString::Format(format, path), kCaptionWarning, MessageIcon::Warning);
+}
+
+// The Project menu's recent entries, numbered; a disabled placeholder
+// while there are none.
+std::vector<wxString> RecentProjectLabels()
+{
+    std::vector<wxString> labels;
+    for (size_t i = 0; i < RecentProjects().GetCount(); ++i) {
+        // A "&" of the path is shown as it is, not taken as a mnemonic.
+        wxString path = RecentProjects().GetHistoryFile(i);
+        path.Replace(wxS("&"), wxS("&&"));
+        labels.push_back(wxString::Format(wxS("&%zu %s"), i + 1, path));
+    }
+    if (labels.empty())
+        labels.emplace_back(kNoRecentProject);
+    return labels;
 }
 
 // The chooser starts at the current project, in its folder.
@@ -87,28 +106,40 @@ void CWuvoDlg::BindProjectEvents()
     Bind(wxEVT_MENU_OPEN, [this](wxMenuEvent& event) { OnInitMenuPopup(event.GetMenu()); event.Skip(); });
 }
 
-// Lists the recent projects where the Project menu keeps them, each time the
-// menu opens while no batch runs.
+// Brings the recent entries up to date each time the Project menu opens
+// while no batch runs.
 void CWuvoDlg::OnInitMenuPopup(wxMenu* menu)
 {
-    wxMenuBar* bar = GetMenuBar();
-    if (gSettings.idle == 0 || menu == nullptr || bar->FindItem(kCmdRecentFirst) == nullptr ||
-        menu != bar->FindItem(kCmdRecentFirst)->GetMenu())
+    wxMenuItem* first = GetMenuBar()->FindItem(kCmdRecentFirst);
+    if (gSettings.idle != 0 && menu != nullptr && first != nullptr && menu == first->GetMenu())
+        ShowRecentProjects();
+}
+
+// Lists the recent projects where the Project menu keeps them. A menu keeps
+// the size it opened with, so the list is made at start-up and whenever it
+// changes, before the menu opens; an opening only enables the entries.
+void CWuvoDlg::ShowRecentProjects()
+{
+    wxMenuItem* first = GetMenuBar()->FindItem(kCmdRecentFirst);
+    if (first == nullptr)
         return;
-    wxMenuItem* first = menu->FindItem(kCmdRecentFirst);
-    size_t place = static_cast<size_t>(menu->GetMenuItems().IndexOf(first));
+    wxMenu* menu = first->GetMenu();
+    const std::vector<wxString> labels = RecentProjectLabels();
+    std::vector<wxString> shown;
     for (int id = kCmdRecentFirst; id < kCmdRecentFirst + kRecentProjectSlots; ++id)
         if (menu->FindItem(id) != nullptr)
-            menu->Destroy(id);
-    size_t count = RecentProjects().GetCount();
-    if (count == 0)
-        menu->Insert(place, kCmdRecentFirst, wxS("Recent project"))->Enable(false);
-    for (size_t i = 0; i < count; ++i) {
-        // A "&" of the path is shown as it is, not taken as a mnemonic.
-        wxString path = RecentProjects().GetHistoryFile(i);
-        path.Replace(wxS("&"), wxS("&&"));
-        menu->Insert(place + i, kCmdRecentFirst + static_cast<int>(i), wxString::Format(wxS("&%zu %s"), i + 1, path));
+            shown.push_back(menu->GetLabel(id));
+    if (shown != labels) {
+        size_t place = static_cast<size_t>(menu->GetMenuItems().IndexOf(first));
+        for (int id = kCmdRecentFirst; id < kCmdRecentFirst + kRecentProjectSlots; ++id)
+            if (menu->FindItem(id) != nullptr)
+                menu->Destroy(id);
+        for (size_t i = 0; i < labels.size(); ++i)
+            menu->Insert(place + i, kCmdRecentFirst + static_cast<int>(i), labels[i]);
     }
+    const bool any = RecentProjects().GetCount() > 0;
+    for (size_t i = 0; i < labels.size(); ++i)
+        menu->Enable(kCmdRecentFirst + static_cast<int>(i), any);
 }
 
 // Asks before the settings of a named project are replaced; an untitled one
@@ -166,6 +197,7 @@ void CWuvoDlg::OpenProject(const wxString& path)
     ApplySettings(gSettings.projectPath);
     ShowLoadedSettings();
     RecentProjects().AddFileToHistory(path);
+    ShowRecentProjects();
     GetMenuBar()->Enable(kCmdSave, true);
     SettingsModified = false;
     RefreshPreview();
@@ -198,6 +230,7 @@ void CWuvoDlg::OnFileSaveAs()
     if (SaveProjectAs() != SaveOutcome::Saved)
         return;
     RecentProjects().AddFileToHistory(ToWx(FieldText(gSettings.projectPath)));
+    ShowRecentProjects();
     GetMenuBar()->Enable(kCmdSave, false);
     SettingsModified = false;
 }

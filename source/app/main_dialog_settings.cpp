@@ -105,6 +105,7 @@ bool CWuvoDlg::UpdateData(bool save)
         } else if (std::optional<uint32_t> read = ParseUnsignedText(PathOf(edit->GetValue()))) {
             member = *read;
         } else {
+            refusedEdit_ = edit;
             RefuseEdit(this, edit, kNotUnsigned);
             done = false;
         }
@@ -144,6 +145,8 @@ bool CWuvoDlg::UpdateData(bool save)
     exchangeCheck(c_.autoShutdown, autoShutdown_);
     autoShutdownChecked_ = autoShutdown_ != 0;
     StorePanelSettings();
+    if (save && done)
+        refusedEdit_ = nullptr;
     return done;
 }
 

@@ -123,6 +123,7 @@ void CWuvoDlg::OnInitDialog()
     EnableTimePanel(timeOn_ != 0);
     Control(kIdStop)->Disable();
     GetMenuBar()->Enable(kCmdSave, false);
+    ShowRecentProjects();
     SetViewCheckMarks();
     SettingsModified = false;
     log_ = new CWuvoLog(this);
@@ -192,6 +193,18 @@ void CWuvoDlg::BindCloseEvents()
         openMenus_ = std::max(openMenus_ - 1, 0);
         event.Skip();
     });
+    // Keys reach the window only through a control that holds the keyboard,
+    // and the window may come back to the front with none holding it (after
+    // the help window's search, say): Esc must still find the close path.
+    c_.page->Bind(wxEVT_CHILD_FOCUS, [this](wxChildFocusEvent& event) {
+        lastFocused_ = event.GetWindow();
+        event.Skip();
+    });
+    Bind(wxEVT_ACTIVATE, [this](wxActivateEvent& event) {
+        event.Skip();
+        if (event.GetActive())
+            CallAfter([this] { RegainKeyboardFocus(); });
+    });
     // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
         if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && openMenus_ == 0)
@@ -199,6 +212,19 @@ void CWuvoDlg::BindCloseEvents()
         else
             event.Skip();
     });
+}
+
+// The control that last held the keyboard takes it back, or one that can
+// act when that one cannot.
+void CWuvoDlg::RegainKeyboardFocus()
+{
+    wxWindow* focused = FindFocus();
+    if (!IsActive() || (focused != nullptr && wxGetTopLevelParent(focused) == this))
+        return;
+    wxWindow* last = lastFocused_;
+    if (last != nullptr && last->IsEnabled() && last->IsShownOnScreen())
+        last->SetFocus();
+    KeepKeyboardFocus();
 }
 
 // The settings are written before any question, so also when the user then

@@ -1,9 +1,11 @@
 #include "app/batch/batch_runner.h"
 
 #include <sys/mman.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -16,12 +18,14 @@
 #include "engine/job/run_stamp_job.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
+#include "platform/files/temp_files.h"
 #include "platform/power/power_off.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/app_harness.h"
 
 using namespace wuvo;
+using wuvo::test::ReadFileText;
 using wuvo::test::ScratchFolder;
 
 namespace {
@@ -70,6 +74,27 @@ private:
 uint32_t WriteOutput(StampJob& job)
 {
     std::ofstream(platform::ToUtf8(job.outputPath)) << "stamped";
+    return kJobSucceeded;
+}
+
+// Stands in for a job as the engine's writer ends one: the input's path is
+// written under a temporary name and moved onto the output path, and the job
+// returns a while later, as the real one does once its threads have ended.
+uint32_t WriteInputPathSlowly(StampJob& job)
+{
+    constexpr auto kBeforeWriting = std::chrono::milliseconds(20);
+    constexpr auto kAfterWriting = std::chrono::milliseconds(80);
+    std::this_thread::sleep_for(kBeforeWriting);
+    std::string output = platform::ToUtf8(job.outputPath);
+    std::optional<platform::TempFile> temp = platform::CreateTempFileBeside(output);
+    if (!temp)
+        return kJobFailedResult;
+    std::string text = platform::ToUtf8(job.inputPath);
+    bool written = ::write(temp->fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    ::close(temp->fd);
+    if (!written || std::rename(temp->path.c_str(), output.c_str()) != 0)
+        return kJobFailedResult;
+    std::this_thread::sleep_for(kAfterWriting);
     return kJobSucceeded;
 }
 
@@ -193,6 +218,62 @@ TEST_F(BatchRunnerThreads, CountsLinesAndSameNamedOutputs)
     EXPECT_TRUE(std::filesystem::exists(out_ / "clip-2.mp4"));
 }
 
+// The camera's folder is the output folder: take.mp4 comes before take.mov,
+// and clip.mp4, named through a link to the folder, after clip.mov.
+TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatch)
+{
+    std::ofstream(out_ / "take.mp4") << "camera take";
+    std::ofstream(out_ / "clip.mp4") << "camera clip";
+    std::filesystem::create_directory_symlink(out_.Path(), in_ / "link");
+    std::u16string clipThroughLink = platform::ToUtf16(in_ / "link/clip.mp4");
+    params_.files = {Out("take.mp4"), Input("take.mov"), Input("clip.mov"), clipThroughLink};
+    params_.runJob = WriteOutput;
+    EXPECT_EQ(Run(), 0u);
+
+    EXPECT_EQ(ReadFileText(out_ / "take.mp4"), "camera take");
+    EXPECT_EQ(ReadFileText(out_ / "clip.mp4"), "camera clip");
+    EXPECT_EQ(ReadFileText(out_ / "take-1.mp4"), "stamped");
+    EXPECT_EQ(ReadFileText(out_ / "clip-1.mp4"), "stamped");
+    std::vector<std::u16string> events = host_.Events();
+    for (const char* name : {"take", "clip"}) {
+        std::u16string said = u"\t" + Out(std::string(name) + ".mp4") + u" is an input file of this batch: writing " +
+                              Out(std::string(name) + "-1.mp4");
+        EXPECT_NE(std::find(events.begin(), events.end(), said), events.end()) << name;
+    }
+    EXPECT_EQ(host_.report.succeeded, 2) << "take.mp4 and clip.mp4 are each their own output";
+}
+
+// With naming on, each file is written under a temporary name of its own:
+// a failed file leaves none behind, and one that cannot be made fails the
+// file with its reason.
+TEST_F(BatchRunnerThreads, TemporaryOutputsOfFailedFilesAreNotLeftBehind)
+{
+    gSettings.renameOutput = 1;
+    ASSERT_TRUE(platform::CopyToField(gSettings.renamePattern, kFormatChars, u"@N"));
+    std::u16string broken = Input("broken.mov");
+    params_.files = {Input("clip.mov"), broken};
+    params_.runJob = [&](StampJob& job) {
+        return std::u16string(job.inputPath) == broken ? kJobFailedResult : WriteOutput(job);
+    };
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(host_.report.succeeded, 1);
+    EXPECT_EQ(ReadFileText(out_ / "clip.mp4"), "stamped");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out_.Path()), {}), 1);
+
+    params_.outputFolder = Out("gone");
+    params_.files = {Input("clip.mov")};
+    int jobs = 0;
+    params_.runJob = [&](StampJob& job) { return ++jobs, WriteOutput(job); };
+    Run();
+    EXPECT_EQ(jobs, 0);
+    EXPECT_EQ(host_.report.succeeded, 0);
+    std::vector<std::u16string> events = host_.Events();
+    EXPECT_NE(std::find(events.begin(), events.end(),
+                        u"\tCannot create output file " + Out("gone/tmpWuvoout-XXXXXX.mp4") +
+                            u": No such file or directory"),
+              events.end());
+}
+
 TEST_F(BatchRunnerThreads, StopDuringTheSecondFileEndsTheBatch)
 {
     params_.files = {Input("one.mov"), Input("two.mov"), Input("three.mov")};
@@ -292,6 +373,55 @@ TEST_F(BatchRunnerThreads, EachJobsFramesGoBackToTheSystem)
     std::lock_guard guard(gFramePool->lock);
     for (uint32_t frame = 0; frame < kFrameSlotCount; ++frame)
         EXPECT_NE(gFramePool->Reserve(frame), nullptr) << "a slot still holds a frame of the last job";
+}
+
+// Two programs stamp into one folder at once, naming their outputs after
+// their inputs: each output is named after its own input and holds it.
+TEST(BatchRunnerProcesses, TwoProgramsNamingOutputsInOneFolderKeepEachOthersFiles)
+{
+    constexpr int kFilesEach = 4;
+    ScratchFolder in;
+    ScratchFolder out;
+    ResetSettings(gSettings);
+    gSettings.renameOutput = 1;
+    ASSERT_TRUE(platform::CopyToField(gSettings.renamePattern, kFormatChars, u"@N"));
+    std::vector<pid_t> programs;
+    for (char program : {'a', 'b'}) {
+        std::vector<std::u16string> files;
+        for (int i = 0; i < kFilesEach; ++i) {
+            std::string input = in / (program + std::to_string(i) + ".mov");
+            std::ofstream(input) << "video";
+            files.push_back(platform::ToUtf16(input));
+        }
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            RecordingHost host;
+            std::atomic<uint8_t> state{kBatchStamping};
+            BatchThreadParams params;
+            params.host = &host;
+            params.batchState = &state;
+            params.outputFolder = platform::ToUtf16(out.Path());
+            params.files = files;
+            params.runJob = WriteInputPathSlowly;
+            BatchThreadProc(params);
+            ::_exit(host.report.succeeded == kFilesEach ? 0 : 1);
+        }
+        programs.push_back(pid);
+    }
+    for (pid_t pid : programs) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a program did not stamp all its files";
+    }
+    ResetSettings(gSettings);
+
+    for (const auto& input : std::filesystem::directory_iterator(in.Path())) {
+        std::string output = out / (input.path().stem().string() + ".mp4");
+        EXPECT_EQ(ReadFileText(output), input.path().string()) << output;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.Path()), {}), 2 * kFilesEach)
+        << "no output more, none less";
 }
 
 TEST(BatchProgress, PercentTextAndBarPosition)

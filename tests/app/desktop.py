@@ -203,6 +203,11 @@ def screen_gray(box):
     return grab(box, "-f", "rawvideo", "-pix_fmt", "gray", "-")
 
 
+def screen_rgb(box):
+    """The box's pixels as red, green and blue bytes, row by row."""
+    return grab(box, "-f", "rawvideo", "-pix_fmt", "rgb24", "-")
+
+
 def whole_screen():
     size = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True).stdout.split()
     return Box(0, 0, int(size[0]), int(size[1]))

@@ -21,9 +21,11 @@
 #include "platform/text/utf.h"
 #include "support/app_harness.h"
 #include "support/dialog_events.h"
+#include "support/damaged_copies.h"
 #include "support/screenshot.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
+#include "support/media_reference.h"
 
 using namespace wuvo;
 using namespace wuvo::test;
@@ -95,6 +97,26 @@ TEST_F(MainDialogBatchTest, StampChecksTheBatchFirst)
     Click(dialog_, kIdStamp);
     EXPECT_EQ(static_cast<wxTextCtrl*>(dialog_->FindWindow(kIdOutputFolder))->GetValue(), out_ / "gone");
     EXPECT_EQ(dialog_->BatchState(), kBatchIdle);
+}
+
+// The settings file keeps an output folder of 127 UTF-16 units at most: a
+// longer one is refused when it is chosen, not lost at the next start.
+TEST_F(MainDialogBatchTest, BrowseRefusesAFolderTheSettingsCannotKeep)
+{
+    const std::string kept = "/" + std::string(126, 'k');
+    ChooseOutputFolder(kept);
+    EXPECT_EQ(OutputFolder, platform::ToUtf16(kept));
+    // 65 characters, but 128 units: each of the 63 faces takes two.
+    std::string tooLong = "/";
+    for (int i = 0; i < 63; ++i)
+        tooLong += "\U0001F600";
+    tooLong += "x";
+    ui_.ExpectMessage("Output folder path is too long", MessageAnswer::Ok);
+    ChooseOutputFolder(tooLong);
+    EXPECT_EQ(OutputFolder, platform::ToUtf16(kept));
+    EXPECT_EQ(static_cast<wxTextCtrl*>(dialog_->FindWindow(kIdOutputFolder))->GetValue(), wxString::FromUTF8(kept));
+    ASSERT_EQ(ui_.Shown().size(), 1u);
+    EXPECT_TRUE(ui_.Shown()[0].StartsWith("Error: ")) << ui_.Shown()[0];
 }
 
 TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
@@ -226,9 +248,14 @@ TEST_F(MainDialogBatchTest, AWarningDoesNotHoldABatchLeftToShutDown)
 }
 
 // The real engine, as a person would use it: three camera files, one of them
-// damaged, an output folder, Stamp, and the report.
+// damaged, an output folder, Stamp, and the report. The outputs get the
+// bitrate of the settings.
 TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
 {
+    // The lowest the preferences offer, 2.0 Mbit/s: little enough for the
+    // encoder to spend in full on a 640x360 picture.
+    gSettings.bitrate = kMinBitrate;
+    constexpr double kBitsPerSecond = 2'000'000;
     std::string broken = out_ / "broken.mp4";
     std::string damaged = ReadFileText(FixturePath("long.mp4"));
     std::ofstream(broken, std::ios::binary) << damaged.substr(0, damaged.size() / 3);
@@ -246,6 +273,9 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     EXPECT_TRUE(SaveWindowShot(dialog_, "batch_done"));
 
     EXPECT_EQ(ProbeVideo(outputs / "long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
+    std::vector<std::string> bitrate = Probe(outputs / "long.mp4", "v:0", "stream=bit_rate");
+    ASSERT_EQ(bitrate.size(), 1u);
+    EXPECT_NEAR(std::stod(bitrate[0]), kBitsPerSecond, kBitsPerSecond * 0.1);
     EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
               ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
     EXPECT_FALSE(std::filesystem::exists(outputs / "broken.mp4")) << "nothing of a failed file stays";
@@ -256,4 +286,46 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "hevc_newyear.mp4")));
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::u16string& l) { return l.starts_with(u"=========="); }),
               4);
+}
+
+// Files copied part way, or whose sound cannot be read, among good ones: a
+// damaged file is not counted, the log says why, nothing of it is left, and
+// the good file after it is stamped whole.
+TEST_F(MainDialogBatchTest, DamagedFilesAreNotCountedAndTheLogSaysWhy)
+{
+    std::string camera = FixturePath("hevc_faststart.mp4");
+    std::vector<PacketSpan> packets = VideoPackets(camera);
+    ASSERT_EQ(packets.size(), 60u);
+    // Copied half way: the data of its first 29 frames and no more.
+    std::string halfCopied = CutCopy(camera, packets[28].position + packets[28].size, out_ / "half_copied.mp4");
+    std::string headerOnly = CutCopy(camera, packets[0].position, out_ / "header_only.mp4");
+    std::string soundLost = DamagedSoundCopy(camera, SoundDamage::ChunksPastTheEnd, out_ / "sound_lost.mp4");
+    ScratchFolder outputs;
+    AddFiles({wxString::FromUTF8(camera), wxString::FromUTF8(halfCopied), wxString::FromUTF8(soundLost),
+              wxString::FromUTF8(headerOnly), wxString::FromUTF8(FixturePath("hevc_newyear.mov"))});
+    ChooseOutputFolder(outputs.Path());
+    ui_.ExpectMessage("2 out of 5 files stamped successfully, view log for detail.", MessageAnswer::Ok);
+    Click(dialog_, kIdStamp);
+    ASSERT_TRUE(WaitForBatchEnd());
+
+    EXPECT_EQ(ProbeVideo(outputs / "hevc_faststart.mp4").frameCount, packets.size());
+    EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
+              ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outputs.Path()), {}), 2)
+        << "nothing of a failed file stays";
+    // What the log says of a file between its input and output lines.
+    std::vector<std::u16string> lines = dialog_->Log().Lines();
+    using Said = std::vector<std::u16string>;
+    auto said = [&](const std::string& input) {
+        auto from = std::find(lines.begin(), lines.end(), u"\tInput file:  " + platform::ToUtf16(input));
+        auto to = std::find_if(from, lines.end(), [](const std::u16string& l) { return l.starts_with(u"\tOutput"); });
+        return from == lines.end() ? Said{} : Said(from + 1, to);
+    };
+    auto framesRead = [](const char16_t* count, const std::string& input) {
+        return Said{count + (u" of the 60 frames listed could be read from <" + platform::ToUtf16(input) + u">\n")};
+    };
+    EXPECT_EQ(said(halfCopied), framesRead(u"29", halfCopied));
+    EXPECT_EQ(said(headerOnly), framesRead(u"0", headerOnly));
+    EXPECT_EQ(said(soundLost), Said{u"The sound of <" + platform::ToUtf16(soundLost) +
+                                    u"> could not be read; tick \"Disable audio.\" to stamp the picture alone\n"});
 }

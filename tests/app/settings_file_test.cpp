@@ -1,5 +1,10 @@
 #include "app/settings/settings_file.h"
 
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -35,6 +40,34 @@ void WriteBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
 }
+
+// For the calling thread's lifetime of the object, permissions bind as they
+// bind an ordinary user, also when the tests run with the administrator's
+// rights, which ignore them. Nothing changes for an ordinary user.
+class AsAnOrdinaryUser {
+public:
+    AsAnOrdinaryUser()
+    {
+        capget(&header_, saved_);
+        __user_cap_data_struct bound[2] = {saved_[0], saved_[1]};
+        bound[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        EXPECT_EQ(capset(&header_, bound), 0) << std::strerror(errno);
+    }
+    ~AsAnOrdinaryUser() { capset(&header_, saved_); }
+
+private:
+    static int capget(__user_cap_header_struct* header, __user_cap_data_struct* data)
+    {
+        return static_cast<int>(::syscall(SYS_capget, header, data));
+    }
+    static int capset(__user_cap_header_struct* header, __user_cap_data_struct* data)
+    {
+        return static_cast<int>(::syscall(SYS_capset, header, data));
+    }
+    // Capabilities belong to each thread: pid 0 is the calling one.
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
 
 // Every settings test starts from the defaults and leaves them behind.
 class SettingsFileTest : public testing::Test {
@@ -188,6 +221,40 @@ TEST_F(SettingsFileTest, ALinkedFileIsWrittenThroughItsLinkAndKeepsItsPermission
     gSettings.language = 3;
     ASSERT_TRUE(ReadSettingsFile(path_));
     EXPECT_EQ(gSettings.language, 9u);
+}
+
+// A write goes as far as a plain write of the file would: a file made
+// read-only is left alone; a writable file in a folder that takes no new
+// file is written in place; a name as long as the file system takes is
+// written.
+TEST_F(SettingsFileTest, WritesGoAsFarAsAPlainWriteWould)
+{
+    namespace fs = std::filesystem;
+    gSettings.language = 9;
+    WriteBytes(path_, "kept");
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const std::string locked = folder_ / "locked";
+    fs::create_directory(locked);
+    const std::string inLocked = locked + "/Wuvo.cfg";
+    WriteBytes(inLocked, "old");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+        AsAnOrdinaryUser user;
+        EXPECT_FALSE(WriteSettingsFile(path_));
+        EXPECT_TRUE(WriteSettingsFile(inLocked));
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+    EXPECT_TRUE(ReadFileText(path_) == "kept") << "the read-only file was replaced";
+    EXPECT_EQ(fs::status(path_).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(fs::file_size(inLocked), sizeof(SettingsFile));
+    const std::string longest = folder_ / (std::string(250, 'p') + ".wuvo");
+    EXPECT_TRUE(WriteSettingsFile(longest));
+
+    for (const std::string& written : {inLocked, longest}) {
+        gSettings.language = 3;
+        ASSERT_TRUE(ReadSettingsFile(written)) << written;
+        EXPECT_EQ(gSettings.language, 9u);
+    }
 }
 
 TEST(SettingsLocation, UserDataFolderThenTheTemporaryFolder)

@@ -1,7 +1,8 @@
 """Drives the real program as a person would, through the desktop's
-accessibility tree: adds three camera files through the file chooser (one of
-them damaged), picks the output folder, presses Stamp, photographs the window
-while it stamps and the report it ends with, and closes the program.
+accessibility tree: adds camera files through the file chooser (the preview
+cannot open those named "damaged"), picks the output folder, presses Stamp,
+photographs the window while it stamps and the report it ends with, and closes
+the program.
 
 Usage: stamp_as_a_user.py SCREENSHOT_DIR OUTPUT_DIR FILE...
 Prints the report's text. Runs with the system's python3 (pyatspi)."""

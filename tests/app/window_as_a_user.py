@@ -14,9 +14,9 @@ import tempfile
 import time
 
 import pyatspi
-from desktop import (answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone,
-                     matches, nodes, poll, press, program, screen_gray, screenshot, search, sensitive, showing,
-                     text_of, wait_for, whole_screen, window, within, xdotool)
+from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone, labels,
+                     matches, nodes, poll, press, program, screen_gray, screen_rgb, screenshot, search, sensitive,
+                     showing, text_of, wait_for, whole_screen, window, within, xdotool)
 from whole_program_as_a_user import TITLE, fail, frames, settled
 
 LONG = "long.mp4"  # 20 s: still stamping while the user acts
@@ -35,7 +35,8 @@ class Run:
         wait_for(lambda: program() is None, "the last run to leave the desktop")
         self.process = subprocess.Popen([binary], env=env)
         RUNS.append(self.process)
-        self.main = window("frame", TITLE)
+        # A start from a project's settings names the project in the title.
+        self.main = window("frame", lambda name: name.startswith(TITLE))
 
     def shot(self, node, name):
         screenshot(node, os.path.join(self.shots, f"{name}.png"))
@@ -139,16 +140,19 @@ def escape_and_close(binary, fixtures, home, shots, managed):
 def preview_and_menus(binary, fixtures, home, shots):
     run = Run(binary, home, shots)
     inputs = {name: shutil.copy(os.path.join(fixtures, name), os.path.join(home, "in", name))
-              for name in ("trimmed_gop32.mp4", "oversize.mp4", "hevc_aac_newyear.mp4", LONG, "hd1080.mp4")}
+              for name in ("trimmed_gop32.mp4", "all_sync.mp4", "oversize.mp4", "h264.mp4", "hevc_aac_newyear.mp4",
+                           LONG, "hd1080.mp4")}
     no_stock_shortcuts(run)
     recent_project_with_ampersand(run)
     view_marks(run)
     custom_time_format_twice(run)
     run.shot(run.main, "menus")
     steps_over_trimmed_start(run, inputs["trimmed_gop32.mp4"])
-    refused_file_shows_hint(run, inputs["oversize.mp4"])
+    every_step_button(run, inputs["all_sync.mp4"])
+    refused_files_leave_the_area_empty(run, inputs["oversize.mp4"], inputs["h264.mp4"])
     warning_before_report(run, inputs["hevc_aac_newyear.mp4"])
     highlight_after_batch(run, inputs[LONG], inputs["hevc_aac_newyear.mp4"])
+    outputs_beside_inputs(run, fixtures)
     wheel_in_actual_size(run, inputs["hd1080.mp4"])
     choose_menu(run.main, "Project", "Exit")
     answer("alert", "Warning", "No", "Save changes before exiting?")
@@ -176,30 +180,62 @@ def frames_shown(run):
     return int(search(run.main, "slider").queryValue().maximumValue)
 
 
+def step(run, label):
+    """Clicks a step button of the preview; the frame shown then."""
+    before = shown_frame(run)
+    # The preview's button: the panels' nudge buttons lie below it.
+    click(min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1]))
+    poll(lambda: shown_frame(run) != before, 3)
+    return shown_frame(run)
+
+
 def steps_over_trimmed_start(run, path):
     """A trimmed clip shows frames before its first sync frame (23, then 55):
     the steps visit each sync frame and come back to frame 0."""
     add(run, path, "OK")
     wait_for(lambda: frames_shown(run) == 81, "the trimmed clip to load")
-    seen = []
-    for label in (">", ">", "<", "<"):
-        before = shown_frame(run)
-        # The preview's button: the panels' nudge buttons lie below it.
-        click(min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1]))
-        poll(lambda: shown_frame(run) != before, 3)
-        seen.append(shown_frame(run))
+    seen = [step(run, label) for label in (">", ">", "<", "<")]
     if seen != [23, 55, 23, 0]:
         fail(f"> > < < showed frames {seen}")
 
 
-def refused_file_shows_hint(run, path):
-    """A file the preview refuses leaves nothing of the one before it."""
+def every_step_button(run, path):
+    """On a clip whose every frame is a sync frame, each step button moves by
+    its own count, forward and back, so each ends on a frame of its own."""
     add(run, path)
-    answer("alert", "Error", "OK")
+    wait_for(lambda: frames_shown(run) == int(frames(path)), "the clip to load")
+    labels = (">>>", ">>", ">", "<", "<<", "<<<")
+    seen = [step(run, label) for label in labels]
+    if seen != [100, 110, 111, 110, 100, 0]:
+        fail(f"{' '.join(labels)} showed frames {seen}")
+
+
+# The preview's colour while it shows no file.
+EMPTY_AREA = (124, 0, 124)
+
+
+def shows_empty_area(run):
+    """Whether the preview shows its empty area alone: nothing of a file,
+    and not the hint that stands there before the first file."""
     hint = search(run.main, "label", lambda name: name.startswith("Video Preview Area"))
-    if not wait_for(lambda: showing(hint) or None, "the empty area's hint", 3):
-        fail("the refused file's row shows the last file's picture")
+    box = extents(hint.parent)
+    inside = screen_rgb(Box(box.x + 4, box.y + 4, box.width - 8, box.height - 8))
+    return not showing(hint) and {tuple(inside[i:i + 3]) for i in range(0, len(inside), 3)} == {EMPTY_AREA}
+
+
+def refused_files_leave_the_area_empty(run, too_large, not_hevc):
+    """Files the preview refuses, each after its message, and then the list
+    emptied, leave the area empty: nothing of the file before them, and the
+    hint of the first start does not come back."""
+    for path in (too_large, not_hevc):
+        add(run, path)
+        answer("alert", "Error", "OK")
+        if poll(lambda: shows_empty_area(run), 3) is None:
+            fail(f"the preview area after refusing {os.path.basename(path)} is not empty")
     run.shot(run.main, "refused")
+    clear(run)
+    if poll(lambda: shows_empty_area(run), 3) is None:
+        fail("the preview area after Clear is not empty")
 
 
 def clear(run):
@@ -210,7 +246,6 @@ def clear(run):
 def warning_before_report(run, path):
     """Stamping into the input's own folder: the warning, then the report;
     the log's lines take no selection."""
-    clear(run)
     add(run, path)
     stamp(run, os.path.dirname(path))
     window("alert", "Warning")
@@ -248,6 +283,58 @@ def highlight_after_batch(run, first, second):
     wanted = int(frames(first))
     if poll(lambda: frames_shown(run) == wanted, 5) is None:
         fail(f"the preview shows {frames_shown(run)} frames, the highlighted file has {wanted}")
+
+
+def outputs_beside_inputs(run, fixtures):
+    """A camera folder holds b.mov, an earlier b.mp4 and a.mp4, and is also
+    the output folder: b.mov's output must not replace b.mp4, an input of the
+    batch, but takes the next free numbered name, and the log says so."""
+    folder = os.path.join(run.home, "camera")
+    os.makedirs(folder)
+    sources = (("b.mov", "hevc_newyear.mov"), ("b.mp4", "short3.mp4"), ("a.mp4", "no_audio.mp4"))
+    paths = {name: shutil.copy(os.path.join(fixtures, source), os.path.join(folder, name)) for name, source in sources}
+    before = {name: read_bytes(path) for name, path in paths.items()}
+    clear(run)
+    for name, _ in sources:
+        add(run, paths[name])
+    stamp(run, folder)
+    # b.mp4 and a.mp4 are each their own output: two warnings, one on the other's heels.
+    answer_twice("Warning", "Input file cannot be the same as output file.")
+    answer("alert", "Information", "OK", "1 out of 3 files stamped successfully")
+    changed = [name for name, path in paths.items() if read_bytes(path) != before[name]]
+    if changed:
+        fail(f"the batch replaced its inputs {changed}")
+    numbered = os.path.join(folder, "b-1.mp4")
+    if not os.path.exists(numbered) or frames(numbered) != frames(paths["b.mov"]):
+        fail(f"b.mov was not stamped into {numbered}: {sorted(os.listdir(folder))}")
+    said = f"{os.path.join(folder, 'b.mp4')} is an input file of this batch: writing {numbered}"
+    if not any(said in line for line in log_lines(run)):
+        fail(f"the log does not say '{said}'")
+
+
+def answer_twice(title, expected):
+    """OK on a message box, then on the next one of that title, which comes
+    before the first has left the accessibility tree."""
+    first = window("alert", title)
+    if expected not in " ".join(labels(first)):
+        fail(f"unexpected {title}: {labels(first)}")
+    press(first, "OK")
+    wait_for(lambda: not showing(first), f"the first '{title}' to close")
+    answer("alert", title, "OK", expected)
+
+
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def log_lines(run):
+    """The log window's lines, read with the window open; it is closed again."""
+    press(run.main, "ViewLog")
+    log = window("frame", "Wuvo Log")
+    lines = [n.name for n in nodes(search(log, "table")) if n.getRoleName() == "table cell"]
+    press(log, "Close")
+    return lines
 
 
 def panel(run, title):
@@ -313,38 +400,46 @@ def view_marks(run):
 
 
 def start_openbox():
-    """A window manager on the test's display, when one is installed."""
+    """A window manager on the test's display, when one is installed; it
+    ends with the test."""
     if shutil.which("openbox") is None:
         return None
     manager = subprocess.Popen(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    RUNS.append(manager)
     wait_for(lambda: subprocess.run(["xdotool", "search", "--classname", "openbox"],
                                     capture_output=True).returncode == 0, "openbox to manage the display")
     return manager
 
 
-def main():
+def road(name, body):
+    """Runs `body(binary, fixtures, home, shots)` with the command line's
+    program, fixtures and screenshot folder (a folder `name` of it) and a home
+    of its own; a failed road leaves a picture of the whole screen, and what
+    the road started ends with it."""
     binary, fixtures, shots = sys.argv[1:4]
     signal.signal(signal.SIGTERM, lambda *_: fail("stopped"))
-    shots = os.path.join(shots, "window_as_a_user")
+    shots = os.path.join(shots, name)
     shutil.rmtree(shots, ignore_errors=True)
     os.makedirs(shots)
     home = tempfile.mkdtemp()
-    manager = None
     try:
-        escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
-        preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
-        manager = start_openbox()
-        if manager is not None:
-            escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+        body(binary, fixtures, home, shots)
     except SystemExit:
         screenshot(whole_screen(), os.path.join(shots, "failed.png"))
         raise
     finally:
-        for process in RUNS + [manager]:
-            if process is not None and process.poll() is None:
+        for process in RUNS:
+            if process.poll() is None:
                 process.kill()
         shutil.rmtree(home)
 
 
+def every_road(binary, fixtures, home, shots):
+    escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
+    preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
+    if start_openbox() is not None:
+        escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+
+
 if __name__ == "__main__":
-    main()
+    road("window_as_a_user", every_road)

@@ -85,6 +85,52 @@ TEST_F(StampTextTest, DefaultStampsReadAsTheRuntimeWritesThem)
     EXPECT_EQ(Time(gSettings.timeStamp.formatIndex), u"9:50:38");
 }
 
+// Every entry as the product ships it, and each fixed time format reads like
+// its label in the time format list at the moment the label shows.
+TEST_F(StampTextTest, TablesHoldTheShippedFormats)
+{
+    const char16_t* dates[kDateFormatEntries] = {
+        u"%Y-%m-%d\\n%#I:%M:%S%p", u"%Y-%m-%d", u"%d-%m-%Y", u"%m-%d-%Y",
+        u"%Y.%m.%d", u"%d.%m.%Y", u"%m.%d.%Y", u"",
+        u"%#x\\n%#I:%M:%S%p", u"%#x", u"%#x %A", u"", u"", u"", u"", u"",
+        u"%b-%#d-%Y\\n%#I:%M:%S%p", u"%b-%#d-%Y", u"%#d-%b-%Y", u"%b %#d %Y",
+        u"%#d %b %Y", u"%B %#d, %Y", u"%a %b %#d, %Y", u"%A %B %#d, %Y",
+        u"%#x\\n%#I:%M:%S%p", u"%#x", u"%#d %B %Y", u"%#d %b %Y",
+        u"%A %#d %B %Y", u"%A %#d %b %Y", u"%a %#d %B %Y", u"%a %#d %b %Y"};
+    for (size_t i = 0; i < kDateFormatEntries; ++i)
+        EXPECT_EQ(std::u16string(DateFormatTable[i]), dates[i]) << "date entry " << i;
+    const char16_t* times[kTimeFormatEntries] = {
+        u"%#H:%M:%S EST", u"%#H:%M:%S", u"%#H:%M", u"%#I:%M:%S%p", u"%#I:%M%p",
+        u"%H:%M:%S", u"%H:%M", u"%I:%M:%S%p", u"%I:%M%p", u"%#H:%M:%S",
+        u"%H:%M:%S", u"%#H:%M:%S", u"%H:%M:%S", u"%H:%M:%S", u"%H:%M:%S"};
+    for (size_t i = 0; i < kTimeFormatEntries; ++i)
+        EXPECT_EQ(std::u16string(TimeFormatTable[i]), times[i]) << "time entry " << i;
+
+    // The labels show 21:50:38, 09:50:38 two frames (200 ms) into the
+    // video, or midnight at its start.
+    struct Label {
+        uint32_t index;
+        int hour, minute, second;
+        uint32_t frame;
+        const char16_t* text;
+    };
+    const Label labels[] = {
+        {1, 21, 50, 38, 2, u"21:50:38"},    {2, 21, 50, 38, 2, u"21:50"},
+        {3, 21, 50, 38, 2, u"9:50:38pm"},   {4, 21, 50, 38, 2, u"9:50pm"},
+        {5, 9, 50, 38, 2, u"09:50:38"},     {6, 9, 50, 38, 2, u"09:50"},
+        {7, 9, 50, 38, 2, u"09:50:38am"},   {8, 9, 50, 38, 2, u"09:50am"},
+        {9, 9, 50, 38, 2, u"9:50:38:02"},   {10, 9, 50, 38, 2, u"09:50:38:02"},
+        {11, 9, 50, 38, 2, u"9:50:38.200"}, {12, 9, 50, 38, 2, u"09:50:38.200"},
+        {13, 0, 0, 0, 0, u"00:00:00:00"},   {14, 0, 0, 0, 0, u"00:00:00"}};
+    context.averageDelta = 1;  // ten frames a second
+    context.timescale = 10;
+    for (const Label& label : labels) {
+        SetTime(2003, 6, 22, 0, label.hour, label.minute, label.second);
+        context.frameIndexByTime = label.frame;
+        EXPECT_EQ(Time(label.index), label.text) << "time entry " << label.index;
+    }
+}
+
 TEST_F(StampTextTest, FrameAndMillisecondSuffixes)
 {
     SetTime(2023, 12, 31, 0, 21, 50, 39);

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <vector>
 
 #include "support/fake_nvidia.h"
@@ -25,6 +27,7 @@ constexpr uint32_t kHeight = 48;
 struct EncodeRecord {
     std::vector<std::vector<uint8_t>> frames;
     uint32_t nullFrom = UINT32_MAX;
+    uint32_t handedOut = 0;
     std::vector<uint8_t> stream;
     std::vector<uint32_t> written;  // frame index of each bitstream
     std::vector<uint32_t> done;
@@ -35,6 +38,7 @@ uint8_t* GetFrame(uint32_t frame)
 {
     if (frame >= gRecord->nullFrom || frame >= gRecord->frames.size())
         return nullptr;
+    gRecord->handedOut = std::max(gRecord->handedOut, frame + 1);
     return gRecord->frames[frame].data();
 }
 
@@ -83,43 +87,68 @@ protected:
         test::ResetFakeDrivers();
     }
 
+    // A fresh run's record, the frames kept.
     int32_t Encode()
     {
+        record.handedOut = 0;
+        record.stream.clear();
+        record.written.clear();
+        record.done.clear();
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         CNvEncoder encoder;
         int32_t result = encoder.EncodeMain(config);
         testing::internal::GetCapturedStdout();
-        errors = testing::internal::GetCapturedStderr();
+        testing::internal::GetCapturedStderr();
+        failure = encoder.Failure();
         return result;
+    }
+
+    std::string StreamFile()
+    {
+        std::string path = test::TestOutputDir() + "/nvenc_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".hevc";
+        std::filesystem::create_directories(test::TestOutputDir());
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(record.stream.data()),
+                                                    static_cast<std::streamsize>(record.stream.size()));
+        return path;
     }
 
     // How many pictures ffmpeg decodes from the written stream.
     size_t DecodedPictures()
     {
-        std::string path = test::TestOutputDir() + "/nvenc_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".hevc";
-        std::filesystem::create_directories(test::TestOutputDir());
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(record.stream.data()),
-                                                    static_cast<std::streamsize>(record.stream.size()));
+        std::string path = StreamFile();
         EXPECT_TRUE(test::DecodesCleanly(path));
         std::string raw = test::RunCommand("ffmpeg -v error -f hevc -i " + test::Quoted(path) +
                                            " -f rawvideo -pix_fmt yuv420p -");
         return raw.size() / (kWidth * kHeight * 3 / 2);
     }
 
-    void ExpectEveryFrameOnce(uint32_t frames)
+    // The most B pictures in a row in display order, as ffprobe reads them.
+    size_t LongestBRun()
+    {
+        size_t longest = 0, run = 0;
+        for (const std::string& type : test::Probe(StreamFile(), "", "frame=pict_type")) {
+            run = type == "B" ? run + 1 : 0;
+            longest = std::max(longest, run);
+        }
+        return longest;
+    }
+
+    // Each frame handed out is freed once, whatever the output order.
+    void ExpectEveryFrameOnce()
     {
         std::vector<uint32_t> done = record.done;
         std::sort(done.begin(), done.end());
-        std::vector<uint32_t> all(frames);
-        for (uint32_t n = 0; n < frames; ++n)
+        std::vector<uint32_t> all(record.handedOut);
+        for (uint32_t n = 0; n < record.handedOut; ++n)
             all[n] = n;
-        EXPECT_EQ(done, all) << "each frame's slot freed once, whatever the output order";
+        EXPECT_EQ(done, all);
     }
 
     EncodeRecord record;
     EncodeJobConfig config;
-    std::string errors;
+    std::string failure;
 };
 
 }  // namespace
@@ -163,33 +192,58 @@ TEST(NvEncoderParts, TheRingCyclesInIndexOrder)
 
 TEST_F(NvEncoderTest, EncodesEveryFrameIntoAStreamFfmpegDecodes)
 {
-    ASSERT_EQ(Encode(), kEncodeOk) << errors;
+    ASSERT_EQ(Encode(), kEncodeOk) << failure;
     EXPECT_EQ(record.written, record.done);
     EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 30000u) << "the exact rate, not 29";
     EXPECT_EQ(test::FakeNvenc().frameRateDen.load(), 1001u);
     EXPECT_EQ(test::FakeNvenc().parameterSetPictures.load(), 3) << "pictures 0, 8 and 16";
     EXPECT_EQ(DecodedPictures(), record.frames.size());
-    ExpectEveryFrameOnce(20);
+    ExpectEveryFrameOnce();
 }
 
-TEST_F(NvEncoderTest, HeldBPicturesComeOutReorderedAndReleaseTheirOwnFrames)
+// Cards before Turing encode HEVC without B pictures: each card gets as
+// many as it supports, up to two, which come out of it reordered.
+TEST_F(NvEncoderTest, BPicturesAreAsManyAsTheCardSupportsUpToTwo)
 {
-    test::FakeNvenc().holdBFrames = true;
-    ASSERT_EQ(Encode(), kEncodeOk) << errors;
-    EXPECT_GT(test::FakeNvenc().needMoreInput.load(), 0);
-    EXPECT_FALSE(std::is_sorted(record.written.begin(), record.written.end())) << "decode order differs";
-    EXPECT_EQ(DecodedPictures(), record.frames.size());
-    ExpectEveryFrameOnce(20);
-    EXPECT_EQ(record.written, record.done) << "each frame released right after its own bitstream";
+    for (int card : {0, 1, fake::NvencControl::kRecentMaxBFrames}) {
+        SCOPED_TRACE(card);
+        test::FakeNvenc().maxBFrames = card;
+        ASSERT_EQ(Encode(), kEncodeOk) << failure;
+        size_t expected = std::min<size_t>(size_t(card), kEncodeBFrames);
+        EXPECT_EQ(test::FakeNvenc().bFrames.load(), expected);
+        EXPECT_EQ(LongestBRun(), expected);
+        EXPECT_EQ(std::is_sorted(record.written.begin(), record.written.end()), expected == 0);
+        EXPECT_EQ(DecodedPictures(), record.frames.size());
+        EXPECT_EQ(record.written, record.done) << "each frame released right after its own bitstream";
+    }
+}
+
+// Phone clips often hold a single sync sample; an all-intra source gives
+// no GOP either. The encoder then takes about a second of frames, and never
+// more B pictures than a GOP holds.
+TEST_F(NvEncoderTest, WithoutASourceGopTheGopIsAboutOneSecond)
+{
+    for (uint32_t source : {0u, 1u}) {
+        config.gopLength = source;
+        ASSERT_EQ(Encode(), kEncodeOk) << failure;
+        EXPECT_EQ(test::FakeNvenc().gopLength.load(), 30u) << "30000/1001 frames per second";
+        EXPECT_EQ(test::FakeNvenc().bFrames.load(), kEncodeBFrames);
+    }
+    config.rateNumerator = 1;
+    config.rateDenominator = 2;
+    ASSERT_EQ(Encode(), kEncodeOk) << failure;
+    EXPECT_EQ(test::FakeNvenc().gopLength.load(), 1u) << "half a frame a second still gives a picture";
+    EXPECT_EQ(test::FakeNvenc().bFrames.load(), 0u);
+    EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 1u) << "the rate reaches NVENC whole";
+    EXPECT_EQ(test::FakeNvenc().frameRateDen.load(), 2u);
 }
 
 TEST_F(NvEncoderTest, AsynchronousEncodeWaitsOnItsEvents)
 {
     test::FakeNvenc().asyncMode = true;
-    test::FakeNvenc().holdBFrames = true;
-    ASSERT_EQ(Encode(), kEncodeOk) << errors;
+    ASSERT_EQ(Encode(), kEncodeOk) << failure;
     EXPECT_EQ(DecodedPictures(), record.frames.size());
-    ExpectEveryFrameOnce(20);
+    ExpectEveryFrameOnce();
 }
 
 TEST_F(NvEncoderTest, NoFrameAtAllStillFlushesCleanly)
@@ -200,59 +254,69 @@ TEST_F(NvEncoderTest, NoFrameAtAllStillFlushesCleanly)
     EXPECT_TRUE(record.done.empty());
 }
 
-TEST_F(NvEncoderTest, ARefusedPictureFreesItsFrameAndFailsTheEncode)
+// A picture the driver refuses, or whose input buffer it will not lock,
+// never becomes a picture: the encode fails at once, every frame handed out
+// freed once.
+TEST_F(NvEncoderTest, APictureThatCannotBeSubmittedFreesItsFrameAndFailsTheEncode)
 {
-    test::FakeNvenc().failSubmitAt = 5;
-    EXPECT_EQ(Encode(), kEncodeFailed);
-    ExpectEveryFrameOnce(20);
-    EXPECT_EQ(std::count(record.written.begin(), record.written.end(), 4u), 0) << "frame 4 never became a picture";
-}
-
-// With 6 buffers for 20 frames, the second picture's bitstream is taken
-// while frames still come, the last one's in the flush.
-TEST_F(NvEncoderTest, ABitstreamThatCannotBeLockedFailsTheEncode)
-{
-    for (int lock : {2, 20}) {
-        record.done.clear();
-        test::FakeNvenc().failLockAt = lock;
-        test::FakeNvenc().locks = 0;
-        EXPECT_EQ(Encode(), kEncodeFailed) << "lock " << lock;
-        ExpectEveryFrameOnce(20);
+    for (std::atomic<int>* fault : {&test::FakeNvenc().failSubmitAt, &test::FakeNvenc().failInputLockAt}) {
+        test::ResetFakeDrivers();
+        *fault = 5;
+        EXPECT_EQ(Encode(), kEncodeFailed);
+        EXPECT_EQ(failure, "1 of the pictures could not be encoded");
+        ExpectEveryFrameOnce();
+        EXPECT_LT(record.handedOut, record.frames.size());
+        EXPECT_EQ(std::count(record.written.begin(), record.written.end(), 4u), 0) << "frame 4 never became a picture";
     }
 }
 
-TEST_F(NvEncoderTest, ARateBelowOneFramePerSecondReachesNvencWhole)
+// With 6 buffers for 20 frames, the second picture's bitstream is taken
+// while frames still come, the last one's in the flush. With B pictures a
+// buffer holds another frame's picture than the one it was submitted with.
+TEST_F(NvEncoderTest, ABitstreamThatCannotBeLockedFailsTheEncode)
 {
-    config.rateNumerator = 1;
-    config.rateDenominator = 2;
-    ASSERT_EQ(Encode(), kEncodeOk) << errors;
-    EXPECT_EQ(test::FakeNvenc().frameRateNum.load(), 1u);
-    EXPECT_EQ(test::FakeNvenc().frameRateDen.load(), 2u);
+    for (int lock : {2, 20}) {
+        test::FakeNvenc().failLockAt = lock;
+        test::FakeNvenc().locks = 0;
+        EXPECT_EQ(Encode(), kEncodeFailed) << "lock " << lock;
+        ExpectEveryFrameOnce();
+    }
 }
 
 TEST_F(NvEncoderTest, BadSettingsFailBeforeAnyDriverObjectIsMade)
 {
     config.encodeWidth = 63;
     EXPECT_EQ(Encode(), kEncodeFailed);
-    EXPECT_NE(errors.find("Odd dimentions are not supported"), std::string::npos);
+    EXPECT_EQ(failure, "a frame of 63x48 has an odd side");
     config.encodeWidth = kWidth;
     config.rateDenominator = 0;
     EXPECT_EQ(Encode(), kEncodeFailed);
-    config.rateDenominator = 1001;
-    config.gopLength = 0;  // taken as 1: every picture an IDR picture
-    EXPECT_EQ(Encode(), kEncodeOk);
-    EXPECT_EQ(test::FakeNvenc().gopLength.load(), 1u);
-    EXPECT_EQ(test::FakeNvenc().parameterSetPictures.load(), 20);
+    EXPECT_EQ(failure, "the video has no frame rate");
 }
 
-TEST_F(NvEncoderTest, AGpuWithoutHevcOrADriverThatFailsReleasesEverything)
+// Each set-up failure says why, in words for the log, and leaves nothing
+// made behind.
+TEST_F(NvEncoderTest, ASetUpTheDriverRefusesSaysWhyAndReleasesEverything)
 {
-    test::FakeNvenc().withoutHevc = true;
-    EXPECT_EQ(Encode(), kEncodeFailed);
-    EXPECT_NE(errors.find("codec not supported"), std::string::npos);
-    test::ResetFakeDrivers();
-    test::FakeCuda().computeMajor = 2;
-    EXPECT_EQ(Encode(), kEncodeFailed);
-    EXPECT_NE(errors.find("does not have NVENC capabilities"), std::string::npos);
-    EXPECT_TRUE(record.done.empty());
+    struct Case {
+        std::function<void()> fault;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {[] { test::FakeNvenc().withoutHevc = true; }, "the GPU cannot encode HEVC"},
+        {[] { test::FakeNvenc().maxApiVersion = 9 << 4 | 1; },
+         "the NVIDIA driver is too old for NVENC interface " + std::to_string(NVENCAPI_MAJOR_VERSION) + "." +
+             std::to_string(NVENCAPI_MINOR_VERSION) + " (it has 9.1); a newer driver is needed"},
+        {[] { test::FakeNvenc().maxWidth = 32; },
+         "the GPU refused to encode 64x48 at 500000 bit/s with 2 B pictures (NVENC status 12)"},
+        {[] { test::FakeCuda().computeMajor = 2; }, "GPU 0 has no video encoder (compute capability 2.5)"},
+    };
+    for (const Case& c : cases) {
+        test::ResetFakeDrivers();
+        c.fault();
+        EXPECT_EQ(Encode(), kEncodeFailed);
+        EXPECT_EQ(failure, c.failure);
+        EXPECT_TRUE(record.done.empty());
+        test::ExpectFakeDriversReleased();
+    }
 }

@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 
 #include "engine/job/run_stamp_job.h"
+#include "engine/media/media_output.h"
 #include "engine/settings/app_settings.h"
+#include "nv/nvencoder/nv_encoder.h"
 #include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
 #include "support/fixture_job.h"
@@ -26,6 +29,24 @@ constexpr int kHeight = 240;
 // The stamps' rows; the picture elsewhere must be the source's.
 constexpr int kFirstStampRow = 10;
 constexpr int kLastStampRow = 220;
+// How far the file's bitrate may stray from the one asked for.
+constexpr double kBitrateSlack = 1.5;
+
+struct Fraction {
+    uint32_t num = 0;
+    uint32_t den = 1;
+};
+
+// The frames whose packets ffprobe marks as key frames, by number.
+std::vector<size_t> KeyPictures(const std::string& path)
+{
+    std::vector<size_t> keys;
+    std::vector<std::string> flags = test::Probe(path, "v:0", "packet=flags");
+    for (size_t n = 0; n < flags.size(); ++n)
+        if (flags[n].find('K') != std::string::npos)
+            keys.push_back(n);
+    return keys;
+}
 
 class NvencJobTest : public ::testing::Test {
 protected:
@@ -56,30 +77,41 @@ protected:
         return std::find(messages.begin(), messages.end(), text) != messages.end();
     }
 
+    // The input's frame rate as ffprobe reads it.
+    Fraction SourceRate() const
+    {
+        std::string rate = test::Probe(input, "v:0", "stream=r_frame_rate").at(0);
+        size_t slash = rate.find('/');
+        return {uint32_t(std::stoul(rate.substr(0, slash))), uint32_t(std::stoul(rate.substr(slash + 1)))};
+    }
+
     // Rows outside the stamps as PSNR against the source, frame by frame in
     // display order, in each of the three planes: a chroma plane out of
-    // place shows there only.
-    void ExpectSourcePictureInDisplayOrder()
+    // place shows there only. With speed-up, frame k is source frame
+    // divisor x k.
+    void ExpectSourcePictureInDisplayOrder(uint32_t divisor = 1)
     {
         auto decode = [](const std::string& path) {
             return test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -f rawvideo -pix_fmt yuv420p -");
         };
         std::string source = decode(input);
         std::string stamped = decode(output);
-        ASSERT_EQ(stamped.size(), source.size());
         const size_t frameBytes = size_t{kWidth} * kHeight * 3 / 2;
-        for (size_t frame = 0; frame < source.size() / frameBytes; ++frame) {
+        size_t frames = source.size() / frameBytes;
+        ASSERT_EQ(stamped.size(), (frames + divisor - 1) / divisor * frameBytes);
+        for (size_t frame = 0; frame < stamped.size() / frameBytes; ++frame) {
             size_t at = frame * frameBytes;
+            size_t from = frame * divisor * frameBytes;
             for (int plane = 0; plane < 3; ++plane) {
                 int scale = plane == 0 ? 1 : 2;
                 int width = kWidth / scale, height = kHeight / scale;
                 double error = 0;
                 size_t samples = 0;
-                for (int row = 0; row < height; ++row, at += size_t(width)) {
+                for (int row = 0; row < height; ++row, at += size_t(width), from += size_t(width)) {
                     if (row >= kFirstStampRow / scale && row < kLastStampRow / scale)
                         continue;
                     for (int col = 0; col < width; ++col, ++samples) {
-                        double d = double(uint8_t(source[at + col])) - double(uint8_t(stamped[at + col]));
+                        double d = double(uint8_t(source[from + col])) - double(uint8_t(stamped[at + col]));
                         error += d * d;
                     }
                 }
@@ -100,6 +132,8 @@ protected:
 
 }  // namespace
 
+// Rate control budgets each frame's bits by the frame rate NVENC is given:
+// the source's, so that the file gets about the bitrate asked for.
 TEST_F(NvencJobTest, WritesAnHevcAacFileWithEveryFrameInPlace)
 {
     ASSERT_EQ(RunJob("hevc_aac_newyear.mp4", "nvenc.mp4"), kJobSucceeded);
@@ -112,11 +146,16 @@ TEST_F(NvencJobTest, WritesAnHevcAacFileWithEveryFrameInPlace)
     EXPECT_TRUE(test::DecodesCleanly(output));
     EXPECT_GT(test::FakeNvenc().pictures.load(), 0);
     ExpectSourcePictureInDisplayOrder();
+
+    Fraction rate = SourceRate();
+    EXPECT_EQ(uint64_t{test::FakeNvenc().frameRateNum} * rate.den, uint64_t{rate.num} * test::FakeNvenc().frameRateDen);
+    double bitrate = std::stod(test::Probe(output, "v:0", "stream=bit_rate").at(0));
+    EXPECT_LT(bitrate, test::kJobBitrate * kBitrateSlack);
+    EXPECT_GT(bitrate, test::kJobBitrate / kBitrateSlack);
 }
 
 TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
 {
-    test::FakeNvenc().holdBFrames = true;
     // Sync samples far apart: NVENC gets a GOP long enough for B pictures.
     ASSERT_EQ(RunJob("open_gop.mp4", "nvenc_b.mp4"), kJobSucceeded);
     EXPECT_GT(test::FakeNvenc().gopLength.load(), 3u);
@@ -127,6 +166,41 @@ TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
     ExpectSourcePictureInDisplayOrder();
 }
 
+// Many phone clips hold a single sync sample, and their sound goes on after
+// the last picture. On a card without HEVC B pictures, as before Turing:
+// an IDR picture about every second, no B pictures, each frame at its time
+// and the whole sound.
+TEST_F(NvencJobTest, AClipWithOneSyncSampleOnACardWithoutBPictures)
+{
+    test::FakeNvenc().maxBFrames = 0;
+    ASSERT_EQ(RunJob("one_sync_sample.mp4", "one_sync.mp4"), kJobSucceeded);
+    ASSERT_EQ(KeyPictures(input), std::vector<size_t>{0});
+    Fraction rate = SourceRate();
+    size_t second = (rate.num + rate.den / 2) / rate.den;
+    size_t frames = std::stoul(test::Probe(input, "v:0", "stream=nb_frames").at(0));
+    std::vector<size_t> expected;
+    for (size_t frame = 0; frame < frames; frame += second)
+        expected.push_back(frame);
+    EXPECT_EQ(KeyPictures(output), expected);
+    auto types = test::Probe(output, "v:0", "frame=pict_type");
+    EXPECT_EQ(std::count(types.begin(), types.end(), "B"), 0);
+    EXPECT_TRUE(test::DecodesCleanly(output));
+    test::ExpectSourceTiming(input, output);
+}
+
+// Speed-up keeps frames 0, n, 2n, ... and every n-th piece of sound, all
+// played n times faster.
+TEST_F(NvencJobTest, SpeedUpKeepsEveryNthFrameAndPieceOfSound)
+{
+    constexpr uint32_t kSpeedUp = 3;
+    gSettings.speedUp = 1;
+    gSettings.speedUpFactor = kSpeedUp;
+    ASSERT_EQ(RunJob("hevc_aac_newyear.mp4", "speedup.mp4"), kJobSucceeded);
+    EXPECT_TRUE(test::DecodesCleanly(output));
+    test::ExpectSourceTiming(input, output, kSpeedUp);
+    ExpectSourcePictureInDisplayOrder(kSpeedUp);
+}
+
 // Phones vary the frame rate, time B pictures in fine units, start their
 // sound apart from the picture and trim their AAC padding; motion photos
 // alternate frame lengths: each picture keeps its frame's time, also when it
@@ -135,7 +209,6 @@ TEST_F(NvencJobTest, PicturesThatArriveInDecodeOrderPlayInDisplayOrder)
 // sixth frame, which the probe samples, lasts two periods.
 TEST_F(NvencJobTest, EveryFrameAndTheSoundKeepTheirTimes)
 {
-    test::FakeNvenc().holdBFrames = true;
     for (const char* fixture : {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_b_frames.mp4", "picture_late.mp4",
                                 "doubled_rate.mp4"}) {
         SCOPED_TRACE(fixture);
@@ -186,22 +259,61 @@ TEST_F(NvidiaJobThreads, DecodesWithNvdecAndEncodesWithNvenc)
     ExpectSourcePictureInDisplayOrder();
 }
 
-TEST_F(NvencJobTest, NoGpuFailsTheFileWithoutAnOutput)
+// Each way the GPU or its driver can refuse the encode fails the file
+// without an output, and the log says why in words.
+TEST_F(NvencJobTest, AGpuThatCannotEncodeFailsTheFileAndTheLogSaysWhy)
 {
-    test::FakeCuda().deviceCount = 0;
-    EXPECT_EQ(RunJob("no_audio.mp4", "nogpu.mp4"), kJobFailedResult);
+    struct Case {
+        std::function<void()> fault;
+        std::u16string reason;  // how the line begins
+    };
+    const Case cases[] = {
+        {[] { test::FakeCuda().deviceCount = 0; }, u"no NVIDIA GPU was found.\n"},
+        {[] { test::FakeNvenc().withoutHevc = true; }, u"the GPU cannot encode HEVC.\n"},
+        {[] { test::FakeNvenc().maxApiVersion = 9 << 4 | 1; }, u"the NVIDIA driver is too old for NVENC interface"},
+        {[] { test::FakeNvenc().maxWidth = 256; }, u"the GPU refused to encode 320x240 at 2000000 bit/s"},
+    };
+    for (const Case& c : cases) {
+        test::ResetFakeDrivers();
+        messages.clear();
+        c.fault();
+        EXPECT_EQ(RunJob("no_audio.mp4", "refused.mp4"), kJobFailedResult);
+        EXPECT_FALSE(fs::exists(output));
+        std::u16string line = u"NVIDIA GPU encoder failed: " + c.reason;
+        auto begins = [&line](const std::u16string& text) { return text.starts_with(line); };
+        EXPECT_EQ(std::count_if(messages.begin(), messages.end(), begins), 1) << platform::ToUtf8(c.reason);
+    }
+}
+
+// A picture lost in the encode fails the file: the mux must not finish a
+// stream with a hole in it. Run without the job's watch, which would stop
+// the mux as well, only the encoder's own stop can keep it from finishing.
+using NvencMuxThreads = NvencJobTest;
+
+TEST_F(NvencMuxThreads, ALostPictureStopsTheMuxBeforeItFinishesTheFile)
+{
+    test::FakeNvenc().failLockAt = 3;
+    input = test::FixturePath("no_audio.mp4");
+    output = outputDir + "/lost.mp4";
+    fs::remove(output);
+    std::u16string inputText = platform::ToUtf16(input);
+    test::LoadVideoTrack(input);
+    StampJob job = test::MakeJob(inputText, output, kWidth, kHeight, test::kJobBitrate);
+    test::CallbackLog log;
+    testing::internal::CaptureStdout();
+    test::NvencExitCodes exits = test::RunNvencPipeline(job, &log);
+    testing::internal::GetCapturedStdout();
+    EXPECT_EQ(exits.encode, uint32_t{NVENCODER::kEncodeFailed});
+    EXPECT_EQ(exits.mux, kEncodeStoppedBetweenFrames);
     EXPECT_FALSE(fs::exists(output));
+    std::u16string lost = u"NVIDIA GPU encoder failed: 1 of the pictures could not be encoded.\n";
+    EXPECT_EQ(log.messages, std::vector<std::u16string>{lost});
 }
 
 // Each way a file can fail on this path fails it with nothing left behind,
 // and the log says why where the FFmpeg path does.
 TEST_F(NvencJobTest, AFailedFileLeavesNoOutputAndSaysWhy)
 {
-    test::FakeNvenc().failLockAt = 3;
-    EXPECT_EQ(RunJob("no_audio.mp4", "lost.mp4"), kJobFailedResult) << "a picture lost";
-    EXPECT_FALSE(fs::exists(output));
-
-    test::ResetFakeDrivers();
     EXPECT_EQ(RunJob("no_audio.mp4", "/nonexistent/folder/out.mp4"), kJobFailedResult);
     EXPECT_TRUE(Logged(u"Cannot write output file /nonexistent/folder/out.mp4: No such file or directory"));
 

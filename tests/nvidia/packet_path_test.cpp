@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <mutex>
 
 #include "engine/pipeline/shared_objects.h"
+#include "platform/media/media_status.h"
+#include "support/fixtures.h"
 #include "support/pipeline_harness.h"
+#include "support/temporary_file_fault.h"
 
 using namespace wuvo;
 
@@ -26,7 +30,11 @@ protected:
         }
         SetRunning(*gStampState, true);
     }
-    void TearDown() override { InitThreadState(*gStampState); }
+    void TearDown() override
+    {
+        InitThreadState(*gStampState);
+        InitThreadState(*gEncodeState);
+    }
 
     test::SharedObjectsScope shared;
     StampJob job{};
@@ -76,4 +84,23 @@ TEST_F(PacketPathTest, SkippedPacketsAreDroppedAndTheRestKeepTheirFrames)
     EXPECT_EQ(gPacketQueue->packets[1].data, std::vector<uint8_t>(bytes, bytes + sizeof bytes));
     EXPECT_EQ(gPacketQueue->pushedCount, 2u);
     EXPECT_EQ(job.packetsReceived, 4u);
+}
+
+// The receiver of a failed file stops the encoder and waits for its flag to
+// drop: an output the system reports in use drops it at once.
+TEST_F(PacketPathTest, AnOutputInUseFailsTheFileAndDropsTheEncodersFlag)
+{
+    SetRunning(*gEncodeState, true);
+    std::u16string input = u"in.mp4";
+    test::CallbackLog log;
+    job = test::MakeJob(input, test::TestOutputDir() + "/in_use.mp4", 320, 240, 1'000'000);
+    {
+        test::CallbackCapture capture(&log);
+        test::TemporaryFilesFail busy(EBUSY);
+        EXPECT_EQ(MfMuxThreadProc(job), platform::kMediaFileInUse);
+    }
+    EXPECT_FALSE(IsRunning(*gEncodeState));
+    ASSERT_FALSE(log.messages.empty());
+    EXPECT_EQ(log.messages.front(), u"Cannot open file for writing. The file is being used by another application");
+    EXPECT_EQ(log.failures, 1);
 }

@@ -62,12 +62,16 @@ void ResetFakeDrivers()
     cuvid.maps = 0;
     cuvid.picturesDecoded = 0;
     fake::NvencControl& nvenc = FakeNvenc();
-    nvenc.holdBFrames = false;
+    nvenc.maxBFrames = fake::NvencControl::kRecentMaxBFrames;
+    nvenc.maxApiVersion = fake::NvencControl::kBuiltApiVersion;
+    nvenc.maxWidth = fake::NvencControl::kRecentMaxWidth;
     nvenc.asyncMode = false;
     nvenc.withoutHevc = false;
     nvenc.failSubmitAt = 0;
     nvenc.failLockAt = 0;
+    nvenc.failInputLockAt = 0;
     nvenc.locks = 0;
+    nvenc.inputLocks = 0;
     nvenc.pictures = 0;
     nvenc.needMoreInput = 0;
     nvenc.parameterSetPictures = 0;

@@ -15,7 +15,6 @@ namespace wuvo::test {
 
 namespace {
 
-constexpr uint32_t kTestBitrate = 2'000'000;
 constexpr int32_t kDateRow = 10;
 constexpr int32_t kTimeRow = 140;
 
@@ -55,7 +54,7 @@ uint32_t RunFixtureJob(const std::string& fixture, const std::string& output, st
     job.targetWidth = targetWidth;
     job.targetHeight = targetHeight;
     job.aspectX = job.aspectY = 1;
-    job.bitrate = kTestBitrate;
+    job.bitrate = kJobBitrate;
     {
         std::lock_guard guard(gMessagesMutex);
         gMessages = messages;

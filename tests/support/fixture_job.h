@@ -7,6 +7,9 @@
 // Whole jobs on the fixture videos, as the batch runs them.
 namespace wuvo::test {
 
+// The bitrate the jobs ask for, in bit/s.
+constexpr uint32_t kJobBitrate = 2'000'000;
+
 // The settings of a batch, with the stamps where the 320x240 fixtures show
 // them: the date from row 10, the time from row 140.
 void PrepareJobSettings();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <vector>
 
 #include "engine/media/decoder_callbacks.h"
 #include "engine/media/encoder_progress.h"
@@ -10,7 +11,9 @@
 #include "engine/media/media_output.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
+#include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
+#include "nv/nvencoder/nv_encode_job.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/media_reference.h"
@@ -70,6 +73,48 @@ uint32_t MarkStampedThread()
             platform::SleepMs(kPollMs);
         }
     }
+}
+
+using EncodeProc = uint32_t (*)(StampJob&);
+
+// Runs the encoding threads in their order beside a decoder and a stand-in
+// stamper until they have all ended; their exit codes.
+std::vector<uint32_t> RunPipeline(StampJob& job, uint32_t divisor, CallbackLog* log,
+                                  const std::vector<EncodeProc>& encoding)
+{
+    CallbackCapture capture(log);
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->Reset();
+        gFramePool->mode = kPoolModeJob;
+    }
+    ProbeInputWithMf(job);
+    gFramePool->divisor = divisor;
+    gLastReportedProgress = 0;
+
+    // Flags up before the threads start, as the job waits for them.
+    SetRunning(*gDecodeState, true);
+    SetRunning(*gStampState, true);
+    SetRunning(*gEncodeState, true);
+    platform::WorkerThread decoder, stamper;
+    std::vector<platform::WorkerThread> encoders(encoding.size());
+    EXPECT_TRUE(decoder.Start([&job] { return DecodeThread(job); }));
+    EXPECT_TRUE(stamper.Start(MarkStampedThread));
+    for (size_t i = 0; i < encoding.size(); ++i)
+        EXPECT_TRUE(encoders[i].Start([&job, proc = encoding[i]] { return proc(job); }));
+    std::vector<uint32_t> codes;
+    for (platform::WorkerThread& encoder : encoders) {
+        encoder.Join();
+        codes.push_back(encoder.ExitCode());
+    }
+    // An encoder that stopped early leaves the others waiting for slots.
+    gDecodeState->abort = 1;
+    gStampState->abort = 1;
+    decoder.Join();
+    stamper.Join();
+    for (ThreadState* state : {gDecodeState, gStampState, gEncodeState})
+        InitThreadState(*state);
+    return codes;
 }
 
 }  // namespace
@@ -136,32 +181,13 @@ CallbackCapture::~CallbackCapture()
 
 uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log)
 {
-    CallbackCapture capture(log);
-    {
-        std::lock_guard guard(gFramePool->lock);
-        gFramePool->Reset();
-        gFramePool->mode = kPoolModeJob;
-    }
-    ProbeInputWithMf(job);
-    gFramePool->divisor = divisor;
-    gLastReportedProgress = 0;
+    return RunPipeline(job, divisor, log, {MfEncodeThreadProc}).at(0);
+}
 
-    // Flags up before the threads start, as the job waits for them.
-    SetRunning(*gDecodeState, true);
-    SetRunning(*gStampState, true);
-    platform::WorkerThread decoder, stamper, encoder;
-    EXPECT_TRUE(decoder.Start([&job] { return DecodeThread(job); }));
-    EXPECT_TRUE(stamper.Start(MarkStampedThread));
-    EXPECT_TRUE(encoder.Start([&job] { return MfEncodeThreadProc(job); }));
-    encoder.Join();
-    // An encoder that stopped early leaves the others waiting for slots.
-    gDecodeState->abort = 1;
-    gStampState->abort = 1;
-    decoder.Join();
-    stamper.Join();
-    InitThreadState(*gDecodeState);
-    InitThreadState(*gStampState);
-    return encoder.ExitCode();
+NvencExitCodes RunNvencPipeline(StampJob& job, CallbackLog* log)
+{
+    std::vector<uint32_t> codes = RunPipeline(job, 1, log, {NvEncodeThreadProc, MfMuxThreadProc});
+    return {codes.at(0), codes.at(1)};
 }
 
 }  // namespace wuvo::test

@@ -52,4 +52,13 @@ StampJob MakeJob(const std::u16string& input, const std::string& output, uint32_
 // `divisor`; the encode thread's exit code.
 uint32_t RunEncodePipeline(StampJob& job, uint32_t divisor, CallbackLog* log);
 
+// The same through NVENC, with no watch beside the threads to stop them:
+// the exit codes of the NVENC encode thread and of the mux. The input's
+// movie must be loaded.
+struct NvencExitCodes {
+    uint32_t encode = 0;
+    uint32_t mux = 0;
+};
+NvencExitCodes RunNvencPipeline(StampJob& job, CallbackLog* log);
+
 }  // namespace wuvo::test

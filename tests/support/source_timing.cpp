@@ -43,33 +43,34 @@ double StreamValue(const std::string& path, const std::string& stream, const std
 
 }  // namespace
 
-void ExpectSourceTiming(const std::string& source, const std::string& output)
+void ExpectSourceTiming(const std::string& source, const std::string& output, uint32_t divisor)
 {
     VideoTimes shown = FrameTimes(source);
     VideoTimes written = FrameTimes(output);
-    ASSERT_EQ(written.frames.size(), shown.frames.size());
+    ASSERT_EQ(written.frames.size(), (shown.frames.size() + divisor - 1) / divisor);
     size_t misplaced = 0;
     std::string first;
-    double shortest = 1;
-    for (size_t n = 0; n < shown.frames.size(); ++n) {
-        // |written / written unit - shown / shown unit| <= 1 / written unit
-        __int128 apart = static_cast<__int128>(written.frames[n]) * shown.unit -
-                         static_cast<__int128>(shown.frames[n]) * written.unit;
-        if ((apart < 0 ? -apart : apart) > shown.unit && misplaced++ == 0)
-            first = "frame " + std::to_string(n) + " at " + std::to_string(written.frames[n]) + "/" +
-                    std::to_string(written.unit) + " against " + std::to_string(shown.frames[n]) + "/" +
+    for (size_t k = 0; k < written.frames.size(); ++k) {
+        // |written / written unit - shown / (shown unit x divisor)| <= 1 / written unit
+        __int128 scale = static_cast<__int128>(shown.unit) * divisor;
+        __int128 apart = written.frames[k] * scale - static_cast<__int128>(shown.frames[k * divisor]) * written.unit;
+        if ((apart < 0 ? -apart : apart) > scale && misplaced++ == 0)
+            first = "frame " + std::to_string(k) + " at " + std::to_string(written.frames[k]) + "/" +
+                    std::to_string(written.unit) + " against " + std::to_string(shown.frames[k * divisor]) + "/" +
                     std::to_string(shown.unit);
-        if (n > 0)
-            shortest = std::min(shortest, double(shown.frames[n] - shown.frames[n - 1]) / shown.unit);
     }
     EXPECT_EQ(misplaced, 0u) << "frames more than a tick from their time, the first: " << first;
-    EXPECT_NEAR(StreamValue(output, "v:0", "duration"), StreamValue(source, "v:0", "duration"), shortest);
-    double soundStart = StreamValue(source, "a:0", "start_time");
+    double shortest = 1;
+    for (size_t n = 1; n < shown.frames.size(); ++n)
+        shortest = std::min(shortest, double(shown.frames[n] - shown.frames[n - 1]) / shown.unit);
+    EXPECT_NEAR(StreamValue(output, "v:0", "duration"), StreamValue(source, "v:0", "duration") / divisor, shortest);
+    double slack = divisor == 1 ? kMovieTick : shortest;
+    double soundStart = StreamValue(source, "a:0", "start_time") / divisor;
     double writtenStart = StreamValue(output, "a:0", "start_time");
-    EXPECT_LE(writtenStart, soundStart + kMovieTick) << "where the sound starts";
-    EXPECT_GE(writtenStart, soundStart - kAacPrimingSeconds - kMovieTick) << "where the sound starts";
+    EXPECT_LE(writtenStart, soundStart + slack) << "where the sound starts";
+    EXPECT_GE(writtenStart, soundStart - kAacPrimingSeconds - slack) << "where the sound starts";
     EXPECT_NEAR(writtenStart + StreamValue(output, "a:0", "duration"),
-                soundStart + StreamValue(source, "a:0", "duration"), kMovieTick)
+                soundStart + StreamValue(source, "a:0", "duration") / divisor, slack)
         << "where the sound ends";
 }
 

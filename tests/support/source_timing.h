@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace wuvo::test {
@@ -8,7 +9,10 @@ namespace wuvo::test {
 // shows at its source frame's time, within a tick of the output's unit; the
 // picture lasts as long as the source's, within its shortest frame; the
 // sound ends where the source's does and starts there too, but for the AAC
-// encoder's lead-in before a sound track that starts late.
-void ExpectSourceTiming(const std::string& source, const std::string& output);
+// encoder's lead-in before a sound track that starts late. With speed-up
+// `divisor`, output frame k is source frame divisor x k, every time is
+// divided by the divisor, and the sound, every divisor-th piece of it, is
+// placed within the shortest frame.
+void ExpectSourceTiming(const std::string& source, const std::string& output, uint32_t divisor = 1);
 
 }  // namespace wuvo::test

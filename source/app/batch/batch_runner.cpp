@@ -1,5 +1,6 @@
 #include "app/batch/batch_runner.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
+#include "platform/files/posix_file.h"
 #include "platform/text/format.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
@@ -41,15 +43,44 @@ void ClearThreadStates()
     SetPreviewOpenState(0);
 }
 
-void Log(BatchThreadParams& params, const char16_t* format, const std::u16string& text)
+template <typename... Texts>
+void Log(BatchThreadParams& params, const char16_t* format, const Texts&... texts)
 {
-    params.host->AddLogLine(platform::FormatText(format, text.c_str()));
+    params.host->AddLogLine(platform::FormatText(format, texts.c_str()...));
+}
+
+// `output`, or when that would replace a file of this batch, the next free
+// numbered name, which the log gives.
+std::u16string FreeOutputPath(BatchThreadParams& params, const std::u16string& output, const BatchOutputs& outputs)
+{
+    BatchOutputs::Clash clash = outputs.ClashOf(output);
+    if (clash == BatchOutputs::Clash::None)
+        return output;
+    std::u16string free = outputs.FreePathFor(output);
+    if (clash == BatchOutputs::Clash::EarlierOutput)
+        Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", free);
+    else
+        Log(params, u"\t%s is an input file of this batch: writing %s", output, free);
+    return free;
+}
+
+// The temporary output the job writes while naming is on, made for it
+// alone; empty, with the reason logged, when it cannot be made.
+std::u16string ReservedOutputPath(BatchThreadParams& params, const std::u16string& pattern)
+{
+    std::optional<std::u16string> reserved = ReserveTemporaryOutput(pattern);
+    if (!reserved) {
+        std::u16string reason = platform::ToUtf16(platform::ErrorText(errno));
+        Log(params, u"\tCannot create output file %s: %s", pattern, reason);
+        return {};
+    }
+    return *reserved;
 }
 
 // The path the input is stamped into; empty, with its reason logged, when
 // it must not be stamped.
 std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string& input,
-                                 const std::u16string& output, BatchOutputs& outputs)
+                                 const std::u16string& output, const BatchOutputs& outputs)
 {
     if (input.size() >= kPathChars) {
         Log(params, u"\tInput file path too long: %s", input);
@@ -59,14 +90,13 @@ std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string
         params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
         return {};
     }
-    std::u16string free = outputs.FreePathFor(output);
-    if (free != output)
-        Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", free);
-    if (free.size() >= kPathChars) {
-        Log(params, u"\tOutput file path too long: %s", free);
+    std::u16string target =
+        gSettings.renameOutput ? TemporaryOutputPattern(params.outputFolder) : FreeOutputPath(params, output, outputs);
+    if (target.size() >= kPathChars) {
+        Log(params, u"\tOutput file path too long: %s", target);
         return {};
     }
-    return free;
+    return gSettings.renameOutput ? ReservedOutputPath(params, target) : target;
 }
 
 // One file's entry in the log; true when it was stamped.
@@ -83,6 +113,8 @@ bool RunOneFile(BatchThreadParams& params, int32_t index, BatchOutputs& outputs)
         stamped = StampOneFile(params, input, output) == kJobSucceeded;
         if (stamped)
             outputs.Written(output);
+        else if (gSettings.renameOutput)
+            ReleaseTemporaryOutput(target);
         if (IsStopping(params))
             params.host->AddLogLine(u"Stamping interrupted.\n");
     }
@@ -156,7 +188,7 @@ uint32_t BatchThreadProc(BatchThreadParams& params)
     params.host->AddLogLine(BatchTimeLine());
     BatchReport report;
     report.files = static_cast<int32_t>(params.files.size());
-    BatchOutputs outputs;
+    BatchOutputs outputs(params.files);
     for (int32_t index = 0; index < report.files && !IsStopping(params); ++index) {
         if (RunOneFile(params, index, outputs))
             ++report.succeeded;

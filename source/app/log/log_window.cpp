@@ -8,12 +8,22 @@
 
 namespace wuvo {
 
+namespace {
+
+// The window's size in dialog units, whatever its lines: its sizer alone
+// would fit it to the empty list.
+constexpr int kWidthInDialogUnits = 284;
+constexpr int kHeightInDialogUnits = 318;
+
+}  // namespace
+
 CWuvoLog::CWuvoLog(wxWindow* parent) : parent_(parent) {}
 
 bool CWuvoLog::Create()
 {
     if (!wxXmlResource::Get()->LoadDialog(this, parent_, kLogDialogTemplate))
         return false;
+    SetClientSize(ConvertDialogToPixels(wxSize(kWidthInDialogUnits, kHeightInDialogUnits)));
     list_ = static_cast<wxListBox*>(FindWindow(kIdLogList));
     list_->Bind(wxEVT_SET_FOCUS, &CWuvoLog::OnLbnSetfocusLogList, this);
     // The lines are only read: a click or a key selects none of them.

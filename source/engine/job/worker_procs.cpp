@@ -1,14 +1,54 @@
 #include "engine/job/run_stamp_job.h"
 
+#include <mutex>
+
 #include "engine/media/decoder_callbacks.h"
 #include "engine/media/media_input.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
+#include "engine/mp4/sample_data.h"
 #include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/shared_objects.h"
+#include "engine/settings/app_settings.h"
 #include "platform/text/format.h"
 
 namespace wuvo {
+
+namespace {
+
+// A copy that broke off, or a writer that failed, leaves tables that list
+// more than the file holds. The decoder would end early without a word, and
+// the short output would pass for the whole file.
+bool MediaDataInFile(const StampJob& job)
+{
+    const Mp4ParseState& state = *gParseState;
+    const Mp4Track& video = *state.VideoTrack();
+    uint32_t listed = video.SizeTableEntries();
+    uint32_t present = SamplesInFile(video, state.fileSize);
+    if (present < listed) {
+        LogJobMessage(job, platform::FormatText(u"%u of the %u frames listed could be read from <%s>\n", present,
+                                                listed, job.inputPath)
+                               .c_str());
+        return false;
+    }
+    const Mp4Track* sound = state.SoundTrack();
+    if (gSettings.disableAudio == 0 && sound && !SoundDataInFile(*sound, state.fileSize)) {
+        LogJobMessage(job, platform::FormatText(u"The sound of <%s> could not be read; tick \"Disable audio.\" "
+                                                u"to stamp the picture alone\n",
+                                                job.inputPath)
+                               .c_str());
+        return false;
+    }
+    return true;
+}
+
+bool NothingDecoded()
+{
+    std::lock_guard guard(gFramePool->lock);
+    return gFramePool->decodedCount == 0;
+}
+
+}  // namespace
 
 uint32_t ParseThreadProc(StampJob& job)
 {
@@ -17,9 +57,12 @@ uint32_t ParseThreadProc(StampJob& job)
     int32_t result = OpenAndCheckVideo(job.inputPath, kReaderModeJob, message);
     if (result != kReaderOk)
         LogJobMessage(job, message);
+    uint32_t exitCode = static_cast<uint32_t>(result);
+    if (result == kReaderOk && !MediaDataInFile(job))
+        exitCode = kJobFailedResult;
     SetRunning(*gParseThreadState, false);
     gParseState->parseFinished = 1;
-    return static_cast<uint32_t>(result);
+    return exitCode;
 }
 
 uint32_t DecodeThreadProc(StampJob& job)
@@ -34,6 +77,10 @@ uint32_t DecodeThreadProc(StampJob& job)
     callbacks.frameDone = FrameDecoded;
     uint32_t decoded = IsNvdecSelected() ? DecodeWithNvdec(job, callbacks) : DecodeWithMf(job.inputPath, callbacks);
     bool stopped = IsAbortRequested(*gDecodeState);
+    // A decode that ends before its first picture has failed, even when the
+    // decoder met no error: the data held nothing it could show.
+    if (decoded == kDecodeOk && !stopped && NothingDecoded())
+        decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
         LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,

@@ -15,6 +15,7 @@ void Mp4ParseState::Reset()
     std::free(moovBuffer);
     ftypBuffer = nullptr;
     moovBuffer = nullptr;
+    fileSize = 0;
     ftypSize = 0;
     moovOffset = ~uint64_t{0};
     moovSize = 0;

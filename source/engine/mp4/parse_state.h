@@ -13,6 +13,8 @@ namespace wuvo {
 // The movie of the file last checked; shared by the job and the preview and
 // written by the reader without a lock (the two never read files at once).
 struct Mp4ParseState {
+    // Bytes of the file checked: what its sample tables may point into.
+    uint64_t fileSize = 0;
     uint64_t ftypSize = 0;
     uint8_t* ftypBuffer = nullptr;  // malloc'ed
     uint64_t moovOffset = ~uint64_t{0};

@@ -75,6 +75,7 @@ int32_t WalkMovie(const RawFile& file, int32_t mode, const char16_t* path, char1
 int32_t CheckOpenedFile(RawFile& file, int32_t mode, const char16_t* path, char16_t* message)
 {
     gParseState->Reset();
+    gParseState->fileSize = file.size;
     int32_t result = ScanFile(file, mode, path, message);
     if (result == kReaderOk)
         result = WalkMovie(file, mode, path, message);

@@ -54,10 +54,10 @@ enum class Placement { Renamed, TooLong, Failed };
 
 // Renames `from` to `target`, or to the first numbered form of it that
 // names no file; `target` receives the path tried last.
-Placement RenameToFreeName(const std::u16string& from, std::u16string& target, uint64_t firstCounter)
+Placement RenameToFreeName(const std::u16string& from, std::u16string& target)
 {
     std::u16string wanted = target;
-    for (uint64_t counter = firstCounter;; ++counter) {
+    for (uint64_t counter = 0;; ++counter) {
         target = counter == 0 ? wanted : NumberedPath(wanted, counter);
         if (target.size() >= kPathChars)
             return Placement::TooLong;
@@ -67,16 +67,6 @@ Placement RenameToFreeName(const std::u16string& from, std::u16string& target, u
         case platform::RenameResult::TargetExists: break;
         }
     }
-}
-
-// Moves an output that could not be named out of the temporary name's way.
-std::u16string SetAside(const std::u16string& path, char16_t* outputPath)
-{
-    std::u16string aside = path;
-    if (RenameToFreeName(path, aside, 1) != Placement::Renamed)
-        return platform::FormatText(u"Output file left as %s.\n", path.c_str());
-    platform::CopyToField(outputPath, kPathChars, aside);
-    return platform::FormatText(u"Output file kept as %s.\n", aside.c_str());
 }
 
 }  // namespace
@@ -106,25 +96,21 @@ std::u16string MakeOutputFileName(const char16_t* inputPath, char16_t* outputPat
         return {};
     std::u16string path(outputPath, platform::FieldLength(outputPath, kPathChars));
     std::u16string name = ExpandPattern(inputPath ? inputPath : u"", first, last);
-    if (name.find(kPathSeparator) != std::u16string::npos) {
-        return platform::FormatText(u"Output file name \"%s\" from the naming pattern contains \"/\".\n",
-                                    name.c_str())
-               + SetAside(path, outputPath);
-    }
+    if (name.find(kPathSeparator) != std::u16string::npos)
+        return platform::FormatText(u"Output file name \"%s\" from the naming pattern contains \"/\".\n", name.c_str());
 
     size_t nameStart = path.rfind(kPathSeparator) + 1;  // 0 without a folder
-    std::u16string target =
-        path.substr(0, nameStart) + ReplaceEvery(std::u16string_view(path).substr(nameStart), kTemporaryOutputStem, name);
-    switch (RenameToFreeName(path, target, 0)) {
+    std::u16string target = path.substr(0, nameStart) + name + std::u16string(kOutputExtension);
+    switch (RenameToFreeName(path, target)) {
     case Placement::Renamed:
         platform::CopyToField(outputPath, kPathChars, target);
         return {};
     case Placement::TooLong:
-        return platform::FormatText(u"Output file name too long: %s\n", target.c_str()) + SetAside(path, outputPath);
+        return platform::FormatText(u"Output file name too long: %s\n", target.c_str());
     case Placement::Failed:
         break;
     }
-    return platform::FormatText(u"Cannot rename output file to %s.\n", target.c_str()) + SetAside(path, outputPath);
+    return platform::FormatText(u"Cannot rename output file to %s.\n", target.c_str());
 }
 
 }  // namespace wuvo

@@ -7,8 +7,9 @@
 
 namespace wuvo {
 
-// The file name part that the batch writes under while naming is on; the
-// output is "tmpWuvoout.mp4" in the output folder.
+// The name the batch writes under while naming is on: "tmpWuvoout.mp4" in
+// the output folder, made unique for each file by a random part after the
+// stem, so that no other job or program writes under the same name.
 constexpr std::u16string_view kTemporaryOutputStem = u"tmpWuvoout";
 constexpr std::u16string_view kOutputExtension = u".mp4";
 
@@ -20,17 +21,16 @@ std::u16string_view InputStem(std::u16string_view inputPath);
 // keep an output from replacing another.
 std::u16string NumberedPath(std::u16string_view path, uint64_t counter);
 
-// When the settings ask for renaming, names the written output after the
-// naming pattern ("@N" input name, "@F"/"@f" date/time of the first stamped
-// frame, "@L"/"@l" of the last): only the "tmpWuvoout" of the file name part
-// of `outputPath` is replaced. An existing file is never replaced: "-1",
-// "-2", ... go before ".mp4" until a free name is found. `outputPath` (a field
-// of kPathChars) then names the renamed file.
+// When the settings ask for renaming, names the output written under a
+// temporary name after the naming pattern ("@N" input name, "@F"/"@f"
+// date/time of the first stamped frame, "@L"/"@l" of the last), with ".mp4",
+// in the same folder. An existing file is never replaced: "-1", "-2", ... go
+// before ".mp4" until a free name is found. `outputPath` (a field of
+// kPathChars) then names the renamed file.
 // Returns a message for the log when the name cannot be given ("/" in the
-// expanded pattern, a path too long, a failed rename); the output is then
-// moved to a free numbered temporary name, so the next file's temporary
-// output never overwrites it, and `outputPath` says where it is. Returns an
-// empty text otherwise.
+// expanded pattern, a path too long, a failed rename); the output then keeps
+// its temporary name, which no later output takes, and `outputPath`. Returns
+// an empty text otherwise.
 std::u16string MakeOutputFileName(const char16_t* inputPath, char16_t* outputPath, const std::tm& first,
                                   const std::tm& last);
 

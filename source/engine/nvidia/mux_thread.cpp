@@ -29,9 +29,10 @@ using platform::StreamKind;
 
 constexpr uint32_t kPacketPollMs = 50;
 constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
-// NVENC is set to two B pictures, so a picture arrives at most two places
-// after its display position; decode times that far back stay before
-// every display time.
+// NVENC is asked for at most two B pictures, and may send the second
+// first as the one the other refers to (P3 B2 B1): a picture arrives at
+// most two places after its display position, and decode times that far
+// back stay before every display time.
 constexpr int kReorderDepth = 2;
 
 struct MuxRun {
@@ -83,6 +84,9 @@ uint32_t OpenOutput(MuxRun& run)
     }
     uint32_t created = run.writer.Create(platform::ToUtf8(job.outputPath));
     if (created == platform::kMediaFileInUse) {
+        // The receiver of the failure waits for the encoder's flag to drop;
+        // the file has failed, so it need not wait for the encode to end.
+        SetRunning(*gEncodeState, false);
         LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
         ReportJobFailed(job);
     }

@@ -5,6 +5,7 @@
 #include "engine/stamp/mask_blend.h"
 #include "engine/stamp/stamp_visibility.h"
 #include "engine/stamp/text_rasterizer.h"
+#include "engine/text/format_tables.h"
 #include "engine/text/stamp_text.h"
 
 namespace wuvo {
@@ -20,19 +21,22 @@ constexpr uint32_t kFirstSubSecondTimeFormat = 9;
 
 bool IsScaled(float scaleX, float scaleY) { return scaleX != 1.0f || scaleY != 1.0f; }
 
+// A custom format may show the time or the date through conversions that
+// its stored flags do not name (%T, %F, %c, a 12-hour hour with %p...), and
+// files written elsewhere keep such flags: its text is made again whenever
+// the frame's date or second changes, as it then may.
 bool DateTextMayHaveChanged(const StampContext& context)
 {
-    const StampStyle& style = gSettings.dateStamp;
     return gSettings.idle == 1 || context.curDate != context.prevDate || !context.datePrevShown ||
-           (style.formatIndex == 0 && style.hasTime && context.curSeconds != context.prevSeconds);
+           (gSettings.dateStamp.formatIndex == kCustomFormat && context.curSeconds != context.prevSeconds);
 }
 
 bool TimeTextMayHaveChanged(const StampContext& context)
 {
-    const StampStyle& style = gSettings.timeStamp;
-    return gSettings.idle == 1 || style.formatIndex >= kFirstSubSecondTimeFormat ||
+    const uint32_t formatIndex = gSettings.timeStamp.formatIndex;
+    return gSettings.idle == 1 || formatIndex >= kFirstSubSecondTimeFormat ||
            context.curSeconds != context.prevSeconds || !context.timePrevShown ||
-           (style.formatIndex == 0 && style.hasDate && context.curDate != context.prevDate);
+           (formatIndex == kCustomFormat && context.curDate != context.prevDate);
 }
 
 using FormatText = void (*)(const StampContext&, char16_t*);

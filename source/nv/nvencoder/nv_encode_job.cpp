@@ -1,6 +1,7 @@
 #include "nv/nvencoder/nv_encode_job.h"
 
 #include <mutex>
+#include <string>
 
 #include "engine/media/media_output.h"
 #include "engine/media/output_timeline.h"
@@ -10,6 +11,7 @@
 #include "nv/common/src/driver_loader.h"
 #include "nv/nvencoder/nv_encoder.h"
 #include "platform/text/format.h"
+#include "platform/text/utf.h"
 
 namespace wuvo {
 
@@ -33,22 +35,28 @@ void NvEncFrameDoneThunk(uint32_t frameIndex, void* context)
     ReleaseEncodedFrame(frameIndex, *static_cast<StampJob*>(context));
 }
 
-// The driver loads and at least one GPU answers every question.
-bool GpuAnswers()
+// The driver loads and at least one GPU answers every question; else why not.
+std::string GpuCheckFailure()
 {
+    if (int32_t result = nv::cuInit(); result != 0)
+        return NVENCODER::CudaFailure("cuInit", result);
     int count = 0;
-    if (nv::cuInit() != 0 || WUVO_CUDA(cuDeviceGetCount, &count) != CUDA_SUCCESS || count < 1)
-        return false;
+    if (CUresult result = WUVO_CUDA(cuDeviceGetCount, &count); result != CUDA_SUCCESS)
+        return NVENCODER::CudaFailure("cuDeviceGetCount", result);
+    if (count < 1)
+        return "no NVIDIA GPU was found";
     for (int ordinal = 0; ordinal < count; ++ordinal) {
         CUdevice device = 0;
         char name[kDeviceNameBytes] = {};
         int major = 0, minor = 0;
-        if (WUVO_CUDA(cuDeviceGet, &device, ordinal) != CUDA_SUCCESS ||
-            WUVO_CUDA(cuDeviceGetName, name, kDeviceNameBytes, device) != CUDA_SUCCESS ||
-            WUVO_CUDA(cuDeviceComputeCapability, &major, &minor, ordinal) != CUDA_SUCCESS)
-            return false;
+        if (CUresult result = WUVO_CUDA(cuDeviceGet, &device, ordinal); result != CUDA_SUCCESS)
+            return NVENCODER::CudaFailure("cuDeviceGet", result);
+        if (CUresult result = WUVO_CUDA(cuDeviceGetName, name, kDeviceNameBytes, device); result != CUDA_SUCCESS)
+            return NVENCODER::CudaFailure("cuDeviceGetName", result);
+        if (CUresult result = WUVO_CUDA(cuDeviceComputeCapability, &major, &minor, ordinal); result != CUDA_SUCCESS)
+            return NVENCODER::CudaFailure("cuDeviceComputeCapability", result);
     }
-    return true;
+    return {};
 }
 
 NVENCODER::EncodeJobConfig ConfigFor(StampJob& job, uint32_t frameCount, uint32_t width, uint32_t height)
@@ -93,6 +101,24 @@ bool PoolFramesAtOutputSize(const StampJob& job, uint32_t* width, uint32_t* heig
     return false;
 }
 
+// The encoder's result, or 1 when no GPU answers; the reason of a failure
+// goes to the log.
+uint32_t EncodeOnGpu(StampJob& job, uint32_t frameCount, uint32_t width, uint32_t height)
+{
+    NVENCODER::CNvEncoder encoder;
+    uint32_t result = kGpuCheckFailed;
+    std::string failure = GpuCheckFailure();
+    if (failure.empty()) {
+        result = static_cast<uint32_t>(encoder.EncodeMain(ConfigFor(job, frameCount, width, height)));
+        failure = encoder.Failure();
+    }
+    if (result != 0) {
+        std::u16string reason = platform::ToUtf16(failure);
+        LogJobMessage(job, platform::FormatText(u"NVIDIA GPU encoder failed: %s.\n", reason.c_str()).c_str());
+    }
+    return result;
+}
+
 }  // namespace
 
 uint32_t NvEncodeThreadProc(StampJob& job)
@@ -107,13 +133,9 @@ uint32_t NvEncodeThreadProc(StampJob& job)
         std::lock_guard guard(gFramePool->lock);
         job.packetSkipCount = static_cast<uint32_t>(gFramePool->firstFrameOffset);
     }
-    uint32_t result = kGpuCheckFailed;
     uint32_t width = 0, height = 0;
-    if (PoolFramesAtOutputSize(job, &width, &height)) {
-        NVENCODER::CNvEncoder encoder;
-        if (GpuAnswers())
-            result = static_cast<uint32_t>(encoder.EncodeMain(ConfigFor(job, frameCount, width, height)));
-    }
+    uint32_t result = PoolFramesAtOutputSize(job, &width, &height) ? EncodeOnGpu(job, frameCount, width, height)
+                                                                   : kGpuCheckFailed;
     // A failed encode leaves a stream with holes: the mux must not finish
     // it, so it is stopped before it can see the encoder end.
     if (result != 0)

@@ -1,8 +1,10 @@
 #include "nv/nvencoder/nv_encoder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "nv/common/src/driver_loader.h"
 #include "platform/nvidia/completion_event.h"
@@ -22,8 +24,33 @@ constexpr uint32_t kSpareBuffers = 4;
 constexpr uint32_t kBlocksFor4 = 32768;
 constexpr uint32_t kBlocksFor8 = 16384;
 constexpr uint32_t kBlocksFor16 = 8160;
+// A GOP of one picture makes every picture an IDR picture: no GOP at all.
+constexpr uint32_t kMinSourceGop = 2;
 
 #define WUVO_ENCODER_MESSAGE(format, ...) std::fprintf(stderr, "%s line %d: " format, "NvEncoder", __LINE__, ##__VA_ARGS__)
+
+// The session's settings for the job's frames.
+EncodeSettings SettingsFor(const EncodeJobConfig& config)
+{
+    EncodeSettings settings;
+    settings.width = config.encodeWidth;
+    settings.height = config.encodeHeight;
+    settings.rateNumerator = config.rateNumerator;
+    settings.rateDenominator = config.rateDenominator;
+    settings.averageBitrate = config.bitrate;
+    settings.rateControlMode = NV_ENC_PARAMS_RC_CBR;
+    settings.qp = kQp;
+    settings.iQuantFactor = kIQuantFactor;
+    settings.bQuantFactor = kBQuantFactor;
+    settings.bQuantOffset = kBQuantOffset;
+    settings.presetGuid = kPresetDefaultGuid;
+    settings.gopLength = GopLengthFor(config.gopLength, config.rateNumerator, config.rateDenominator);
+    settings.numB = kEncodeBFrames;
+    settings.aspectX = config.aspectX;
+    settings.aspectY = config.aspectY;
+    settings.colour = config.colour;
+    return settings;
+}
 
 }  // namespace
 
@@ -56,50 +83,67 @@ void ConvertI420ToNv12(const uint8_t* y, const uint8_t* u, const uint8_t* v, uin
     }
 }
 
+uint32_t GopLengthFor(uint32_t sourceGop, uint32_t rateNumerator, uint32_t rateDenominator)
+{
+    if (sourceGop >= kMinSourceGop || rateDenominator == 0)
+        return std::max(sourceGop, 1u);
+    uint64_t second = (uint64_t{rateNumerator} + rateDenominator / 2) / rateDenominator;
+    return static_cast<uint32_t>(std::clamp<uint64_t>(second, 1, std::numeric_limits<uint32_t>::max()));
+}
+
+std::string CudaFailure(const char* call, int32_t result)
+{
+    char code[sizeof "0xffffffff"];
+    std::snprintf(code, sizeof code, "0x%x", static_cast<unsigned>(result));
+    return std::string("the CUDA driver's ") + call + " failed (CUDA error " + code + ")";
+}
+
 CNvEncoder::CNvEncoder() : m_pNvHWEncoder(std::make_unique<CNvHWEncoder>()) {}
 
 CNvEncoder::~CNvEncoder() = default;
 
 int32_t CNvEncoder::InitCuda(int32_t deviceOrdinal)
 {
+    FailureReason& failure = m_pNvHWEncoder->m_failure;
     if (int32_t result = nv::cuInit(); result != 0) {
         WUVO_ENCODER_MESSAGE("cuInit error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuInit", result));
     }
     int count = 0;
     if (CUresult result = WUVO_CUDA(cuDeviceGetCount, &count); result != CUDA_SUCCESS) {
         WUVO_ENCODER_MESSAGE("cuDeviceGetCount error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuDeviceGetCount", result));
     }
     if (deviceOrdinal < 0)
         deviceOrdinal = 0;
     if (static_cast<uint32_t>(deviceOrdinal) > static_cast<uint32_t>(count - 1)) {
         WUVO_ENCODER_MESSAGE("Invalid Device Id = %d\n", deviceOrdinal);
-        return 3;
+        return failure.Note(3, "there is no GPU " + std::to_string(deviceOrdinal));
     }
     CUdevice device = 0;
     if (CUresult result = WUVO_CUDA(cuDeviceGet, &device, deviceOrdinal); result != CUDA_SUCCESS) {
         WUVO_ENCODER_MESSAGE("cuDeviceGet error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuDeviceGet", result));
     }
     int major = 0, minor = 0;
     if (CUresult result = WUVO_CUDA(cuDeviceComputeCapability, &major, &minor, deviceOrdinal); result != CUDA_SUCCESS) {
         WUVO_ENCODER_MESSAGE("cuDeviceComputeCapability error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuDeviceComputeCapability", result));
     }
     if (major * 16 + minor < kMinComputeCapability) {
         WUVO_ENCODER_MESSAGE("GPU %d does not have NVENC capabilities exiting\n", deviceOrdinal);
-        return 1;
+        return failure.Note(1, "GPU " + std::to_string(deviceOrdinal) + " has no video encoder (compute capability " +
+                                   std::to_string(major) + "." + std::to_string(minor) + ")");
     }
     if (CUresult result = WUVO_CUDA(cuCtxCreate_v2, &m_cuContext, 0u, device); result != CUDA_SUCCESS) {
         m_cuContext = nullptr;
         WUVO_ENCODER_MESSAGE("cuCtxCreate error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuCtxCreate", result));
     }
     CUcontext current = nullptr;
     if (CUresult result = WUVO_CUDA(cuCtxPopCurrent_v2, &current); result != CUDA_SUCCESS) {
         WUVO_ENCODER_MESSAGE("cuCtxPopCurrent error:0x%x\n", static_cast<unsigned>(result));
-        return 1;
+        return failure.Note(1, CudaFailure("cuCtxPopCurrent", result));
     }
     return 0;
 }
@@ -228,13 +272,49 @@ void CNvEncoder::Collect(EncodeIoBuffer* buffer)
 uint32_t CNvEncoder::EncodeFrames(const EncodeJobConfig& config, const EncodeSettings& settings)
 {
     uint32_t frames = 0;
-    for (; frames < config.frameCount; ++frames) {
+    // A lost picture has failed the file: the frames after it are not worth
+    // encoding.
+    for (; frames < config.frameCount && m_lostPictures == 0; ++frames) {
         const uint8_t* picture = m_getFrame(frames);
         if (!picture)
             break;
         EncodeFrame(picture, frames, settings.width, settings.height, settings.gopLength);
     }
     return frames;
+}
+
+bool CNvEncoder::SetUp(EncodeSettings& settings)
+{
+    CNvHWEncoder& hw = *m_pNvHWEncoder;
+    if (InitCuda(0) != 0 || hw.Initialize(m_cuContext, NV_ENC_DEVICE_TYPE_CUDA) != NV_ENC_SUCCESS ||
+        hw.CreateEncoder(settings) != NV_ENC_SUCCESS)
+        return false;
+    m_async = settings.asyncMode != 0;
+    m_uEncodeBufferCount = EncodeBufferCount(settings.width, settings.height, settings.numB);
+    NVENCSTATUS allocated = AllocateIOBuffers(settings.width, settings.height, settings.inputFormat);
+    if (allocated != NV_ENC_SUCCESS)
+        return hw.m_failure.Note(false, "the GPU could not make the encoder's buffers" + StatusNote(allocated));
+    return true;
+}
+
+int32_t CNvEncoder::Run(const EncodeJobConfig& config, const EncodeSettings& settings)
+{
+    FailureReason& failure = m_pNvHWEncoder->m_failure;
+    auto start = std::chrono::steady_clock::now();
+    uint32_t frames = EncodeFrames(config, settings);
+    NVENCSTATUS flushed = Flush();
+    m_pNvHWEncoder->ReleaseLostFrames();
+    if (flushed != NV_ENC_SUCCESS)
+        return failure.Note(kEncodeFailed, "the encoder did not finish the stream" + StatusNote(flushed));
+    // A picture lost anywhere is a hole in the stream: the file fails.
+    if (m_lostPictures > 0)
+        return failure.Note(kEncodeFailed, std::to_string(m_lostPictures) + " of the pictures could not be encoded");
+    if (frames > 0) {
+        double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("Encoded %d frames in %6.2fms\n", static_cast<int>(frames), ms);
+        std::printf("Avergage Encode Time : %6.2fms\n", ms / frames);
+    }
+    return kEncodeOk;
 }
 
 int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
@@ -247,49 +327,15 @@ int32_t CNvEncoder::EncodeMain(const EncodeJobConfig& config)
     hw.m_callbackContext = config.context;
     if (config.rateDenominator == 0 || config.rateNumerator == 0) {
         WUVO_ENCODER_MESSAGE("nvEncoder.exe Error: no frame rate \n");
-        return kEncodeFailed;
+        return hw.m_failure.Note(kEncodeFailed, std::string("the video has no frame rate"));
     }
-    EncodeSettings settings;
-    settings.width = config.encodeWidth;
-    settings.height = config.encodeHeight;
-    settings.rateNumerator = config.rateNumerator;
-    settings.rateDenominator = config.rateDenominator;
-    settings.averageBitrate = config.bitrate;
-    settings.rateControlMode = NV_ENC_PARAMS_RC_CBR;
-    settings.qp = kQp;
-    settings.iQuantFactor = kIQuantFactor;
-    settings.bQuantFactor = kBQuantFactor;
-    settings.bQuantOffset = kBQuantOffset;
-    settings.presetGuid = kPresetDefaultGuid;
-    // A period of 0 would make no picture an IDR picture.
-    settings.gopLength = config.gopLength == 0 ? 1 : config.gopLength;
-    settings.numB = kEncodeBFrames;
-    settings.aspectX = config.aspectX;
-    settings.aspectY = config.aspectY;
-    settings.colour = config.colour;
+    EncodeSettings settings = SettingsFor(config);
     if (settings.width % 2 != 0 || settings.height % 2 != 0 || settings.width == 0 || settings.height == 0) {
         WUVO_ENCODER_MESSAGE("nvEncoder.exe Error: Odd dimentions are not supported \n");
-        return kEncodeFailed;
+        return hw.m_failure.Note(kEncodeFailed, "a frame of " + std::to_string(settings.width) + "x" +
+                                                    std::to_string(settings.height) + " has an odd side");
     }
-    int32_t result = kEncodeFailed;
-    if (InitCuda(0) == 0 && hw.Initialize(m_cuContext, NV_ENC_DEVICE_TYPE_CUDA) == NV_ENC_SUCCESS &&
-        hw.CreateEncoder(settings) == NV_ENC_SUCCESS) {
-        m_async = settings.asyncMode != 0;
-        m_uEncodeBufferCount = EncodeBufferCount(settings.width, settings.height, settings.numB);
-        if (AllocateIOBuffers(settings.width, settings.height, settings.inputFormat) == NV_ENC_SUCCESS) {
-            auto start = std::chrono::steady_clock::now();
-            uint32_t frames = EncodeFrames(config, settings);
-            // A picture lost anywhere is a hole in the stream: the file fails.
-            if (Flush() == NV_ENC_SUCCESS && m_lostPictures == 0) {
-                result = kEncodeOk;
-                if (frames > 0) {
-                    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-                    std::printf("Encoded %d frames in %6.2fms\n", static_cast<int>(frames), ms);
-                    std::printf("Avergage Encode Time : %6.2fms\n", ms / frames);
-                }
-            }
-        }
-    }
+    int32_t result = SetUp(settings) ? Run(config, settings) : kEncodeFailed;
     ReleaseIOBuffers();
     return result;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "nv/common/src/nvidia_api.h"
@@ -17,8 +18,8 @@ struct EncodeJobConfig {
     WriteCallback writePacket = nullptr;
     FrameDoneCallback frameDone = nullptr;
     void* context = nullptr;
-    uint32_t gopLength = 1;
-    uint32_t bitrate = 0;  // bit/s
+    uint32_t gopLength = 1;  // the source's; below 2 it gives none
+    uint32_t bitrate = 0;    // bit/s
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     // The size of the frames get-frame hands out, packed I420.
@@ -32,10 +33,19 @@ struct EncodeJobConfig {
 constexpr int32_t kEncodeOk = 0;
 constexpr int32_t kEncodeFailed = 1;
 constexpr uint32_t kMaxEncodeBuffers = 32;
+// Asked for, where the card and the GOP allow them.
 constexpr uint32_t kEncodeBFrames = 2;
 
 // Pictures in flight: B pictures + 4, else fewer the larger the frame.
 uint32_t EncodeBufferCount(uint32_t width, uint32_t height, uint32_t bFrames);
+
+// The source's GOP length; where it gives none (fewer than two sync
+// samples, or every sample one), about one second of frames, as cameras
+// record them.
+uint32_t GopLengthFor(uint32_t sourceGop, uint32_t rateNumerator, uint32_t rateDenominator);
+
+// A CUDA call that failed, in words for the log.
+std::string CudaFailure(const char* call, int32_t result);
 
 // Planar 4:2:0 into NV12; a stride of 0 means the width.
 void ConvertI420ToNv12(const uint8_t* y, const uint8_t* u, const uint8_t* v, uint8_t* dstY, uint8_t* dstUV,
@@ -94,6 +104,8 @@ public:
 
     // 0, or 1 for any set-up or flush failure; everything made is released.
     int32_t EncodeMain(const EncodeJobConfig& config);
+    // Why EncodeMain failed, in words for the log; empty when it did not.
+    const std::string& Failure() const { return m_pNvHWEncoder->m_failure.Text(); }
 
 private:
     int32_t InitCuda(int32_t deviceOrdinal);
@@ -102,6 +114,11 @@ private:
     NVENCSTATUS EncodeFrame(const uint8_t* frame, uint32_t frameNumber, uint32_t width, uint32_t height,
                             uint32_t idrPeriod);
     NVENCSTATUS Flush();
+    // The CUDA context, the session and its buffers; false when one fails.
+    bool SetUp(EncodeSettings& settings);
+    // Encodes every frame and flushes: kEncodeOk, or kEncodeFailed when a
+    // picture was lost or the flush failed.
+    int32_t Run(const EncodeJobConfig& config, const EncodeSettings& settings);
     // Hands the buffer's bitstream on; a picture that gives none is counted lost.
     void Collect(EncodeIoBuffer* buffer);
     // The frames submitted.

@@ -1,5 +1,6 @@
 #include "nv/nvencoder/nv_hw_encoder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,13 @@ namespace wuvo::NVENCODER {
 namespace {
 
 using CreateInstance = NVENCSTATUS(NVENCAPI*)(NV_ENCODE_API_FUNCTION_LIST*);
+using MaxSupportedVersion = NVENCSTATUS(NVENCAPI*)(uint32_t*);
+
+// The NVENC interface this program is built against, in the form
+// NvEncodeAPIGetMaxSupportedVersion gives a driver's: major << 4 | minor.
+constexpr uint32_t kBuiltApiVersion = NVENCAPI_MAJOR_VERSION << 4 | NVENCAPI_MINOR_VERSION;
+constexpr uint32_t kMinorVersionBits = 4;
+constexpr uint32_t kMinorVersionMask = 0xF;
 
 // A picture NVENC has taken but not finished is done well within this; the
 // wait only guards against a driver that never signals.
@@ -29,7 +37,25 @@ bool SameGuid(const GUID& a, const GUID& b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+std::string ApiVersionText(uint32_t version)
+{
+    return std::to_string(version >> kMinorVersionBits) + "." + std::to_string(version & kMinorVersionMask);
+}
+
+// `driverVersion` 0: the driver does not say which it has.
+std::string DriverTooOld(uint32_t driverVersion)
+{
+    std::string has = driverVersion == 0 ? "" : " (it has " + ApiVersionText(driverVersion) + ")";
+    return "the NVIDIA driver is too old for NVENC interface " + ApiVersionText(kBuiltApiVersion) + has +
+           "; a newer driver is needed";
+}
+
 }  // namespace
+
+std::string StatusNote(NVENCSTATUS status)
+{
+    return " (NVENC status " + std::to_string(status) + ")";
+}
 
 CNvHWEncoder::CNvHWEncoder()
 {
@@ -46,26 +72,47 @@ CNvHWEncoder::~CNvHWEncoder()
     m_library = nullptr;
 }
 
-NVENCSTATUS CNvHWEncoder::Initialize(void* device, NV_ENC_DEVICE_TYPE deviceType)
+// A driver older than the interface refuses its function table; it says
+// first which interface it has, where it can.
+NVENCSTATUS CNvHWEncoder::OpenFunctionTable()
 {
     m_library = platform::OpenLibrary(kNvencLibrary);
     if (!m_library)
-        return kNoLibraryStatus;
+        return m_failure.Note(kNoLibraryStatus,
+                              "the NVENC library " + std::string(kNvencLibrary) + " cannot be opened");
     auto create = reinterpret_cast<CreateInstance>(platform::LookUpSymbol(m_library, "NvEncodeAPICreateInstance"));
     if (!create)
-        return kNoLibraryStatus;
+        return m_failure.Note(kNoLibraryStatus, std::string("the NVENC library has no NvEncodeAPICreateInstance"));
+    uint32_t driverVersion = 0;
+    auto maxVersion =
+        reinterpret_cast<MaxSupportedVersion>(platform::LookUpSymbol(m_library, "NvEncodeAPIGetMaxSupportedVersion"));
+    if (maxVersion && maxVersion(&driverVersion) == NV_ENC_SUCCESS && driverVersion < kBuiltApiVersion)
+        return m_failure.Note(NV_ENC_ERR_INVALID_VERSION, DriverTooOld(driverVersion));
     m_pEncodeAPI = new (std::nothrow) NV_ENCODE_API_FUNCTION_LIST{};
     if (!m_pEncodeAPI)
-        return kNoLibraryStatus;
+        return m_failure.Note(kNoLibraryStatus, std::string("out of memory"));
     m_pEncodeAPI->version = NV_ENCODE_API_FUNCTION_LIST_VER;
-    if (NVENCSTATUS status = create(m_pEncodeAPI); status != NV_ENC_SUCCESS)
+    NVENCSTATUS status = create(m_pEncodeAPI);
+    if (status == NV_ENC_ERR_INVALID_VERSION)
+        return m_failure.Note(status, DriverTooOld(driverVersion));
+    if (status != NV_ENC_SUCCESS)
+        return m_failure.Note(status, "the NVENC library gave no functions" + StatusNote(status));
+    return NV_ENC_SUCCESS;
+}
+
+NVENCSTATUS CNvHWEncoder::Initialize(void* device, NV_ENC_DEVICE_TYPE deviceType)
+{
+    if (NVENCSTATUS status = OpenFunctionTable(); status != NV_ENC_SUCCESS)
         return status;
     NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS params{};
     params.version = NV_ENC_OPEN_ENCODE_SESSION_EX_PARAMS_VER;
     params.device = device;
     params.deviceType = deviceType;
     params.apiVersion = NVENCAPI_VERSION;
-    return m_pEncodeAPI->nvEncOpenEncodeSessionEx(&params, &m_hEncoder);
+    NVENCSTATUS status = m_pEncodeAPI->nvEncOpenEncodeSessionEx(&params, &m_hEncoder);
+    if (status != NV_ENC_SUCCESS)
+        return m_failure.Note(status, "the GPU refused an encode session" + StatusNote(status));
+    return NV_ENC_SUCCESS;
 }
 
 NVENCSTATUS CNvHWEncoder::CheckCodec()
@@ -76,15 +123,31 @@ NVENCSTATUS CNvHWEncoder::CheckCodec()
     uint32_t returned = 0;
     if (status == NV_ENC_SUCCESS)
         status = m_pEncodeAPI->nvEncGetEncodeGUIDs(m_hEncoder, guids.data(), count, &returned);
-    if (status != NV_ENC_SUCCESS) {
-        WUVO_NVENC_MESSAGE("codec not supported \n");
-        return status;
-    }
-    for (uint32_t i = 0; i < returned && i < count; ++i)
+    for (uint32_t i = 0; status == NV_ENC_SUCCESS && i < returned && i < count; ++i)
         if (SameGuid(guids[i], m_codecGuid))
             return NV_ENC_SUCCESS;
     WUVO_NVENC_MESSAGE("codec not supported \n");
-    return NV_ENC_ERR_INVALID_PARAM;
+    return m_failure.Note(status != NV_ENC_SUCCESS ? status : NV_ENC_ERR_INVALID_PARAM,
+                          std::string("the GPU cannot encode HEVC"));
+}
+
+int CNvHWEncoder::QueryCaps(NV_ENC_CAPS capability)
+{
+    NV_ENC_CAPS_PARAM caps{};
+    caps.version = NV_ENC_CAPS_PARAM_VER;
+    caps.capsToQuery = capability;
+    int value = 0;
+    if (m_pEncodeAPI->nvEncGetEncodeCaps(m_hEncoder, m_codecGuid, &caps, &value) != NV_ENC_SUCCESS)
+        return 0;
+    return value;
+}
+
+uint32_t CNvHWEncoder::SupportedBFrames(const EncodeSettings& s)
+{
+    auto card = static_cast<uint32_t>(std::max(QueryCaps(NV_ENC_CAPS_NUM_MAX_BFRAMES), 0));
+    // A B picture needs the reference picture after it inside its GOP.
+    uint32_t gopRoom = s.gopLength > 0 ? s.gopLength - 1 : 0;
+    return std::min({s.numB, card, gopRoom});
 }
 
 void CNvHWEncoder::ConfigureRateControl(const EncodeSettings& s)
@@ -131,7 +194,7 @@ NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
     uint32_t maxWidth = s.maxWidth > 0 ? s.maxWidth : s.width;
     uint32_t maxHeight = s.maxHeight > 0 ? s.maxHeight : s.height;
     if (s.width > maxWidth || s.height > maxHeight)
-        return NV_ENC_ERR_INVALID_PARAM;
+        return m_failure.Note(NV_ENC_ERR_INVALID_PARAM, std::string("the frame is larger than the encoder's largest"));
     m_codecGuid = NV_ENC_CODEC_HEVC_GUID;
     if (NVENCSTATUS status = CheckCodec(); status != NV_ENC_SUCCESS)
         return status;
@@ -158,10 +221,11 @@ NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
     NVENCSTATUS status = m_pEncodeAPI->nvEncGetEncodePresetConfig(m_hEncoder, m_codecGuid, s.presetGuid, &preset);
     if (status != NV_ENC_SUCCESS) {
         WUVO_NVENC_MESSAGE("nvEncGetEncodePresetConfig returned failure");
-        return status;
+        return m_failure.Note(status, "the GPU has no default HEVC preset" + StatusNote(status));
     }
     m_encodeConfig = preset.presetCfg;
     m_encodeConfig.version = NV_ENC_CONFIG_VER;
+    s.numB = SupportedBFrames(s);
     m_encodeConfig.gopLength = s.gopLength;
     m_encodeConfig.frameIntervalP = s.numB + 1;
     m_encodeConfig.frameFieldMode = s.pictureStruct == NV_ENC_PIC_STRUCT_FRAME ? NV_ENC_PARAMS_FRAME_FIELD_MODE_FRAME
@@ -172,18 +236,16 @@ NVENCSTATUS CNvHWEncoder::CreateEncoder(EncodeSettings& s)
     m_encodeConfig.encodeCodecConfig.hevcConfig.idrPeriod = s.gopLength;
     ConfigureColour(s);
 
-    NV_ENC_CAPS_PARAM caps{};
-    caps.version = NV_ENC_CAPS_PARAM_VER;
-    caps.capsToQuery = NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT;
-    int async = 0;
-    m_pEncodeAPI->nvEncGetEncodeCaps(m_hEncoder, m_codecGuid, &caps, &async);
-    m_initParams.enableEncodeAsync = static_cast<uint32_t>(async);
-    s.asyncMode = static_cast<uint32_t>(async);
+    auto async = static_cast<uint32_t>(QueryCaps(NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT));
+    m_initParams.enableEncodeAsync = async;
+    s.asyncMode = async;
 
     status = m_pEncodeAPI->nvEncInitializeEncoder(m_hEncoder, &m_initParams);
     if (status != NV_ENC_SUCCESS) {
         WUVO_NVENC_MESSAGE("Encode Session Initialization failed");
-        return status;
+        return m_failure.Note(status, "the GPU refused to encode " + std::to_string(s.width) + "x" +
+                                          std::to_string(s.height) + " at " + std::to_string(s.averageBitrate) +
+                                          " bit/s with " + std::to_string(s.numB) + " B pictures" + StatusNote(status));
     }
     m_initialized = true;
     return NV_ENC_SUCCESS;
@@ -253,7 +315,7 @@ NVENCSTATUS CNvHWEncoder::EncodeFrame(EncodeIoBuffer* buffer, uint32_t width, ui
     NVENCSTATUS status = m_pEncodeAPI->nvEncEncodePicture(m_hEncoder, &params);
     if (status != NV_ENC_SUCCESS && status != NV_ENC_ERR_NEED_MORE_INPUT)
         return status;
-    buffer->frameNumber = frameNumber;
+    m_pendingFrames.insert(frameNumber);
     ++m_pictureCounter;
     return NV_ENC_SUCCESS;
 }
@@ -262,29 +324,34 @@ NVENCSTATUS CNvHWEncoder::ProcessOutput(EncodeIoBuffer* buffer)
 {
     if (!buffer || !buffer->bitstreamBuffer)
         return NV_ENC_ERR_INVALID_PARAM;
-    NVENCSTATUS status = NV_ENC_SUCCESS;
-    uint32_t frameIndex = buffer->frameNumber;
     if (buffer->waitOnEvent &&
-        (!buffer->completionEvent || !platform::WaitCompletionEvent(buffer->completionEvent, kPictureEventTimeoutMs))) {
-        status = buffer->completionEvent ? NV_ENC_ERR_ENCODER_BUSY : NV_ENC_ERR_INVALID_PARAM;
-    } else {
-        NV_ENC_LOCK_BITSTREAM lock{};
-        lock.version = NV_ENC_LOCK_BITSTREAM_VER;
-        lock.outputBitstream = buffer->bitstreamBuffer;
-        status = m_pEncodeAPI->nvEncLockBitstream(m_hEncoder, &lock);
-        if (status == NV_ENC_SUCCESS) {
-            frameIndex = lock.frameIdx;
-            m_writeCallback(lock.bitstreamSizeInBytes, static_cast<const uint8_t*>(lock.bitstreamBufferPtr),
-                            frameIndex, m_callbackContext);
-            status = m_pEncodeAPI->nvEncUnlockBitstream(m_hEncoder, buffer->bitstreamBuffer);
-        } else {
-            WUVO_NVENC_MESSAGE("lock bitstream function failed \n");
-        }
+        (!buffer->completionEvent || !platform::WaitCompletionEvent(buffer->completionEvent, kPictureEventTimeoutMs)))
+        return buffer->completionEvent ? NV_ENC_ERR_ENCODER_BUSY : NV_ENC_ERR_INVALID_PARAM;
+    NV_ENC_LOCK_BITSTREAM lock{};
+    lock.version = NV_ENC_LOCK_BITSTREAM_VER;
+    lock.outputBitstream = buffer->bitstreamBuffer;
+    NVENCSTATUS status = m_pEncodeAPI->nvEncLockBitstream(m_hEncoder, &lock);
+    if (status != NV_ENC_SUCCESS) {
+        WUVO_NVENC_MESSAGE("lock bitstream function failed \n");
+        return status;
     }
-    // Without a bitstream the frame of this buffer is the best answer: its
-    // slot must be freed all the same.
-    m_frameDoneCallback(frameIndex, m_callbackContext);
+    m_writeCallback(lock.bitstreamSizeInBytes, static_cast<const uint8_t*>(lock.bitstreamBufferPtr), lock.frameIdx,
+                    m_callbackContext);
+    status = m_pEncodeAPI->nvEncUnlockBitstream(m_hEncoder, buffer->bitstreamBuffer);
+    FrameDone(lock.frameIdx);
     return status;
+}
+
+void CNvHWEncoder::FrameDone(uint32_t frame)
+{
+    m_pendingFrames.erase(frame);
+    m_frameDoneCallback(frame, m_callbackContext);
+}
+
+void CNvHWEncoder::ReleaseLostFrames()
+{
+    while (!m_pendingFrames.empty())
+        FrameDone(*m_pendingFrames.begin());
 }
 
 }  // namespace wuvo::NVENCODER

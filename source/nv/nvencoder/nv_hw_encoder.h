@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <string>
 
 #include <ffnvcodec/nvEncodeAPI.h>
 
@@ -16,6 +18,27 @@ inline constexpr GUID kPresetDefaultGuid = {0xB2DFB705, 0x4EBD, 0x4C49, {0x9B, 0
 
 // The wrapper's own failures besides NVENC's status values.
 constexpr NVENCSTATUS kNoLibraryStatus = static_cast<NVENCSTATUS>(10);
+
+// The first failure of an encode, in words for the log.
+class FailureReason {
+public:
+    // Keeps `reason` unless an earlier failure gave one; `status` back.
+    template <typename Status>
+    Status Note(Status status, const std::string& reason)
+    {
+        if (text_.empty())
+            text_ = reason;
+        return status;
+    }
+    // Empty while nothing has failed.
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+// " (NVENC status n)", to follow a failure's reason.
+std::string StatusNote(NVENCSTATUS status);
 
 // Each encoded picture's bitstream, with the frame number it was submitted
 // as; then that frame is done with.
@@ -43,6 +66,7 @@ struct EncodeSettings {
     float bQuantOffset = 0;
     GUID presetGuid{};
     uint32_t gopLength = 1;
+    // Cut by CreateEncoder to what the card supports and a GOP holds.
     uint32_t numB = 0;
     NV_ENC_PIC_STRUCT pictureStruct = NV_ENC_PIC_STRUCT_FRAME;
     NV_ENC_BUFFER_FORMAT inputFormat = NV_ENC_BUFFER_FORMAT_NV12;
@@ -64,7 +88,6 @@ struct EncodeIoBuffer {
     uint32_t height = 0;
     NV_ENC_INPUT_PTR inputBuffer = nullptr;
     NV_ENC_BUFFER_FORMAT bufferFormat = NV_ENC_BUFFER_FORMAT_NV12;
-    uint32_t frameNumber = 0;  // the frame last submitted through it
 };
 
 // One NVENC encode session on a CUDA context.
@@ -89,6 +112,10 @@ public:
                             NV_ENC_PIC_STRUCT pictureStruct, uint32_t frameNumber);
     // Waits for the buffer's picture and hands its bitstream on.
     NVENCSTATUS ProcessOutput(EncodeIoBuffer* buffer);
+    // Reports done the frames submitted whose bitstream never came: with B
+    // pictures a buffer holds another frame's picture than the one it was
+    // submitted with, so a bitstream that cannot be locked names no frame.
+    void ReleaseLostFrames();
 
     uint32_t m_pictureCounter = 0;
     WriteCallback m_writeCallback = nullptr;
@@ -96,6 +123,7 @@ public:
     GetFrameCallback m_getFrameCallback = nullptr;
     void* m_callbackContext = nullptr;
     bool m_initialized = false;
+    FailureReason m_failure;
     GUID m_codecGuid{};
     NV_ENCODE_API_FUNCTION_LIST* m_pEncodeAPI = nullptr;
     void* m_library = nullptr;
@@ -104,7 +132,16 @@ public:
     NV_ENC_CONFIG m_encodeConfig{};
 
 private:
+    // Submitted, and not yet reported done.
+    std::set<uint32_t> m_pendingFrames;
+
+    void FrameDone(uint32_t frame);
+    NVENCSTATUS OpenFunctionTable();
     NVENCSTATUS CheckCodec();
+    // A capability's value; 0 when the card does not answer.
+    int QueryCaps(NV_ENC_CAPS capability);
+    // The B pictures the card supports and the GOP holds, up to those asked.
+    uint32_t SupportedBFrames(const EncodeSettings& settings);
     void ConfigureRateControl(const EncodeSettings& settings);
     void ConfigureColour(const EncodeSettings& settings);
 };

@@ -2,36 +2,21 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/files/temp_files.h"
 
 namespace wuvo::platform {
 
 namespace {
 
-constexpr mode_t kNewFileMode = 0666;
-// Taken when the kernel does not say: the usual mask of a desktop session.
-constexpr mode_t kAssumedUmask = 022;
-constexpr char kUmaskField[] = "Umask:";
-constexpr int kOctal = 8;
 constexpr mode_t kPermissionBits = 07777;
 // As many links as the kernel follows before it gives up on a loop.
 constexpr int kMaxLinks = 40;
-
-// The process's file mode mask, read without umask(), which would set it
-// for every thread while it is being read.
-mode_t CurrentUmask()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(kUmaskField, 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + sizeof kUmaskField - 1, nullptr, kOctal));
-    return kAssumedUmask;
-}
 
 bool WriteAll(int fd, std::string_view bytes)
 {
@@ -61,36 +46,48 @@ std::string LinkTarget(const std::string& path)
     return target.string();
 }
 
-}  // namespace
-
-std::optional<TempFile> CreateTempFileBeside(const std::string& path)
+// Over the old contents, without truncating first: the blocks are already
+// the file's, so a full disk cannot stop the write half way.
+bool WriteInPlace(int fd, std::string_view bytes)
 {
-    std::filesystem::path target(path);
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
-        return std::nullopt;
-    ::fchmod(fd, kNewFileMode & ~CurrentUmask());
-    return TempFile{fd, pattern};
+    return WriteAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
 }
+
+bool WriteAndRename(TempFile& temp, const std::string& path, std::string_view bytes)
+{
+    // The replaced file keeps its permissions.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0)
+        ::fchmod(temp.fd, old.st_mode & kPermissionBits);
+    bool written = WriteAll(temp.fd, bytes) && ::fsync(temp.fd) == 0;
+    written = ::close(temp.fd) == 0 && written;
+    if (!written || std::rename(temp.path.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.path.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 bool ReplaceFileContents(const std::string& linkOrFile, std::string_view bytes)
 {
     const std::string path = LinkTarget(linkOrFile);
+    // The file system's answer to a plain write: a file made read-only, or
+    // anything else that may not be written, stays as it is. Non-blocking,
+    // so that a pipe of that name cannot hold the program.
+    int existing = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (existing < 0 && errno != ENOENT)
+        return false;
     std::optional<TempFile> temp = CreateTempFileBeside(path);
-    if (!temp)
-        return false;
-    // The replaced file keeps its permissions.
-    struct stat old {};
-    if (::stat(path.c_str(), &old) == 0)
-        ::fchmod(temp->fd, old.st_mode & kPermissionBits);
-    bool written = WriteAll(temp->fd, bytes) && ::fsync(temp->fd) == 0;
-    written = ::close(temp->fd) == 0 && written;
-    if (!written || std::rename(temp->path.c_str(), path.c_str()) != 0) {
-        ::unlink(temp->path.c_str());
-        return false;
-    }
-    return true;
+    bool written = false;
+    if (temp)
+        written = WriteAndRename(*temp, path, bytes);
+    else if (existing >= 0)
+        written = WriteInPlace(existing, bytes);
+    if (existing >= 0)
+        ::close(existing);
+    return written;
 }
 
 }  // namespace wuvo::platform

@@ -22,7 +22,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/files/replace_file.h"
+#include "platform/files/temp_files.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"

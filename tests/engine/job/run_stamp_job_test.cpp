@@ -2,23 +2,30 @@
 // with ffprobe and ffmpeg as a user's player would see it.
 #include "engine/job/run_stamp_job.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <sstream>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "app/preview/preview_load.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/pipeline/thread_state_setters.h"
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/text_rasterizer.h"
+#include "engine/text/format_tables.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/broken_down_time.h"
+#include "support/damaged_copies.h"
 #include "support/fake_text_renderer.h"
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
@@ -42,6 +49,8 @@ struct Recorder {
     std::vector<float> progress;
     std::vector<std::u16string> messages;
     int failures = 0;
+    // Runs on the encoder's thread at each progress report.
+    std::function<void()> onProgress;
 
     bool Logged(const std::u16string& part)
     {
@@ -66,6 +75,8 @@ void RecordingCallback(uint32_t kind, void*, void* b, float percent)
         StopPipelineThreads();
         return;
     }
+    if (kind == kJobProgress && gRecorder->onProgress)
+        gRecorder->onProgress();
     std::lock_guard guard(gRecorder->mutex);
     if (kind == kJobProgress)
         gRecorder->progress.push_back(percent);
@@ -193,7 +204,14 @@ protected:
 
     StampJob MakeJob(const std::string& fixture, const std::string& outputName)
     {
-        input = platform::ToUtf16(test::FixturePath(fixture));
+        return MakeJobOn(test::FixturePath(fixture), outputName);
+    }
+
+    // A job on any file, with no message from an earlier job.
+    StampJob MakeJobOn(const std::string& path, const std::string& outputName)
+    {
+        recorder.messages.clear();
+        input = platform::ToUtf16(path);
         output = outputDir + "/" + outputName;
         fs::remove(output);
         StampJob job{};
@@ -276,22 +294,41 @@ std::vector<size_t> ShownFramePlaces(const std::string& path)
     return places;
 }
 
-// Every output frame carries the recording time of the source frame it
-// shows: the creation time plus that frame's place in decode times, with the
-// place as the frame index (the fixtures have a constant frame rate).
+// Every kept frame (every `keepEvery`-th shown one) carries the recording
+// time of the source frame it shows: the creation time plus that frame's
+// place in decode times, with the place as the frame index (the fixtures
+// have a constant frame rate).
 void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
-                                  const std::tm& creation)
+                                  const std::tm& creation, size_t keepEvery = 1)
 {
     std::vector<size_t> places = ShownFramePlaces(source);
     test::ProbedVideo probe = test::ProbeVideo(source);
-    ASSERT_EQ(drawn.size(), places.size()) << "one stamp per shown frame";
-    for (size_t n = 0; n < places.size(); ++n) {
+    ASSERT_EQ(drawn.size(), (places.size() + keepEvery - 1) / keepEvery) << "one stamp per kept frame";
+    for (size_t k = 0; k < drawn.size(); ++k) {
+        size_t n = k * keepEvery;
         ASSERT_LT(places[n], probe.decodeTimes.size());
         uint64_t seconds = (probe.decodeTimes[places[n]] - probe.decodeTimes[0]) / probe.timescale;
-        EXPECT_EQ(platform::ToUtf8(drawn[n]), platform::ToUtf8(TimeText(creation, seconds, places[n])))
+        EXPECT_EQ(platform::ToUtf8(drawn[k]), platform::ToUtf8(TimeText(creation, seconds, places[n])))
             << "frame " << n;
     }
 }
+
+// The stamp language's custom date format for one test.
+class CustomDateSlot {
+public:
+    explicit CustomDateSlot(std::u16string_view format)
+        : slot_(DateFormatTable[DateFormatGroup(gSettings.language) * kDateFormatsPerGroup])
+    {
+        std::copy_n(slot_, kFormatChars, saved_.begin());
+        std::fill_n(slot_, kFormatChars, u'\0');
+        std::copy(format.begin(), format.end(), slot_);
+    }
+    ~CustomDateSlot() { std::copy(saved_.begin(), saved_.end(), slot_); }
+
+private:
+    char16_t* slot_;
+    std::array<char16_t, kFormatChars> saved_{};
+};
 
 const std::tm kPlainCreation = test::BrokenDownTime(2024, 6, 15, 10, 20, 30);
 
@@ -350,17 +387,29 @@ TEST_F(RunStampJobTest, QuickTimeFileAt29_97KeepsItsFrameTimes)
     EXPECT_EQ(frames, sourceFrames);
 }
 
+// Frames 0, n, 2n, ... are stamped, each with its own time, and written;
+// a factor outside 2..10 is held to the nearer end.
 TEST_F(RunStampJobTest, SpeedUpKeepsEveryNthFrameAndAudioOffLeavesNoAudio)
 {
     gSettings.speedUp = 1;
-    gSettings.speedUpFactor = 4;
     gSettings.disableAudio = 1;
-    StampJob job = MakeJob("fps25.mp4", "speedup.mp4");
-    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
-    auto sourceFrames = std::stoul(test::Probe(platform::ToUtf8(input), "v:0", "stream=nb_frames").at(0));
-    auto frames = std::stoul(test::Probe(output, "v:0", "stream=nb_frames").at(0));
-    EXPECT_EQ(frames, (sourceFrames + 3) / 4);
-    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+    const struct {
+        uint32_t factor;
+        size_t kept;
+    } cases[] = {{4, 4}, {1, 2}, {11, 10}};
+    for (const auto& [factor, kept] : cases) {
+        SCOPED_TRACE("factor " + std::to_string(factor));
+        DrawnTimes drawn;
+        gSettings.speedUpFactor = factor;
+        StampJob job = MakeJob("fps25.mp4", "speedup.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        std::string source = platform::ToUtf8(input);
+        auto sourceFrames = std::stoul(test::Probe(source, "v:0", "stream=nb_frames").at(0));
+        auto frames = std::stoul(test::Probe(output, "v:0", "stream=nb_frames").at(0));
+        EXPECT_EQ(frames, (sourceFrames + kept - 1) / kept);
+        ExpectStampTimesFrameByFrame(source, drawn.Texts(), kPlainCreation, kept);
+        EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+    }
 }
 
 TEST_F(RunStampJobTest, OutputSizeFromTheTableAndNoAudioInput)
@@ -389,6 +438,45 @@ TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
     EXPECT_GT(c.changedInside, source.Count() * 500);
 }
 
+// A custom date format that shows the time through conversions the format
+// list's token rule does not name, stored with the flags that rule gives
+// it (no date, no time): the output's last frame carries its own second,
+// as the preview draws that frame, not the first frame's.
+TEST_F(RunStampJobTest, CustomFormatShowingTheTimeOtherwiseFollowsEachSecond)
+{
+    // The seconds first: the 320 pixel wide frame cuts off what follows them.
+    CustomDateSlot slot(u"%T %F");
+    gSettings.dateStamp.formatIndex = kCustomFormat;
+    gSettings.dateStamp.hasDate = gSettings.dateStamp.hasTime = 0;
+    gSettings.timeStamp.enabled = 0;
+    StampJob job = MakeJob("no_audio.mp4", "custom_clock.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    std::string source = platform::ToUtf8(input);
+    Frames plain = DecodeWithFfmpeg(source);
+    Frames stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), plain.Count());
+    const size_t last = plain.Count() - 1;
+    ASSERT_NE(ExpectedLastStamp(source, kPlainCreation).tm_sec, kPlainCreation.tm_sec) << "a clip of two seconds";
+
+    char16_t message[kReaderMessageLength] = {};
+    ASSERT_EQ(PreviewOpenJob(input, message), kReaderOk);
+    gSettings.idle = 1;
+    // Samples of the date band where the output differs clearly from the
+    // last frame's picture with the stamp of frame `shown`'s time.
+    auto differing = [&](uint32_t shown) {
+        std::vector<uint8_t> preview(plain.Frame(last), plain.Frame(last) + size_t(plain.width) * plain.height);
+        DrawPreviewStamps(preview.data(), plain.width, plain.height, shown);
+        size_t count = 0;
+        for (size_t i = size_t(kDateY) * plain.width; i < size_t(kDateY + kBandRows) * plain.width; ++i)
+            count += std::abs(int(preview[i]) - int(stamped.Frame(last)[i])) > 40;
+        return count;
+    };
+    const size_t ownTime = differing(static_cast<uint32_t>(last));
+    const size_t firstTime = differing(0);
+    EXPECT_LT(ownTime * 10, firstTime) << ownTime << " samples differ from the last frame's own time, " << firstTime
+                                       << " from the first frame's";
+}
+
 TEST_F(RunStampJobTest, BothStampsOffPassFramesThroughAndLeaveNoStampTimes)
 {
     gSettings.dateStamp.enabled = 0;
@@ -412,20 +500,77 @@ TEST_F(RunStampJobTest, H264IsRefusedWithTheReadersMessageOnly)
     EXPECT_FALSE(fs::exists(output));
 }
 
-TEST_F(RunStampJobTest, TruncatedFileFailsCleanlyWithoutAnOutput)
+// A camera file copied part way: its tables list every frame, its data
+// breaks off after a frame, inside one, or before the first. Each fails,
+// saying how many frames are there (as ffprobe finds them), and leaves no
+// output.
+TEST_F(RunStampJobTest, FileCopiedPartWayFailsSayingHowMuchIsThere)
 {
-    // moov first, so the reader accepts the file and the decoder meets the cut.
+    // moov first, so that the tables survive the cut.
     std::string whole = test::FixturePath("hevc_faststart.mp4");
-    std::string cut = outputDir + "/truncated.mp4";
-    fs::copy_file(whole, cut, fs::copy_options::overwrite_existing);
-    fs::resize_file(cut, fs::file_size(whole) * 9 / 10);
-    StampJob job = MakeJob("hevc_faststart.mp4", "truncated_out.mp4");
-    input = platform::ToUtf16(cut);
-    job.inputPath = input.c_str();
+    std::vector<test::PacketSpan> packets = test::VideoPackets(whole);
+    ASSERT_EQ(packets.size(), 60u);
+    const test::PacketSpan& lastWhole = packets[28];
+    const test::PacketSpan& broken = packets[29];
+    std::string copy = outputDir + "/part_way.mp4";
+    for (uint64_t length :
+         {lastWhole.position + lastWhole.size, broken.position + broken.size / 2, packets[0].position}) {
+        test::CutCopy(whole, length, copy);
+        auto present = std::count_if(packets.begin(), packets.end(),
+                                     [&](const test::PacketSpan& p) { return p.position + p.size <= length; });
+        StampJob job = MakeJobOn(copy, "part_way_out.mp4");
+        EXPECT_EQ(RunStampJob(job), kJobFailedResult) << length;
+        std::string said = std::to_string(present) + " of the 60 frames listed could be read from <";
+        EXPECT_EQ(recorder.messages, std::vector<std::u16string>{platform::ToUtf16(said) + input + u">\n"}) << length;
+        EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+    }
+}
+
+// All the data is there, but the decoder fails in mid-file, or finds no
+// picture in it at all: the file fails with a line that says so and leaves
+// no output.
+TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
+{
+    std::string source = test::FixturePath("no_audio.mp4");
+    std::string copy = test::DamagedVideoCopy(source, test::VideoDamage::Zeroed, 30, outputDir + "/undecodable.mp4");
+    StampJob job = MakeJobOn(copy, "undecodable_out.mp4");
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
-    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">"));
+    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">\n"));
     EXPECT_TRUE(recorder.Logged(u"Skip file: i 1,")) << "the decoder failed in mid-file";
     EXPECT_FALSE(fs::exists(output)) << "no short file passed off as the output";
+
+    copy = test::DamagedVideoCopy(source, test::VideoDamage::Unshowable, 0, outputDir + "/pictureless.mp4");
+    job = MakeJobOn(copy, "pictureless_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Cannot decode video file <" + input + u">\n"});
+    EXPECT_FALSE(fs::exists(output));
+}
+
+// A sound track whose data cannot be read fails the file with a line that
+// says so and leaves no output, unless audio is off: then the picture alone
+// is stamped, every frame of it.
+TEST_F(RunStampJobTest, UnreadableSoundFailsTheFileUnlessAudioIsOff)
+{
+    std::string whole = test::FixturePath("hevc_faststart.mp4");
+    std::string copy = outputDir + "/sound_damaged.mp4";
+    auto frames = test::Probe(whole, "v:0", "stream=nb_frames");
+    for (auto damage : {test::SoundDamage::ChunksPastTheEnd, test::SoundDamage::AbsurdSizes,
+                        test::SoundDamage::NoTimeScale}) {
+        test::DamagedSoundCopy(whole, damage, copy);
+        gSettings.disableAudio = 0;
+        StampJob job = MakeJobOn(copy, "sound_damaged_out.mp4");
+        EXPECT_EQ(RunStampJob(job), kJobFailedResult) << int(damage);
+        EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"The sound of <" + input +
+                                                                 u"> could not be read; tick \"Disable audio.\" to "
+                                                                 u"stamp the picture alone\n"});
+        EXPECT_FALSE(fs::exists(output)) << int(damage);
+
+        gSettings.disableAudio = 1;
+        job = MakeJobOn(copy, "sound_damaged_out.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << int(damage);
+        EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), frames);
+    }
 }
 
 TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
@@ -481,6 +626,23 @@ TEST_F(RunStampJobThreads, EncoderThatCannotWriteFailsTheFileAndStopsTheRest)
     EXPECT_TRUE(recorder.Logged(u"Cannot write output file /nonexistent/folder/out.mp4: No such file or directory"));
     EXPECT_GE(recorder.failures, 1);
     ExpectNoThreadRunning();
+}
+
+// The finished output cannot take its name (something took the name while
+// it was written): the file fails, and nothing of it is left.
+TEST_F(RunStampJobTest, OutputThatCannotBeFinishedFailsTheFile)
+{
+    outputDir = test::FreshOutputFolder("job_unfinished");
+    StampJob job = MakeJob("no_audio.mp4", "out.mp4");
+    recorder.onProgress = [&] {
+        std::error_code ignored;
+        fs::create_directory(output, ignored);
+    };
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Skip file: i 3, poll 0x"));
+    EXPECT_TRUE(fs::is_directory(output));
+    EXPECT_EQ(std::distance(fs::directory_iterator(outputDir), fs::directory_iterator()), 1)
+        << "no file of the job is left";
 }
 
 TEST_F(RunStampJobTest, FrameTooLargeForThePoolFailsWithOneMessage)

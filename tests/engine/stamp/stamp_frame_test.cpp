@@ -111,14 +111,23 @@ TEST_F(StampFrameTest, SubSecondTimeFormatsAreRasterisedEveryFrame)
     EXPECT_EQ(Distinct(), size_t{kFps}) << "the frame index is part of the text";
 }
 
-TEST_F(StampFrameTest, CustomDateWithTimeFollowsTheSeconds)
+// Custom formats may show the time or the date through conversions the
+// stored flags do not name (%T, %F, %c, ...), and files from elsewhere keep
+// such flags: the texts follow the clock whatever the flags say.
+TEST_F(StampFrameTest, CustomFormatsFollowTheClockWhateverTheirFlags)
 {
-    gSettings.dateStamp.formatIndex = 0;
-    gSettings.dateStamp.hasTime = 1;
-    gSettings.timeStamp.enabled = 0;
-    StampSeconds(2);
-    EXPECT_EQ(renderer.drawn.size(), 2u);
-    EXPECT_NE(renderer.drawn[0].find(u'\r'), std::u16string::npos) << "a two-line custom date";
+    gSettings.dateStamp.formatIndex = gSettings.timeStamp.formatIndex = 0;
+    for (uint32_t flag : {0u, 1u}) {
+        renderer.drawn.clear();
+        MarkNoPreviousFrame(*context);
+        gSettings.dateStamp.hasTime = gSettings.timeStamp.hasDate = flag;
+        StampSeconds(2);
+        EXPECT_EQ(renderer.drawn.size(), 2u + 2) << "each stamp once a second, flag " << flag;
+        EXPECT_NE(renderer.drawn[0].find(u'\r'), std::u16string::npos) << "a two-line custom date";
+        // The next day at the same second: both texts are made again.
+        Stamp(2 * kFps, Clock(2024, 5, 18, 10, 0, 1, 2 * kFps));
+        EXPECT_EQ(renderer.drawn.size(), 2u + 2 + 2) << "flag " << flag;
+    }
 }
 
 TEST_F(StampFrameTest, AStampShownAgainIsRasterisedAgain)

@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include <ffnvcodec/nvEncodeAPI.h>
+
 namespace wuvo::fake {
 
 // Misuse the fakes caught: what a real driver would answer with a fault or
@@ -104,12 +106,27 @@ struct CuvidControl {
 };
 
 struct NvencControl {
-    std::atomic<bool> holdBFrames{false};  // hold B pictures: "need more input" until their P picture
+    // The NVENC interface the program is built against: major << 4 | minor.
+    static constexpr uint32_t kBuiltApiVersion = NVENCAPI_MAJOR_VERSION << 4 | NVENCAPI_MINOR_VERSION;
+    // A recent card: more B pictures than the program asks for, and wider
+    // frames than a pool slot holds.
+    static constexpr int kRecentMaxBFrames = 4;
+    static constexpr uint32_t kRecentMaxWidth = 8192;
+
+    // What the card answers for NV_ENC_CAPS_NUM_MAX_BFRAMES: cards before
+    // Turing encode HEVC without B pictures.
+    std::atomic<int> maxBFrames{kRecentMaxBFrames};
+    // The newest NVENC interface the driver knows, as
+    // NvEncodeAPIGetMaxSupportedVersion gives it.
+    std::atomic<uint32_t> maxApiVersion{kBuiltApiVersion};
+    std::atomic<uint32_t> maxWidth{kRecentMaxWidth};  // wider frames are refused
     std::atomic<bool> asyncMode{false};    // report async support and signal events
     std::atomic<bool> withoutHevc{false};
     std::atomic<int> failSubmitAt{0};      // the n-th picture is refused; 0 = none
     std::atomic<int> failLockAt{0};        // the n-th bitstream lock fails; 0 = none
+    std::atomic<int> failInputLockAt{0};   // the n-th input-buffer lock fails; 0 = none
     std::atomic<int> locks{0};
+    std::atomic<int> inputLocks{0};
     std::atomic<int> sessions{0};
     std::atomic<int> inputBuffers{0};
     std::atomic<int> bitstreamBuffers{0};
@@ -118,6 +135,7 @@ struct NvencControl {
     std::atomic<int> needMoreInput{0};
     std::atomic<int> parameterSetPictures{0};
     std::atomic<uint32_t> gopLength{0};
+    std::atomic<uint32_t> bFrames{0};
     std::atomic<uint32_t> frameRateNum{0};
     std::atomic<uint32_t> frameRateDen{0};
     std::atomic<uint32_t> width{0};

@@ -1,9 +1,13 @@
 // NVENC without a GPU: checks the records it is handed, and really encodes
 // the NV12 input with libx265 through libavcodec, so the bitstreams are
-// HEVC. A submit whose picture is not out yet answers "need more input".
-// In its B-picture mode it encodes every three pictures as one closed group
-// (I or P, then two B pictures, sent in decode order): libx265's look-ahead
-// would otherwise hold more pictures than NVENC does. Sessions, buffers and
+// HEVC, with rate control budgeting each frame by the frame rate it is
+// given. A submit whose picture is not out yet answers "need more input".
+// Asked for B pictures (as many as the card's NV_ENC_CAPS_NUM_MAX_BFRAMES
+// allows), it sends each reference picture before the B pictures shown
+// ahead of it, the last of two B pictures first as the one the other
+// refers to (P3 B2 B1). libx265's look-ahead would hold more pictures than
+// NVENC does, so each such group is encoded as a closed one after an I
+// picture of its own: I0 P3 B2 B1, I4 P7 B6 B5, ... Sessions, buffers and
 // their lock states are checked as a real driver checks them, and the
 // session's CUDA context must outlive it; each misuse is counted.
 #include <sys/eventfd.h>
@@ -39,6 +43,13 @@ NvencControl gControl;
 bool Same(const GUID& a, const GUID& b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A record's version as major << 4 | minor: NVENCAPI_STRUCT_VERSION keeps
+// the major version in the low bits and the minor one in bits 24 to 27.
+uint32_t ApiVersionOf(uint32_t structVersion)
+{
+    return (structVersion & 0xFF) << 4 | (structVersion >> 24 & 0xF);
 }
 
 NVENCSTATUS Refuse(const std::string& why)
@@ -90,6 +101,7 @@ struct Session {
     std::deque<Bitstream*> waiting;  // in submission order
     std::map<int64_t, Submitted> submitted;
     uint32_t pictures = 0;
+    uint32_t groupPictures = 0;  // in the libx265 encoder now open
 
     ~Session()
     {
@@ -117,7 +129,7 @@ struct Session {
         codec->bit_rate = config.rcParams.averageBitRate;
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;  // parameter sets only where asked for
         uint32_t gop = config.gopLength;
-        uint32_t bFrames = gControl.holdBFrames ? config.frameIntervalP - 1 : 0;
+        uint32_t bFrames = BFrames();
         std::string params = "log-level=error:frame-threads=1:pools=none:scenecut=0:open-gop=0:keyint=" +
                              std::to_string(gop) + ":min-keyint=" + std::to_string(gop) +
                              ":b-adapt=0:bframes=" + std::to_string(bFrames) +
@@ -133,6 +145,15 @@ struct Session {
         frame->width = codec->width;
         frame->height = codec->height;
         return opened < 0 || av_frame_get_buffer(frame, 0) < 0 ? NV_ENC_ERR_GENERIC : NV_ENC_SUCCESS;
+    }
+
+    uint32_t BFrames() const { return static_cast<uint32_t>(config.frameIntervalP - 1); }
+
+    // A group with B pictures ends with its reference picture, or where the
+    // next IDR picture starts.
+    bool GroupEnds() const
+    {
+        return BFrames() > 0 && (groupPictures == BFrames() + 2 || pictures % config.gopLength == 0);
     }
 
     // Hands each finished picture to the oldest waiting bitstream buffer.
@@ -198,6 +219,7 @@ struct Session {
                 frame->data[2][row * frame->linesize[2] + x] = chroma[row * input->pitch + 2 * x + 1];
             }
         frame->pts = pictures++;
+        ++groupPictures;
         submitted[frame->pts] = {params.frameIdx, params.inputTimeStamp, headers};
         output->ready = false;
         output->event = params.completionEvent;
@@ -206,7 +228,7 @@ struct Session {
             return NV_ENC_ERR_GENERIC;
         if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
             return drained;
-        if (gControl.holdBFrames && pictures % config.frameIntervalP == 0) {
+        if (GroupEnds()) {
             if (NVENCSTATUS ended = EndGroup(); ended != NV_ENC_SUCCESS)
                 return ended;
         }
@@ -223,6 +245,7 @@ struct Session {
             return NV_ENC_ERR_GENERIC;
         if (NVENCSTATUS drained = Drain(); drained != NV_ENC_SUCCESS)
             return drained;
+        groupPictures = 0;
         avcodec_free_context(&codec);
         return OpenCodec();
     }
@@ -299,7 +322,16 @@ NVENCSTATUS NVENCAPI Caps(void* encoder, GUID, NV_ENC_CAPS_PARAM* caps, int* val
         return NV_ENC_ERR_INVALID_ENCODERDEVICE;
     if (caps->version != NV_ENC_CAPS_PARAM_VER)
         return Refuse("caps asked for with a wrong record");
-    *value = caps->capsToQuery == NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT && gControl.asyncMode ? 1 : 0;
+    switch (caps->capsToQuery) {
+    case NV_ENC_CAPS_ASYNC_ENCODE_SUPPORT:
+        *value = gControl.asyncMode ? 1 : 0;
+        break;
+    case NV_ENC_CAPS_NUM_MAX_BFRAMES:
+        *value = gControl.maxBFrames;
+        break;
+    default:
+        *value = 0;
+    }
     return NV_ENC_SUCCESS;
 }
 
@@ -317,14 +349,19 @@ NVENCSTATUS NVENCAPI Initialize(void* encoder, NV_ENC_INITIALIZE_PARAMS* init)
         init->maxEncodeWidth < init->encodeWidth || init->maxEncodeHeight < init->encodeHeight ||
         init->enableEncodeAsync != (gControl.asyncMode ? 1u : 0u))
         return Refuse("encoder initialised with other values");
+    if (init->encodeWidth > gControl.maxWidth)
+        return NV_ENC_ERR_UNSUPPORTED_PARAM;
+    if (config->frameIntervalP < 1 || config->frameIntervalP - 1 > gControl.maxBFrames)
+        return Refuse("more B pictures than the card supports");
     if (config->gopLength == 0 || config->encodeCodecConfig.hevcConfig.idrPeriod != config->gopLength ||
-        config->frameIntervalP != 3 || config->rcParams.rateControlMode != NV_ENC_PARAMS_RC_CBR ||
+        config->rcParams.rateControlMode != NV_ENC_PARAMS_RC_CBR ||
         config->rcParams.averageBitRate == 0 || config->encodeCodecConfig.hevcConfig.chromaFormatIDC != 1 ||
         config->frameFieldMode != NV_ENC_PARAMS_FRAME_FIELD_MODE_FRAME)
         return Refuse("encoder configured with other values");
     session.init = *init;
     session.config = *config;
     gControl.gopLength = config->gopLength;
+    gControl.bFrames = static_cast<uint32_t>(config->frameIntervalP - 1);
     gControl.frameRateNum = init->frameRateNum;
     gControl.frameRateDen = init->frameRateDen;
     gControl.width = init->encodeWidth;
@@ -453,6 +490,8 @@ NVENCSTATUS NVENCAPI LockInput(void* encoder, NV_ENC_LOCK_INPUT_BUFFER* lock)
         return Refuse("lock of an unknown input buffer");
     if (input->locked)
         return Refuse("lock of an input buffer that is locked"), NV_ENC_ERR_LOCK_BUSY;
+    if (++gControl.inputLocks == gControl.failInputLockAt.load())
+        return NV_ENC_ERR_LOCK_BUSY;
     input->locked = true;
     lock->bufferDataPtr = input->data.data();
     lock->pitch = input->pitch;
@@ -512,9 +551,16 @@ extern "C" {
 
 NvencControl* WuvoFakeNvenc() { return &gControl; }
 
+NVENCSTATUS NVENCAPI NvEncodeAPIGetMaxSupportedVersion(uint32_t* version)
+{
+    *version = gControl.maxApiVersion;
+    return NV_ENC_SUCCESS;
+}
+
+// A driver refuses the tables of a newer interface than its own.
 NVENCSTATUS NVENCAPI NvEncodeAPICreateInstance(NV_ENCODE_API_FUNCTION_LIST* list)
 {
-    if (list->version != NV_ENCODE_API_FUNCTION_LIST_VER)
+    if (list->version != NV_ENCODE_API_FUNCTION_LIST_VER || ApiVersionOf(list->version) > gControl.maxApiVersion)
         return NV_ENC_ERR_INVALID_VERSION;
     list->nvEncOpenEncodeSessionEx = OpenSession;
     list->nvEncGetEncodeGUIDCount = GuidCount;

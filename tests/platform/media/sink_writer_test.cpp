@@ -238,6 +238,27 @@ TEST(SinkWriter, OutputFollowsTheProcessFileModeMask)
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
+// The longest name the file system takes, in characters of several bytes,
+// is written, and nothing else is left beside it.
+TEST(SinkWriter, WritesANameAsLongAsTheFileSystemTakes)
+{
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_long_name");
+    std::string name;
+    for (int i = 0; i < 83; ++i)
+        name += "\u65e5";  // 3 bytes each
+    name += "ab.mp4";
+    ASSERT_EQ(name.size(), 255u);
+    {
+        SinkWriter writer;
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, folder / name));
+        ASSERT_TRUE(writer.Finalize());
+    }
+    EXPECT_EQ(FilesIn(folder), 1u);
+    auto video = wuvo::test::Probe((folder / name).string(), "v:0", "stream=nb_frames");
+    ASSERT_EQ(video.size(), 1u);
+    EXPECT_EQ(video[0], "1");
+}
+
 TEST(SinkWriter, RefusesBadSettings)
 {
     fs::path folder = wuvo::test::FreshOutputFolder("sink_bad_settings");

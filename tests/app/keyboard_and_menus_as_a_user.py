@@ -1,0 +1,247 @@
+"""The main window's keys, its Project menu and its log window as a person
+meets them under a window manager, through real pointer and key events: the
+log window opens at its own size before and after a batch; a position that
+is no number is refused once; Tab passes the picture by; Esc reaches the
+close path after the help window's search; the Project menu shows every item
+whole the first time it opens after Save as and after a start.
+
+Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
+Runs with the system's python3 (pyatspi) inside a D-Bus session."""
+import os
+import shutil
+import string
+import subprocess
+
+import gi
+import pyatspi
+
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gtk  # noqa: E402
+
+from desktop import (Box, answer, choose_menu, choose_path, click, extents, gone, keyboard_window, labels,  # noqa: E402
+                     nodes, poll, press, program, search, shown_window, showing, text_of, wait_for, whole_screen,
+                     window, within, xdotool)
+from whole_program_as_a_user import fail  # noqa: E402
+from window_as_a_user import Run, add, panel, road, start_openbox  # noqa: E402
+
+VIDEO = "hevc_aac_newyear.mp4"
+LOG = "Wuvo Log"
+HELP = "Orlevane Help"
+# The log window's size in dialog units.
+LOG_SIZE = (284, 318)
+NOT_A_NUMBER = "Please enter a positive integer."
+
+
+def dialog_units(width, height):
+    """Pixels of dialog units in the desktop's font, as the toolkit counts
+    them: a quarter of the average letter's width, an eighth of a line."""
+    letters = Gtk.Label().create_pango_layout(string.ascii_uppercase + string.ascii_lowercase)
+    letters_width, line = letters.get_pixel_size()
+    average = (letters_width // 26 + 1) // 2
+    return round(width * average / 4), round(height * line / 8)
+
+
+def window_box(window_id):
+    """Where a window of the display lies, without its frame."""
+    info = subprocess.run(["xwininfo", "-id", window_id], capture_output=True, text=True).stdout
+
+    def value(key):
+        return int(info.split(key)[1].split()[0])
+    return Box(value("Absolute upper-left X:"), value("Absolute upper-left Y:"), value("Width:"), value("Height:"))
+
+
+def contains(outer, inner):
+    return (outer.x <= inner.x and outer.y <= inner.y and inner.x + inner.width <= outer.x + outer.width
+            and inner.y + inner.height <= outer.y + outer.height)
+
+
+def log_lines_whole(run, name):
+    """Opens the log window; its size, once every line it holds shows."""
+    press(run.main, "ViewLog")
+    log = window("frame", LOG)
+    box = window_box(shown_window(LOG))
+    wanted = dialog_units(*LOG_SIZE)
+    if abs(box.width - wanted[0]) > 1 or abs(box.height - wanted[1]) > 1:
+        fail(f"the log window opened at {box.width}x{box.height}, not at {wanted[0]}x{wanted[1]}")
+    lines = [n for n in nodes(search(log, "table")) if n.getRoleName() == "table cell" and n.name]
+    hidden = [n.name for n in lines if not contains(box, extents(n))]
+    if hidden:
+        fail(f"the log window hides the lines {hidden}")
+    run.shot(log, name)
+    press(log, "Close")
+    gone("frame", LOG)
+    return box.width, box.height
+
+
+def refusals():
+    """The shown prompts that refuse a position."""
+    return [w for w in program() if w.getRoleName() == "alert" and NOT_A_NUMBER in labels(w)]
+
+
+def prompted_once():
+    """The one prompt that refuses a position, answered; none after it."""
+    ok = wait_for(lambda: next((search(w, "push button", "OK") for w in refusals()), None), "the prompt")
+    wait_for(lambda: showing(ok), "the prompt to show")
+    click(ok)
+    if poll(lambda: refusals() or None, 2) is not None:
+        fail("a position that is no number was refused twice")
+
+
+def position_refused_once(run):
+    """A position that is no number is refused once each time its edit is
+    left, and taken once it is one."""
+    x_edit = within(run.main, panel(run, "Date Stamp"), "text")[0]
+    click(x_edit)
+    xdotool("key", "ctrl+a")
+    xdotool("type", "abc")
+    xdotool("key", "Tab")
+    prompted_once()
+    # The prompt gives the edit the keyboard back, its text selected.
+    xdotool("key", "Tab")
+    prompted_once()
+    xdotool("type", "100")
+    xdotool("key", "Tab")
+    if poll(lambda: refusals() or None, 2) is not None:
+        fail("a number was refused")
+    if text_of(x_edit) != "100":
+        fail(f"the edit holds '{text_of(x_edit)}'")
+
+
+def keyboard_holder(run):
+    """The role and place of the main window's control that holds the
+    keyboard; None when none does."""
+    holder = next((n for n in nodes(run.main) if n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+    return None if holder is None else (holder.getRoleName(), extents(holder))
+
+
+def next_stop(run, last):
+    """The control that holds the keyboard once it has left `last`."""
+    holder = keyboard_holder(run)
+    return holder if holder not in (None, last) else None
+
+
+def tab_passes_the_picture_by(run):
+    """From ViewLog Tab goes on to the slider, and round the window every
+    stop is a control that shows it holds the keyboard: never the picture."""
+    view_log = ("push button", extents(search(run.main, "push button", "ViewLog")))
+    picture = ("panel", extents(search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent))
+    # The log window hides again; the window gives the keyboard back to ViewLog.
+    press(run.main, "ViewLog")
+    press(window("frame", LOG), "Close")
+    gone("frame", LOG)
+    wait_for(lambda: keyboard_holder(run) == view_log, "ViewLog to hold the keyboard")
+    stops = [view_log]
+    while len(stops) == 1 or stops[-1] != view_log:
+        xdotool("key", "Tab")
+        stops.append(wait_for(lambda: next_stop(run, stops[-1]), f"a Tab stop after {stops[-1][0]}"))
+        if stops[-1] == picture:
+            fail(f"Tab stops on the picture after {[role for role, _ in stops]}")
+        if len(stops) > 60:
+            fail("Tab never comes back to ViewLog")
+    if stops[1][0] != "slider":
+        fail(f"Tab from ViewLog goes to a {stops[1][0]}")
+
+
+def close_box(frame_node, window_id):
+    """Where the window manager draws a window's close box: at the right of
+    its title bar."""
+    extents_line = subprocess.run(["xprop", "-id", window_id, "_NET_FRAME_EXTENTS"], capture_output=True,
+                                  text=True).stdout
+    _, right, top, _ = (int(v) for v in extents_line.split("=")[1].split(","))
+    box = extents(frame_node)
+    return box.x + box.width - right - top // 2 - 1, box.y + top // 2
+
+
+def escape_after_help_search(run):
+    """Esc on the main window reaches the close path after the help
+    window's search has run and its close box has closed it."""
+    choose_menu(run.main, "Help", "Content")
+    help_window = window("frame", lambda name: name.startswith(HELP))
+    click(search(help_window, "page tab", "Search"))
+    xdotool("type", "--delay", "20", "stamp")
+    xdotool("key", "Return")
+    wait_for(lambda: any(n.getRoleName() == "table cell" and n.name == "Preferences" and showing(n)
+                         for n in nodes(help_window)), "the search's results")
+    xdotool("mousemove", "--sync", *close_box(help_window, shown_window(help_window.name)), "click", "1")
+    wait_for(lambda: search(program(), "frame", lambda name: name.startswith(HELP)) is None,
+             "the close box to close the help window")
+    main = shown_window(run.main.name)
+    wait_for(lambda: keyboard_window() == main, "the main window to take the keyboard")
+    xdotool("key", "Escape")
+    answer("alert", "Warning", "Cancel", "Exit Wuvo?")
+
+
+def open_project_menu(run):
+    """Opens the Project menu; where its window lies, and its items'
+    names and places."""
+    menu = search(run.main, "menu", "Project")
+    click(menu)
+
+    def shown_items():
+        items = [n for n in nodes(menu) if n.getRoleName() == "menu item"]
+        return items if any(showing(n) for n in items) else None
+    items = wait_for(shown_items, "the Project menu to open")
+    first = extents(items[0])
+    ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", ""], capture_output=True,
+                         text=True).stdout.split()
+    popup = min((box for box in map(window_box, ids) if contains(box, Box(first.x, first.y, 1, 1))),
+                key=lambda box: box.width * box.height)
+    return popup, [(n.name, extents(n)) for n in items]
+
+
+def project_menu_whole(run, name):
+    """The Project menu shows every item whole at its first opening, as it
+    does at the next."""
+    openings = []
+    for _ in range(2):
+        openings.append(open_project_menu(run))
+        if len(openings) == 1:
+            run.shot(whole_screen(), name)
+        xdotool("key", "Escape")
+        wait_for(lambda: not any(showing(n) for n in nodes(search(run.main, "menu", "Project"))
+                                 if n.getRoleName() == "menu item") or None, "the Project menu to close")
+    popup, items = openings[0]
+    cut = [item for item, box in items if not contains(popup, box)]
+    if cut or openings[0] != openings[1]:
+        fail(f"the first Project menu lies in {popup} with {items}, cutting {cut}; the next in {openings[1]}")
+
+
+def quit_program(run):
+    choose_menu(run.main, "Project", "Exit")
+    answer("alert", "Warning", "OK", "Exit Wuvo?")
+    if not run.ended():
+        fail("the program did not end")
+
+
+def run_through(binary, fixtures, home, shots):
+    if start_openbox() is None:
+        fail("the keyboard focus needs a window manager: openbox is not installed")
+    run = Run(binary, home, shots)
+    size = log_lines_whole(run, "log_window")
+    position_refused_once(run)
+    tab_passes_the_picture_by(run)
+    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(home, "in", VIDEO)), "OK")
+    press(run.main, "Browse")
+    choose_path("Select Output Folder", os.path.join(home, "out"))
+    press(run.main, "Stamp")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+    if log_lines_whole(run, "log_window_after_batch") != size:
+        fail("the log window opens at another size after a batch")
+    # Each Save as adds a recent project: the menu gets longer and wider.
+    for name in ("trip.wuvo", "a project with a long name/holiday in the mountains.wuvo"):
+        project = os.path.join(home, "projects", name)
+        os.makedirs(os.path.dirname(project), exist_ok=True)
+        choose_menu(run.main, "Project", "Save as ...")
+        choose_path("Save the Wuvo project ...", project)
+        wait_for(lambda: os.path.exists(project), "the project file")
+    project_menu_whole(run, "project_menu_after_save_as")
+    escape_after_help_search(run)
+    quit_program(run)
+
+    run = Run(binary, home, shots)
+    project_menu_whole(run, "project_menu_at_start")
+    quit_program(run)
+
+
+if __name__ == "__main__":
+    road("keyboard_and_menus_as_a_user", run_through)
