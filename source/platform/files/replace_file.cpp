@@ -46,8 +46,9 @@ std::string LinkTarget(const std::string& path)
     return target.string();
 }
 
-// Over the old contents, without truncating first: the blocks are already
-// the file's, so a full disk cannot stop the write half way.
+// Over the old contents, without truncating first: contents no longer than
+// the old (settings and projects keep one size) need no new blocks, so a
+// full disk cannot stop the write half way.
 bool WriteInPlace(int fd, std::string_view bytes)
 {
     return WriteAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
