@@ -1,10 +1,13 @@
 #include "app/batch/batch_paths.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
 
 #include "engine/naming/output_name.h"
+#include "engine/settings/app_settings.h"
+#include "platform/files/posix_file.h"
 #include "platform/files/temp_files.h"
 #include "platform/text/utf.h"
 
@@ -18,17 +21,36 @@ constexpr std::u16string_view kUniquePart = u"-XXXXXX";
 
 using FileIdentity = std::pair<dev_t, ino_t>;
 
-std::optional<FileIdentity> IdentityOf(std::u16string_view path)
+std::optional<FileIdentity> IdentityOf(const std::string& path)
 {
     struct stat info {};
-    if (::stat(platform::ToUtf8(path).c_str(), &info) != 0)
+    if (::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return FileIdentity{info.st_dev, info.st_ino};
 }
 
-bool FileExists(const std::u16string& path)
+std::optional<FileIdentity> IdentityOf(std::u16string_view path)
 {
-    return IdentityOf(path).has_value();
+    return IdentityOf(platform::ToUtf8(path));
+}
+
+// Paths are handed to the job in a field of kPathChars, terminator included.
+bool FitsThePathField(const std::u16string& path)
+{
+    return path.size() < kPathChars;
+}
+
+// Makes the temporary output under a name no other job or program holds.
+void ReserveTemporaryOutput(OutputPlace& place)
+{
+    std::optional<std::string> made =
+        platform::CreateUniqueFile(platform::ToUtf8(place.path), kOutputExtension.size());
+    if (made) {
+        place.path = platform::ToUtf16(*made);
+    } else {
+        place.refusal = OutputPlace::Refusal::NotCreated;
+        place.error = errno;
+    }
 }
 
 }  // namespace
@@ -54,20 +76,6 @@ bool IsSameFile(std::u16string_view first, std::u16string_view second)
     return a && a == IdentityOf(second);
 }
 
-std::u16string TemporaryOutputPattern(std::u16string_view folder)
-{
-    return OutputPathFor(folder, std::u16string(kTemporaryOutputStem) + std::u16string(kUniquePart) +
-                                     std::u16string(kOutputExtension));
-}
-
-std::optional<std::u16string> ReserveTemporaryOutput(const std::u16string& pattern)
-{
-    std::optional<std::string> made = platform::CreateUniqueFile(platform::ToUtf8(pattern), kOutputExtension.size());
-    if (!made)
-        return std::nullopt;
-    return platform::ToUtf16(*made);
-}
-
 void ReleaseTemporaryOutput(const std::u16string& path)
 {
     std::string file = platform::ToUtf8(path);
@@ -76,26 +84,59 @@ void ReleaseTemporaryOutput(const std::u16string& path)
         std::remove(file.c_str());
 }
 
-BatchOutputs::BatchOutputs(const std::vector<std::u16string>& inputs)
+BatchOutputs::BatchOutputs(const std::vector<std::u16string>& inputs, std::u16string folder)
+    : folder_(std::move(folder))
 {
     for (const std::u16string& input : inputs)
         if (std::optional<FileIdentity> identity = IdentityOf(input))
             inputs_.insert(*identity);
 }
 
-BatchOutputs::Clash BatchOutputs::ClashOf(const std::u16string& path) const
+OutputPlace BatchOutputs::Place(const std::u16string& input, bool renameOutput) const
 {
-    if (written_.contains(path))
-        return Clash::EarlierOutput;
-    std::optional<FileIdentity> identity = IdentityOf(path);
-    return identity && inputs_.contains(*identity) ? Clash::Input : Clash::None;
+    OutputPlace place;
+    place.named = OutputPathFor(folder_, OutputNameFor(input, renameOutput));
+    place.path = place.named;
+    if (!FitsThePathField(input))
+        place.refusal = OutputPlace::Refusal::InputTooLong;
+    else if (IsSameFile(input, place.named))
+        place.refusal = OutputPlace::Refusal::SameFile;
+    if (place.refusal != OutputPlace::Refusal::None)
+        return place;
+
+    if (renameOutput) {
+        place.path = OutputPathFor(folder_, std::u16string(kTemporaryOutputStem) + std::u16string(kUniquePart) +
+                                                std::u16string(kOutputExtension));
+    } else {
+        place.detour = DetourOf(place.named);
+        if (place.detour != OutputPlace::Detour::None)
+            place.path = FreePathFor(place.named);
+    }
+    if (!FitsThePathField(place.path))
+        place.refusal = OutputPlace::Refusal::OutputTooLong;
+    else if (renameOutput)
+        ReserveTemporaryOutput(place);
+    return place;
 }
 
+OutputPlace::Detour BatchOutputs::DetourOf(const std::u16string& path) const
+{
+    if (written_.contains(path))
+        return OutputPlace::Detour::EarlierOutput;
+    std::string file = platform::ToUtf8(path);
+    std::optional<FileIdentity> identity = IdentityOf(file);
+    if (identity && inputs_.contains(*identity))
+        return OutputPlace::Detour::Input;
+    return platform::WriteProtection(file) != 0 ? OutputPlace::Detour::ReadOnly : OutputPlace::Detour::None;
+}
+
+// The first numbered form of `path` that names no file and no output of
+// this batch.
 std::u16string BatchOutputs::FreePathFor(const std::u16string& path) const
 {
     for (uint64_t counter = 1;; ++counter) {
         std::u16string numbered = NumberedPath(path, counter);
-        if (!written_.contains(numbered) && !FileExists(numbered))
+        if (!written_.contains(numbered) && !IdentityOf(numbered))
             return numbered;
     }
 }

@@ -2,7 +2,6 @@
 
 #include <sys/types.h>
 
-#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -20,28 +19,43 @@ std::u16string OutputPathFor(std::u16string_view folder, std::u16string_view nam
 // case on a case-insensitive card, "./", "//" and symbolic links included.
 bool IsSameFile(std::u16string_view first, std::u16string_view second);
 
-// The path of the temporary output in `folder`, its six "X" still to be
-// replaced by ReserveTemporaryOutput; as long as the path it gives.
-std::u16string TemporaryOutputPattern(std::u16string_view folder);
-// Makes the temporary output that one job writes while the naming pattern
-// is on, under a name of its own; none, with errno set, when it cannot.
-std::optional<std::u16string> ReserveTemporaryOutput(const std::u16string& pattern);
 // Removes a temporary output that no job wrote.
 void ReleaseTemporaryOutput(const std::u16string& path);
 
-// What an output of one batch must not replace: the batch's inputs, under
-// whatever names, and the outputs it has written.
+// Where one input of a batch is stamped into, or why it is not.
+struct OutputPlace {
+    // Why the output does not take the path its name gives.
+    enum class Detour { None, EarlierOutput, Input, ReadOnly };
+    enum class Refusal { None, InputTooLong, SameFile, OutputTooLong, NotCreated };
+
+    // The path the output's name gives.
+    std::u16string named;
+    // The path the job writes, or the one that was refused.
+    std::u16string path;
+    Detour detour = Detour::None;
+    Refusal refusal = Refusal::None;
+    // The system's reason, for NotCreated.
+    int error = 0;
+};
+
+// Places the outputs of one batch into `folder`. An output never replaces
+// the batch's inputs, under whatever names, the outputs it has written, nor
+// a file this process may not write: it takes the first free numbered name
+// instead.
 class BatchOutputs {
 public:
-    explicit BatchOutputs(const std::vector<std::u16string>& inputs);
-    enum class Clash { None, EarlierOutput, Input };
-    Clash ClashOf(const std::u16string& path) const;
-    // The first numbered form of `path` that names no file and no output of
-    // this batch.
-    std::u16string FreePathFor(const std::u16string& path) const;
+    BatchOutputs(const std::vector<std::u16string>& inputs, std::u16string folder);
+    // While the naming pattern is on, each output is a temporary file made
+    // here for its job alone, which ReleaseTemporaryOutput removes when the
+    // job did not write it.
+    OutputPlace Place(const std::u16string& input, bool renameOutput) const;
     void Written(const std::u16string& path) { written_.insert(path); }
 
 private:
+    OutputPlace::Detour DetourOf(const std::u16string& path) const;
+    std::u16string FreePathFor(const std::u16string& path) const;
+
+    std::u16string folder_;
     std::set<std::u16string> written_;
     std::set<std::pair<dev_t, ino_t>> inputs_;
 };

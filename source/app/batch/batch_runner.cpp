@@ -1,6 +1,5 @@
 #include "app/batch/batch_runner.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -49,54 +48,33 @@ void Log(BatchThreadParams& params, const char16_t* format, const Texts&... text
     params.host->AddLogLine(platform::FormatText(format, texts.c_str()...));
 }
 
-// `output`, or when that would replace a file of this batch, the next free
-// numbered name, which the log gives.
-std::u16string FreeOutputPath(BatchThreadParams& params, const std::u16string& output, const BatchOutputs& outputs)
+// Logs why the output does not go where its name says; true when the
+// input is stamped all the same.
+bool ReportPlace(BatchThreadParams& params, const std::u16string& input, const OutputPlace& place)
 {
-    BatchOutputs::Clash clash = outputs.ClashOf(output);
-    if (clash == BatchOutputs::Clash::None)
-        return output;
-    std::u16string free = outputs.FreePathFor(output);
-    if (clash == BatchOutputs::Clash::EarlierOutput)
-        Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", free);
-    else
-        Log(params, u"\t%s is an input file of this batch: writing %s", output, free);
-    return free;
-}
-
-// The temporary output the job writes while naming is on, made for it
-// alone; empty, with the reason logged, when it cannot be made.
-std::u16string ReservedOutputPath(BatchThreadParams& params, const std::u16string& pattern)
-{
-    std::optional<std::u16string> reserved = ReserveTemporaryOutput(pattern);
-    if (!reserved) {
-        std::u16string reason = platform::ToUtf16(platform::ErrorText(errno));
-        Log(params, u"\tCannot create output file %s: %s", pattern, reason);
-        return {};
+    using Detour = OutputPlace::Detour;
+    using Refusal = OutputPlace::Refusal;
+    switch (place.detour) {
+    case Detour::None: break;
+    case Detour::EarlierOutput:
+        Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", place.path);
+        break;
+    case Detour::Input: Log(params, u"\t%s is an input file of this batch: writing %s", place.named, place.path); break;
+    case Detour::ReadOnly: Log(params, u"\t%s is read-only: writing %s", place.named, place.path); break;
     }
-    return *reserved;
-}
-
-// The path the input is stamped into; empty, with its reason logged, when
-// it must not be stamped.
-std::u16string CheckedOutputPath(BatchThreadParams& params, const std::u16string& input,
-                                 const std::u16string& output, const BatchOutputs& outputs)
-{
-    if (input.size() >= kPathChars) {
-        Log(params, u"\tInput file path too long: %s", input);
-        return {};
-    }
-    if (IsSameFile(input, output)) {
+    switch (place.refusal) {
+    case Refusal::None: return true;
+    case Refusal::InputTooLong: Log(params, u"\tInput file path too long: %s", input); break;
+    case Refusal::SameFile:
         params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
-        return {};
+        break;
+    case Refusal::OutputTooLong: Log(params, u"\tOutput file path too long: %s", place.path); break;
+    case Refusal::NotCreated:
+        Log(params, u"\tCannot create output file %s: %s", place.path,
+            platform::ToUtf16(platform::ErrorText(place.error)));
+        break;
     }
-    std::u16string target =
-        gSettings.renameOutput ? TemporaryOutputPattern(params.outputFolder) : FreeOutputPath(params, output, outputs);
-    if (target.size() >= kPathChars) {
-        Log(params, u"\tOutput file path too long: %s", target);
-        return {};
-    }
-    return gSettings.renameOutput ? ReservedOutputPath(params, target) : target;
+    return false;
 }
 
 // One file's entry in the log; true when it was stamped.
@@ -104,17 +82,18 @@ bool RunOneFile(BatchThreadParams& params, int32_t index, BatchOutputs& outputs)
 {
     const std::u16string& input = params.files[static_cast<size_t>(index)];
     params.host->SelectFile(index);
-    std::u16string output = OutputPathFor(params.outputFolder, OutputNameFor(input, gSettings.renameOutput != 0));
     Log(params, u"\tInput file:  %s", input);
+    const bool renameOutput = gSettings.renameOutput != 0;
+    OutputPlace place = outputs.Place(input, renameOutput);
+    std::u16string output = place.named;
     bool stamped = false;
-    std::u16string target = CheckedOutputPath(params, input, output, outputs);
-    if (!target.empty()) {
-        output = target;
+    if (ReportPlace(params, input, place)) {
+        output = place.path;
         stamped = StampOneFile(params, input, output) == kJobSucceeded;
         if (stamped)
             outputs.Written(output);
-        else if (gSettings.renameOutput)
-            ReleaseTemporaryOutput(target);
+        else if (renameOutput)
+            ReleaseTemporaryOutput(place.path);
         if (IsStopping(params))
             params.host->AddLogLine(u"Stamping interrupted.\n");
     }
@@ -188,7 +167,7 @@ uint32_t BatchThreadProc(BatchThreadParams& params)
     params.host->AddLogLine(BatchTimeLine());
     BatchReport report;
     report.files = static_cast<int32_t>(params.files.size());
-    BatchOutputs outputs(params.files);
+    BatchOutputs outputs(params.files, params.outputFolder);
     for (int32_t index = 0; index < report.files && !IsStopping(params); ++index) {
         if (RunOneFile(params, index, outputs))
             ++report.succeeded;

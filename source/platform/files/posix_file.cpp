@@ -107,6 +107,13 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to)
     return RenameResult::Renamed;
 }
 
+int WriteProtection(const std::string& path)
+{
+    if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0)
+        return 0;
+    return errno == EACCES || errno == EROFS || errno == EPERM ? errno : 0;
+}
+
 std::string ErrorText(int error)
 {
     char buffer[kErrorTextBytes];

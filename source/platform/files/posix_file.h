@@ -33,4 +33,10 @@ enum class RenameResult { Renamed, TargetExists, Failed };
 // Renames `from` to `to` but never replaces a file that `to` names.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
+// Why this process may not write the file `path` names, checked as a plain
+// write is, with its effective ids and rights: EACCES for a read-only file,
+// EROFS on a read-only disk, EPERM for an immutable file. 0 when it may, or
+// when no file has that name. A rename over a file ignores all of these.
+int WriteProtection(const std::string& path);
+
 }  // namespace wuvo::platform

@@ -22,6 +22,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "platform/files/posix_file.h"
 #include "platform/files/temp_files.h"
 #include "platform/media/ffmpeg_handles.h"
 #include "platform/media/hevc_encoder_settings.h"
@@ -409,6 +410,12 @@ bool SinkWriter::Finalize()
         written = avio_closep(&s.format->pb);
     if (written < 0) {
         s.fileError = SystemErrorOf(written);
+        return false;
+    }
+    // Checked last: a file made read-only while the output was written is
+    // kept all the same, as creating over it would fail.
+    if (int protection = WriteProtection(s.finalPath); protection != 0) {
+        s.fileError = protection;
         return false;
     }
     if (std::rename(s.temporaryPath.c_str(), s.finalPath.c_str()) != 0) {
