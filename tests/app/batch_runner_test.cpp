@@ -23,6 +23,7 @@
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/app_harness.h"
+#include "support/ordinary_user.h"
 
 using namespace wuvo;
 using wuvo::test::ReadFileText;
@@ -219,28 +220,70 @@ TEST_F(BatchRunnerThreads, CountsLinesAndSameNamedOutputs)
 }
 
 // The camera's folder is the output folder: take.mp4 comes before take.mov,
-// and clip.mp4, named through a link to the folder, after clip.mov.
-TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatch)
+// and clip.mp4, named through a link to the folder, after clip.mov. A file
+// the user made read-only is kept as well; a writable one is replaced.
+TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatchNorAReadOnlyFile)
 {
+    namespace fs = std::filesystem;
     std::ofstream(out_ / "take.mp4") << "camera take";
     std::ofstream(out_ / "clip.mp4") << "camera clip";
-    std::filesystem::create_directory_symlink(out_.Path(), in_ / "link");
+    std::ofstream(out_ / "kept.mp4") << "made read-only";
+    fs::permissions(out_ / "kept.mp4", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::ofstream(out_ / "old.mp4") << "writable";
+    fs::create_directory_symlink(out_.Path(), in_ / "link");
     std::u16string clipThroughLink = platform::ToUtf16(in_ / "link/clip.mp4");
-    params_.files = {Out("take.mp4"), Input("take.mov"), Input("clip.mov"), clipThroughLink};
-    params_.runJob = WriteOutput;
-    EXPECT_EQ(Run(), 0u);
+    std::u16string kept = Input("kept.mov");
+    std::u16string old = Input("old.mov");
+    params_.files = {Out("take.mp4"), Input("take.mov"), Input("clip.mov"), clipThroughLink, kept, old};
+    params_.runJob = WriteInputPathSlowly;
+    {
+        test::AsAnOrdinaryUser user;
+        EXPECT_EQ(Run(), 0u);
+    }
 
     EXPECT_EQ(ReadFileText(out_ / "take.mp4"), "camera take");
     EXPECT_EQ(ReadFileText(out_ / "clip.mp4"), "camera clip");
-    EXPECT_EQ(ReadFileText(out_ / "take-1.mp4"), "stamped");
-    EXPECT_EQ(ReadFileText(out_ / "clip-1.mp4"), "stamped");
+    EXPECT_EQ(ReadFileText(out_ / "kept.mp4"), "made read-only");
+    EXPECT_EQ(ReadFileText(out_ / "take-1.mp4"), platform::ToUtf8(params_.files[1]));
+    EXPECT_EQ(ReadFileText(out_ / "clip-1.mp4"), platform::ToUtf8(params_.files[2]));
+    EXPECT_EQ(ReadFileText(out_ / "kept-1.mp4"), platform::ToUtf8(kept));
+    EXPECT_EQ(ReadFileText(out_ / "old.mp4"), platform::ToUtf8(old));
     std::vector<std::u16string> events = host_.Events();
     for (const char* name : {"take", "clip"}) {
         std::u16string said = u"\t" + Out(std::string(name) + ".mp4") + u" is an input file of this batch: writing " +
                               Out(std::string(name) + "-1.mp4");
         EXPECT_NE(std::find(events.begin(), events.end(), said), events.end()) << name;
     }
-    EXPECT_EQ(host_.report.succeeded, 2) << "take.mp4 and clip.mp4 are each their own output";
+    EXPECT_NE(std::find(events.begin(), events.end(),
+                        u"\t" + Out("kept.mp4") + u" is read-only: writing " + Out("kept-1.mp4")),
+              events.end());
+    EXPECT_EQ(host_.report.succeeded, 4) << "take.mp4 and clip.mp4 are each their own output";
+}
+
+// The job's path field holds 255 units: an output path of 255 is written
+// under its own name, one of 256 is refused rather than cut. The folder's
+// name of several bytes, and of two units, per character tells units from
+// bytes and characters.
+TEST_F(BatchRunnerThreads, AnOutputPathFillsThePathFieldAndNoMore)
+{
+    const std::string folder = out_ / "日記😀日記😀日記😀";
+    std::filesystem::create_directory(folder);
+    params_.outputFolder = platform::ToUtf16(folder);
+    const size_t stem = kPathChars - 1 - params_.outputFolder.size() - std::string_view("/.mp4").size();
+    params_.files = {Input(std::string(stem, 'f') + ".mov"), Input(std::string(stem + 1, 'o') + ".mov")};
+    ASSERT_LT(params_.files[1].size(), kPathChars);
+    params_.runJob = WriteOutput;
+    Run();
+
+    const std::u16string fits = params_.outputFolder + u"/" + std::u16string(stem, u'f') + u".mp4";
+    const std::u16string over = params_.outputFolder + u"/" + std::u16string(stem + 1, u'o') + u".mp4";
+    ASSERT_EQ(fits.size(), kPathChars - 1);
+    EXPECT_EQ(ReadFileText(platform::ToUtf8(fits)), "stamped");
+    std::vector<std::u16string> events = host_.Events();
+    EXPECT_NE(std::find(events.begin(), events.end(), u"\tOutput file: " + fits), events.end());
+    EXPECT_NE(std::find(events.begin(), events.end(), u"\tOutput file path too long: " + over), events.end());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "nothing under a cut name";
+    EXPECT_EQ(host_.report.succeeded, 1);
 }
 
 // With naming on, each file is written under a temporary name of its own:

@@ -1,8 +1,6 @@
 #include "app/settings/settings_file.h"
 
-#include <linux/capability.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -14,8 +12,10 @@
 
 #include "app/settings/settings_paths.h"
 #include "support/app_harness.h"
+#include "support/ordinary_user.h"
 
 using namespace wuvo;
+using wuvo::test::AsAnOrdinaryUser;
 using wuvo::test::ReadFileText;
 using wuvo::test::ScopedEnv;
 using wuvo::test::ScratchFolder;
@@ -40,34 +40,6 @@ void WriteBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
 }
-
-// For the calling thread's lifetime of the object, permissions bind as they
-// bind an ordinary user, also when the tests run with the administrator's
-// rights, which ignore them. Nothing changes for an ordinary user.
-class AsAnOrdinaryUser {
-public:
-    AsAnOrdinaryUser()
-    {
-        capget(&header_, saved_);
-        __user_cap_data_struct bound[2] = {saved_[0], saved_[1]};
-        bound[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
-        EXPECT_EQ(capset(&header_, bound), 0) << std::strerror(errno);
-    }
-    ~AsAnOrdinaryUser() { capset(&header_, saved_); }
-
-private:
-    static int capget(__user_cap_header_struct* header, __user_cap_data_struct* data)
-    {
-        return static_cast<int>(::syscall(SYS_capget, header, data));
-    }
-    static int capset(__user_cap_header_struct* header, __user_cap_data_struct* data)
-    {
-        return static_cast<int>(::syscall(SYS_capset, header, data));
-    }
-    // Capabilities belong to each thread: pid 0 is the calling one.
-    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved_[2]{};
-};
 
 // Every settings test starts from the defaults and leaves them behind.
 class SettingsFileTest : public testing::Test {

@@ -136,12 +136,38 @@ TEST_F(OutputNameTest, FailedRenameIsReportedAndTheOutputKept)
     EXPECT_NE(message.find("Cannot rename output file to"), std::string::npos) << message;
 }
 
+// The path field holds 255 units, counted in UTF-16 as the folder's name of
+// several bytes, and of two units, per character shows: a name that fills
+// it is given, also as a numbered name; one a unit longer is refused rather
+// than cut.
 TEST_F(OutputNameTest, PathsPastTheFieldAreRefused)
 {
     fs::path deep = folder / std::string(150, 'd');
     fs::create_directories(deep);
     SetPattern(std::u16string(99, u'n'));
     EXPECT_EQ(Name("/videos/clip.mp4", "v", deep), deep / kTemporary);
+    EXPECT_NE(message.find("Output file name too long"), std::string::npos) << message;
+
+    // A folder that leaves room for names of `fill` units.
+    const size_t fill = 60;
+    const size_t folderUnits = kPathChars - 1 - fill - std::u16string_view(u"/.mp4").size();
+    fs::path wide = folder / "日記😀日記😀日記😀日記😀日記😀";
+    wide /= std::string(folderUnits - platform::ToUtf16(wide.string() + "/").size(), 'd');
+    fs::create_directories(wide);
+    ASSERT_EQ(platform::ToUtf16(wide.string()).size(), folderUnits);
+    const auto named = [&](char16_t letter, size_t length) {
+        SetPattern(std::u16string(length, letter));
+        return Name("/videos/clip.mp4", std::string(1, static_cast<char>(letter)), wide);
+    };
+    const std::string f(fill, 'f');
+    EXPECT_EQ(named(u'f', fill), wide / (f + ".mp4"));
+    EXPECT_EQ(named(u'o', fill + 1), wide / kTemporary);
+    EXPECT_NE(message.find("Output file name too long"), std::string::npos) << message;
+    fs::remove(wide / kTemporary);
+    EXPECT_EQ(named(u'f', fill - 2), wide / (f.substr(2) + ".mp4"));
+    EXPECT_EQ(named(u'f', fill - 2), wide / (f.substr(2) + "-1.mp4")) << "a numbered name of 255 units";
+    EXPECT_EQ(named(u'g', fill - 1), wide / (std::string(fill - 1, 'g') + ".mp4"));
+    EXPECT_EQ(named(u'g', fill - 1), wide / kTemporary) << "a numbered name of 256 units";
     EXPECT_NE(message.find("Output file name too long"), std::string::npos) << message;
 }
 

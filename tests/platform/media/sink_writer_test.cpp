@@ -16,6 +16,7 @@
 #include "platform/media/source_reader.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/ordinary_user.h"
 
 using namespace wuvo::platform;
 namespace fs = std::filesystem;
@@ -175,8 +176,9 @@ TEST(SinkWriter, KeepsTheRequestedBitrate)
 }
 
 // A write that is never finalised leaves the earlier file of that name as it
-// was, and no temporary file behind.
-TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
+// was, and no temporary file behind; so does one finalised over a file the
+// user made read-only while it was written.
+TEST(SinkWriter, AnUnfinishedOrRefusedWriteKeepsTheEarlierFile)
 {
     fs::path folder = wuvo::test::FreshOutputFolder("sink_unfinished");
     fs::path path = folder / "kept.mp4";
@@ -184,6 +186,14 @@ TEST(SinkWriter, AnUnfinishedWriteKeepsTheEarlierFile)
     {
         SinkWriter writer;
         ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
+    }
+    {
+        SinkWriter writer;
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path));
+        fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+        wuvo::test::AsAnOrdinaryUser user;
+        EXPECT_FALSE(writer.Finalize());
+        EXPECT_EQ(writer.FileError(), EACCES);
     }
     EXPECT_EQ(FilesIn(folder), 1u);
     std::ifstream kept(path);
