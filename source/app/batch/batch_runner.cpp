@@ -48,33 +48,36 @@ void Log(BatchThreadParams& params, const char16_t* format, const Texts&... text
     params.host->AddLogLine(platform::FormatText(format, texts.c_str()...));
 }
 
-// Logs why the output does not go where its name says; true when the
-// input is stamped all the same.
-bool ReportPlace(BatchThreadParams& params, const std::u16string& input, const OutputPlace& place)
+void LogDetour(BatchThreadParams& params, const OutputPlace& place)
 {
-    using Detour = OutputPlace::Detour;
-    using Refusal = OutputPlace::Refusal;
     switch (place.detour) {
-    case Detour::None: break;
-    case Detour::EarlierOutput:
+    case OutputPlace::Detour::None: break;
+    case OutputPlace::Detour::EarlierOutput:
         Log(params, u"\tAn earlier file of this batch has the same output name: writing %s", place.path);
         break;
-    case Detour::Input: Log(params, u"\t%s is an input file of this batch: writing %s", place.named, place.path); break;
-    case Detour::ReadOnly: Log(params, u"\t%s is read-only: writing %s", place.named, place.path); break;
+    case OutputPlace::Detour::Input:
+        Log(params, u"\t%s is an input file of this batch: writing %s", place.named, place.path);
+        break;
+    case OutputPlace::Detour::ReadOnly:
+        Log(params, u"\t%s is read-only: writing %s", place.named, place.path);
+        break;
     }
+}
+
+void LogRefusal(BatchThreadParams& params, const std::u16string& input, const OutputPlace& place)
+{
     switch (place.refusal) {
-    case Refusal::None: return true;
-    case Refusal::InputTooLong: Log(params, u"\tInput file path too long: %s", input); break;
-    case Refusal::SameFile:
+    case OutputPlace::Refusal::None: break;
+    case OutputPlace::Refusal::InputTooLong: Log(params, u"\tInput file path too long: %s", input); break;
+    case OutputPlace::Refusal::SameFile:
         params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
         break;
-    case Refusal::OutputTooLong: Log(params, u"\tOutput file path too long: %s", place.path); break;
-    case Refusal::NotCreated:
+    case OutputPlace::Refusal::OutputTooLong: Log(params, u"\tOutput file path too long: %s", place.path); break;
+    case OutputPlace::Refusal::NotCreated:
         Log(params, u"\tCannot create output file %s: %s", place.path,
             platform::ToUtf16(platform::ErrorText(place.error)));
         break;
     }
-    return false;
 }
 
 // One file's entry in the log; true when it was stamped.
@@ -85,9 +88,11 @@ bool RunOneFile(BatchThreadParams& params, int32_t index, BatchOutputs& outputs)
     Log(params, u"\tInput file:  %s", input);
     const bool renameOutput = gSettings.renameOutput != 0;
     OutputPlace place = outputs.Place(input, renameOutput);
+    LogDetour(params, place);
+    LogRefusal(params, input, place);
     std::u16string output = place.named;
     bool stamped = false;
-    if (ReportPlace(params, input, place)) {
+    if (place.refusal == OutputPlace::Refusal::None) {
         output = place.path;
         stamped = StampOneFile(params, input, output) == kJobSucceeded;
         if (stamped)
