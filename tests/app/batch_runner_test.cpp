@@ -257,7 +257,7 @@ TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatchNorAReadOnlyFil
     EXPECT_NE(std::find(events.begin(), events.end(),
                         u"\t" + Out("kept.mp4") + u" is read-only: writing " + Out("kept-1.mp4")),
               events.end());
-    EXPECT_EQ(host_.report.succeeded, 4) << "take.mp4 and clip.mp4 are each their own output";
+    EXPECT_EQ(host_.report.succeeded, 4) << "all but take.mp4 and clip.mp4, each its own output";
 }
 
 // The job's path field holds 255 units: an output path of 255 is written
