@@ -243,6 +243,15 @@ bool CWuvoDlg::OnCancel()
     return true;
 }
 
+// A second signal finds the end under way.
+void CWuvoDlg::EndForSignal()
+{
+    if (closing_ || endingForSignal_)
+        return;
+    endingForSignal_ = true;
+    modalDialogs_.CancelAll([this] { Close(true); });
+}
+
 void CWuvoDlg::PrepareToClose()
 {
     StopThreadsForClose();
