@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <wx/listbox.h>
 #include <wx/textctrl.h>
+#include <wx/weakref.h>
 
 #include "app/control_ids.h"
 #include "app/log/log_window.h"
@@ -123,6 +124,29 @@ TEST_F(MainDialogTest, SaveChangesOnCloseKeepsTheWindowWhenTheProjectCannotBeWri
     ui_.ExpectFiles({});
     EXPECT_TRUE(dialog->OnCancel());
     Pump();
+}
+
+// Ended by the system (logout, a closed terminal) while a dialog is open
+// and with changes unsaved: the dialog is cancelled, nothing is asked, the
+// settings and the log are written and the window goes. A second signal
+// finds the end under way.
+TEST_F(MainDialogTest, EndedByTheSystemItCancelsTheOpenDialogAndClosesWithoutAQuestion)
+{
+    CWuvoDlg* dialog = MakeMainDialog();
+    wxWeakRef<CWuvoDlg> window(dialog);
+    gSettings.bitrate = 321;
+    SettingsModified = true;
+    ui_.ExpectDialog("Wuvo Preferences", [dialog](wxDialog&) {
+        dialog->EndForSignal();
+        dialog->EndForSignal();
+    });
+    dialog->OnPreferences();
+    EXPECT_TRUE(PumpUntil([&] { return !window; }, 10)) << "the window stayed";
+    EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front();
+    EXPECT_TRUE(std::filesystem::exists(data_ + "/Wuvo.log"));
+    ResetSettings(gSettings);
+    ASSERT_TRUE(ReadSettingsFile(data_ + "/Wuvo.cfg"));
+    EXPECT_EQ(gSettings.bitrate, 321u);
 }
 
 TEST_F(MainDialogTest, EscClosesEnterDoesNotAndARefusedNumberIsNotStored)
