@@ -32,15 +32,32 @@ extern "C" void OnEndSignal(int signal)
     errno = savedErrno;
 }
 
-void SetAction(void (*handler)(int))
+// A signal the process was started with ignored (nohup, a background job's
+// Ctrl+C) stays ignored.
+void CatchSignals()
 {
     struct sigaction action {};
-    action.sa_handler = handler;
+    action.sa_handler = OnEndSignal;
     sigemptyset(&action.sa_mask);
     // Other threads' reads and writes go on rather than fail with EINTR.
     action.sa_flags = SA_RESTART;
-    for (int signal : kEndSignals)
-        ::sigaction(signal, &action, nullptr);
+    for (int signal : kEndSignals) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+            ::sigaction(signal, &action, nullptr);
+    }
+}
+
+void ReleaseSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kEndSignals) {
+        struct sigaction now {};
+        if (::sigaction(signal, nullptr, &now) == 0 && now.sa_handler == OnEndSignal)
+            ::sigaction(signal, &action, nullptr);
+    }
 }
 
 }  // namespace
@@ -66,7 +83,7 @@ bool EndSignals::Start(std::function<void(int)> onSignal)
         return false;
     }
     gSignalPipe = writeEnd_;
-    SetAction(OnEndSignal);
+    CatchSignals();
     return true;
 }
 
@@ -74,7 +91,7 @@ void EndSignals::Stop()
 {
     if (writeEnd_ < 0)
         return;
-    SetAction(SIG_DFL);
+    ReleaseSignals();
     gSignalPipe = -1;
     if (watcher_.joinable()) {
         // The watcher empties a pipe that signals have filled.

@@ -8,9 +8,10 @@ namespace wuvo::platform {
 // The signals by which the system asks a program to end: SIGTERM (logout,
 // shutdown, kill), SIGHUP (its terminal closed) and SIGINT (Ctrl+C). While
 // started, each of them is handed to `onSignal` on a thread of its own
-// instead of ending the process at once. The handler only writes the
-// signal's number into a pipe, which is all that is safe inside a signal
-// handler; the watcher thread reads it. One object at a time.
+// instead of ending the process at once; one the process was started with
+// ignored (nohup, a background job's Ctrl+C) stays ignored. The handler
+// only writes the signal's number into a pipe, which is all that is safe
+// inside a signal handler; the watcher thread reads it. One object at a time.
 class EndSignals {
 public:
     EndSignals() = default;
