@@ -243,13 +243,17 @@ bool CWuvoDlg::OnCancel()
     return true;
 }
 
-// A second signal finds the end under way.
+// A second signal finds the end under way. A dialog that goes may end the
+// close path it was part of, and with it the window.
 void CWuvoDlg::EndForSignal()
 {
     if (closing_ || endingForSignal_)
         return;
     endingForSignal_ = true;
-    modalDialogs_.CancelAll([this] { Close(true); });
+    modalDialogs_.CancelAll([this] {
+        if (!closing_)
+            Close(true);
+    });
 }
 
 void CWuvoDlg::PrepareToClose()
