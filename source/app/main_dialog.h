@@ -15,6 +15,7 @@
 #include "app/batch/batch_runner.h"
 #include "app/layout/control_anchors.h"
 #include "app/preview/preview_driver.h"
+#include "app/ui/modal_dialogs.h"
 #include "platform/threads/worker_thread.h"
 
 class wxButton;
@@ -73,6 +74,9 @@ public:
 
     // The close path; true when the window is closing.
     bool OnCancel();
+    // The system asks the program to end: the open dialogs are cancelled,
+    // then the window closes without a question, as at the session's end.
+    void EndForSignal();
     void SaveLogFile();
     CWuvoLog& Log() { return *log_; }
 
@@ -271,6 +275,8 @@ private:
     // its report here.
     bool askingToClose_ = false;
     std::optional<BatchReport> pendingReport_;
+    ModalDialogs modalDialogs_{*this};
+    bool endingForSignal_ = false;
     // Menus of the menu bar open now.
     int openMenus_ = 0;
     // The control of the window that last held the keyboard.

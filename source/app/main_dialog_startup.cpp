@@ -1,6 +1,5 @@
 // The main window's construction, start-up and close.
 #include <algorithm>
-#include <filesystem>
 
 #include <wx/checkbox.h>
 #include <wx/gauge.h>
@@ -139,18 +138,17 @@ void CWuvoDlg::OnInitDialog()
 
 // Settings are read from the user's data folder, else from the temporary
 // folder, and always written back to the user's data folder: the system
-// clears the temporary folder, and the settings with it.
+// clears the temporary folder, and the settings with it. Every user may
+// write the temporary folder, so only a file of the user's own is taken
+// from there.
 void CWuvoDlg::ReadStartupSettings()
 {
     std::string home = PathInFolder(LocalAppDataFolder(), kSettingsFileName);
+    std::string ownTemp = PathInFolder(UserTempFolder(), kSettingsFileName);
     std::string temp = PathInFolder(TempFolder(), kSettingsFileName);
-    settingsFilePath_ = home.empty() ? temp : home;
-    for (const std::string& path : {home, temp}) {
-        if (ReadSettingsFile(path) == 1) {
-            ApplySettings(gSettings.projectPath);
-            return;
-        }
-    }
+    if (wuvo::ReadSettingsFile(home) || wuvo::ReadSettingsFile(ownTemp, SettingsFrom::OwnFile) ||
+        wuvo::ReadSettingsFile(temp, SettingsFrom::OwnFile))
+        ApplySettings(gSettings.projectPath);
 }
 
 void CWuvoDlg::SetViewCheckMarks()
@@ -245,6 +243,19 @@ bool CWuvoDlg::OnCancel()
     return true;
 }
 
+// A second signal finds the end under way. A dialog that goes may end the
+// close path it was part of, and with it the window.
+void CWuvoDlg::EndForSignal()
+{
+    if (closing_ || endingForSignal_)
+        return;
+    endingForSignal_ = true;
+    modalDialogs_.CancelAll([this] {
+        if (!closing_)
+            Close(true);
+    });
+}
+
 void CWuvoDlg::PrepareToClose()
 {
     StopThreadsForClose();
@@ -254,7 +265,7 @@ void CWuvoDlg::PrepareToClose()
 void CWuvoDlg::WriteSettingsForClose()
 {
     StorePanelSettings();
-    EnsureFolder(std::filesystem::path(settingsFilePath_).parent_path().string());
+    settingsFilePath_ = PathInFolder(WritableDataFolder(), kSettingsFileName);
     WriteSettingsFile(settingsFilePath_);
 }
 
@@ -317,10 +328,9 @@ bool CWuvoDlg::AskToCloseAndSave()
 
 void CWuvoDlg::SaveLogFile()
 {
-    std::string folder = LocalAppDataFolder();
-    if (!EnsureFolder(folder))
-        folder = TempFolder();
-    log_->WriteToFile(PathInFolder(folder, kLogFileName));
+    std::string folder = WritableDataFolder();
+    if (!folder.empty())
+        log_->WriteToFile(PathInFolder(folder, kLogFileName));
 }
 
 }  // namespace wuvo

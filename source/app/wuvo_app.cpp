@@ -51,7 +51,17 @@ bool CWuvoApp::OnInit()
     }
     SetTopWindow(dialog);
     dialog->Show();
+    mainWindow_ = dialog;
+    // Logout, shutdown, kill, a closed terminal or Ctrl+C: nothing half
+    // written is left behind. The watcher thread only queues the end.
+    endSignals_.Start([this](int) { CallAfter([this] { OnEndSignal(); }); });
     return true;
+}
+
+void CWuvoApp::OnEndSignal()
+{
+    if (mainWindow_)
+        mainWindow_->EndForSignal();
 }
 
 bool CWuvoApp::InitInstance()
@@ -75,6 +85,7 @@ bool CWuvoApp::InitInstance()
 
 int CWuvoApp::OnExit()
 {
+    endSignals_.Stop();
     ExitInstance();
     return wxApp::OnExit();
 }

@@ -3,6 +3,9 @@
 #include <memory>
 
 #include <wx/app.h>
+#include <wx/weakref.h>
+
+#include "platform/signals/end_signals.h"
 
 class wxFileHistory;
 
@@ -28,8 +31,12 @@ public:
     wxFileHistory& RecentProjects() { return *recentProjects_; }
 
 private:
+    void OnEndSignal();
+
     std::unique_ptr<wxFileHistory> recentProjects_;
     bool sharedObjectsMade_ = false;
+    wxWeakRef<CWuvoDlg> mainWindow_;
+    platform::EndSignals endSignals_;
 };
 
 // The templates in resources/, compiled into the program.

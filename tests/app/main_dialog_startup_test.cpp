@@ -1,9 +1,13 @@
 #include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 #include <wx/listbox.h>
 #include <wx/textctrl.h>
+#include <wx/weakref.h>
 
 #include "app/control_ids.h"
 #include "app/log/log_window.h"
@@ -69,6 +73,37 @@ TEST_F(MainDialogTest, SettingsFoundOnlyInTempAreReadAndMoveHomeOnClose)
     EXPECT_EQ(gSettings.bitrate, 555u);
 }
 
+// Every user may write the temporary folder: another user's settings file
+// there is not taken, and with no data folder to be had the settings and the
+// log go to a folder of the user's own, not through a link planted there.
+TEST_F(MainDialogTest, NothingOfAnotherUserIsTakenFromOrWrittenThroughTheTemporaryFolder)
+{
+    namespace fs = std::filesystem;
+    constexpr uid_t kNobody = 65534;
+    const uint32_t defaultBitrate = gSettings.bitrate;
+    LeaveSettings(temp_ / "Wuvo.cfg", 555, u"/p/planted.wuvo");
+    if (::chown((temp_ / "Wuvo.cfg").c_str(), kNobody, kNobody) != 0)
+        GTEST_SKIP() << "giving a file to another user needs the administrator's rights";
+    const std::string victim = home_ / "notes.txt";
+    std::ofstream(victim) << "mine";
+    fs::create_symlink(victim, temp_ / "Wuvo.log");
+    std::ofstream(home_ / "data") << "a file where the data folder would be made";
+    ScratchFolder runtime;
+    ScopedEnv runtimeEnv("XDG_RUNTIME_DIR", runtime.Path());
+
+    CWuvoDlg* dialog = MakeMainDialog();
+    EXPECT_EQ(gSettings.bitrate, defaultBitrate);
+    EXPECT_EQ(dialog->GetTitle(), "Orlevane");
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    EXPECT_TRUE(dialog->OnCancel());
+    Pump();
+    EXPECT_EQ(ReadFileText(victim), "mine") << "written through the planted link";
+    EXPECT_TRUE(fs::exists(runtime / "Wuvo/Wuvo.log"));
+    EXPECT_EQ(fs::status(runtime / "Wuvo").permissions(), fs::perms::owner_all);
+    ASSERT_TRUE(ReadSettingsFile(runtime / "Wuvo/Wuvo.cfg"));
+    EXPECT_EQ(gSettings.bitrate, defaultBitrate);
+}
+
 TEST_F(MainDialogTest, SaveChangesOnCloseKeepsTheWindowWhenTheProjectCannotBeWritten)
 {
     CWuvoDlg* dialog = MakeMainDialog();
@@ -89,6 +124,29 @@ TEST_F(MainDialogTest, SaveChangesOnCloseKeepsTheWindowWhenTheProjectCannotBeWri
     ui_.ExpectFiles({});
     EXPECT_TRUE(dialog->OnCancel());
     Pump();
+}
+
+// Ended by the system (logout, a closed terminal) while a dialog is open
+// and with changes unsaved: the dialog is cancelled, nothing is asked, the
+// settings and the log are written and the window goes. A second signal
+// finds the end under way.
+TEST_F(MainDialogTest, EndedByTheSystemItCancelsTheOpenDialogAndClosesWithoutAQuestion)
+{
+    CWuvoDlg* dialog = MakeMainDialog();
+    wxWeakRef<CWuvoDlg> window(dialog);
+    gSettings.bitrate = 321;
+    SettingsModified = true;
+    ui_.ExpectDialog("Wuvo Preferences", [dialog](wxDialog&) {
+        dialog->EndForSignal();
+        dialog->EndForSignal();
+    });
+    dialog->OnPreferences();
+    EXPECT_TRUE(PumpUntil([&] { return !window; }, 10)) << "the window stayed";
+    EXPECT_TRUE(ui_.Shown().empty()) << ui_.Shown().front();
+    EXPECT_TRUE(std::filesystem::exists(data_ + "/Wuvo.log"));
+    ResetSettings(gSettings);
+    ASSERT_TRUE(ReadSettingsFile(data_ + "/Wuvo.cfg"));
+    EXPECT_EQ(gSettings.bitrate, 321u);
 }
 
 TEST_F(MainDialogTest, EscClosesEnterDoesNotAndARefusedNumberIsNotStored)

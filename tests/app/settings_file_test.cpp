@@ -229,6 +229,42 @@ TEST_F(SettingsFileTest, WritesGoAsFarAsAPlainWriteWould)
     }
 }
 
+// A folder every user may write: only a file no one else can have written
+// is taken from there, and a folder made there for the user is his alone.
+TEST_F(SettingsFileTest, FromAFolderOthersMayWriteOnlyTheUsersOwnFileIsTaken)
+{
+    namespace fs = std::filesystem;
+    constexpr uid_t kNobody = 65534;
+    gSettings.language = 9;
+    ASSERT_TRUE(WriteSettingsFile(path_));
+    const std::string linked = folder_ / "linked.cfg";
+    const std::string writable = folder_ / "writable.cfg";
+    const std::string foreign = folder_ / "foreign.cfg";
+    fs::create_symlink(path_, linked);
+    fs::copy_file(path_, writable);
+    fs::permissions(writable, fs::perms::group_write, fs::perm_options::add);
+    fs::copy_file(path_, foreign);
+    const std::string planted = folder_ / "planted";
+    fs::create_directory(planted);
+    if (::chown(foreign.c_str(), kNobody, kNobody) != 0 || ::chown(planted.c_str(), kNobody, kNobody) != 0)
+        GTEST_SKIP() << "giving a file to another user needs the administrator's rights";
+    for (const std::string& refused : {linked, writable, foreign}) {
+        gSettings.language = 3;
+        EXPECT_FALSE(ReadSettingsFile(refused, SettingsFrom::OwnFile)) << refused;
+        EXPECT_EQ(gSettings.language, 3u);
+        EXPECT_TRUE(ReadSettingsFile(refused)) << "elsewhere any readable file is taken";
+    }
+    EXPECT_TRUE(ReadSettingsFile(path_, SettingsFrom::OwnFile));
+
+    AsAnOrdinaryUser user;
+    EXPECT_FALSE(EnsurePrivateFolder(planted));
+    EXPECT_FALSE(EnsurePrivateFolder(linked));
+    const std::string own = folder_ / "own";
+    EXPECT_TRUE(EnsurePrivateFolder(own));
+    EXPECT_TRUE(EnsurePrivateFolder(own)) << "made by an earlier run";
+    EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+}
+
 TEST(SettingsLocation, UserDataFolderThenTheTemporaryFolder)
 {
     ScopedEnv home("HOME", "/home/ann");
@@ -266,4 +302,10 @@ TEST(SettingsLocation, UserDataFolderThenTheTemporaryFolder)
     ScopedEnv temp("TEMP", std::nullopt);
     ScopedEnv tmpdir("TMPDIR", std::nullopt);
     EXPECT_EQ(TempFolder(), "/tmp");
+    {
+        ScopedEnv runtime("XDG_RUNTIME_DIR", "/run/user/1000");
+        EXPECT_EQ(UserTempFolder(), "/run/user/1000/Wuvo");
+    }
+    ScopedEnv runtime("XDG_RUNTIME_DIR", std::nullopt);
+    EXPECT_EQ(UserTempFolder(), "/tmp/Wuvo-" + std::to_string(::geteuid()));
 }

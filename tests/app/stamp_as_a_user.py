@@ -4,17 +4,18 @@ cannot open those named "damaged"), picks the output folder, presses Stamp,
 photographs the window while it stamps and the report it ends with, and closes
 the program.
 
-Usage: stamp_as_a_user.py SCREENSHOT_DIR OUTPUT_DIR FILE...
-Prints the report's text. Runs with the system's python3 (pyatspi)."""
+Usage: stamp_as_a_user.py [--leave-stamping] SCREENSHOT_DIR OUTPUT_DIR FILE...
+Prints the report's text. With --leave-stamping it leaves the program once
+the batch runs, for the system to end it. Runs with the system's python3
+(pyatspi)."""
 import sys
 import time
 
-from desktop import answer, choose_menu, choose_path, click, labels, press, screenshot, search, window
+from desktop import answer, choose_menu, choose_path, click, labels, press, screenshot, search, sensitive, \
+    wait_for, window
 
 
-def main():
-    shots, output, files = sys.argv[1], sys.argv[2], sys.argv[3:]
-    main_window = window("frame", "Orlevane")
+def start_batch(main_window, output, files):
     for index, path in enumerate(files):
         press(main_window, "Add")
         choose_path("Select Files to Stamp", path)
@@ -28,6 +29,17 @@ def main():
     press(main_window, "Browse")
     choose_path("Select Output Folder", output)
     press(main_window, "Stamp")
+
+
+def main():
+    leave = sys.argv[1] == "--leave-stamping"
+    shots, output, files = sys.argv[1 + leave], sys.argv[2 + leave], sys.argv[3 + leave:]
+    main_window = window("frame", "Orlevane")
+    start_batch(main_window, output, files)
+    if leave:
+        wait_for(lambda: sensitive(search(main_window, "push button", "Stop")), "the batch to run")
+        screenshot(main_window, f"{shots}/stamping_until_ended.png")
+        return
     time.sleep(2)
     screenshot(main_window, f"{shots}/stamping.png")
     report = window("alert", "Information")

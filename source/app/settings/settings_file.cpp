@@ -73,9 +73,10 @@ void BoundSettings(AppSettings& settings)
     settings.decoderKind = 0;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, size_t size)
+std::optional<std::string> ReadWholeFile(const std::string& path, size_t size, SettingsFrom from)
 {
-    int fd = platform::OpenFile(path, platform::FileAccess::Read);
+    int fd = platform::OpenFile(path, from == SettingsFrom::OwnFile ? platform::FileAccess::ReadOwn
+                                                                    : platform::FileAccess::Read);
     if (fd == platform::kInvalidFile)
         return std::nullopt;
     std::string bytes(size, '\0');
@@ -103,11 +104,11 @@ bool WriteSettingsFile(const std::string& path)
     return platform::ReplaceFileContents(path, std::string_view(reinterpret_cast<const char*>(&file), sizeof file));
 }
 
-bool ReadSettingsFile(const std::string& path)
+bool ReadSettingsFile(const std::string& path, SettingsFrom from)
 {
     if (path.empty())
         return false;
-    std::optional<std::string> bytes = ReadWholeFile(path, sizeof(SettingsFile));
+    std::optional<std::string> bytes = ReadWholeFile(path, sizeof(SettingsFile), from);
     if (!bytes || bytes->compare(0, kSettingsMagicLength, kSettingsMagic) != 0)
         return false;
     SettingsFile file;

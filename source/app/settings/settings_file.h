@@ -53,10 +53,14 @@ constexpr uint32_t kMaxBitrate = 1500;
 // its field is stored empty, never cut. False when the file cannot be written.
 bool WriteSettingsFile(const std::string& path);
 
+// OwnFile takes only a file that no other user can have written, for
+// folders that others may write.
+enum class SettingsFrom { AnyFile, OwnFile };
+
 // Reads a file written by WriteSettingsFile into the same places. The whole
 // file is checked first: a missing, short or foreign file changes nothing.
 // Texts are read to their field's end at most, the codec-path fields are
 // cleared and values the engine cannot work with are bounded.
-bool ReadSettingsFile(const std::string& path);
+bool ReadSettingsFile(const std::string& path, SettingsFrom from = SettingsFrom::AnyFile);
 
 }  // namespace wuvo

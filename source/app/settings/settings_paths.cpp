@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace wuvo {
 
@@ -14,6 +16,9 @@ constexpr char kDefaultTemp[] = "/tmp";
 constexpr char kDefaultConfigHome[] = ".config";
 constexpr char kVendorFolder[] = "Fenwarl";
 constexpr char kRecentProjectsName[] = "Wuvo.conf";
+constexpr char kUserTempPrefix[] = "Wuvo-";
+constexpr mode_t kPrivateFolderMode = 0700;
+constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
 
 std::string Variable(const char* name)
 {
@@ -57,6 +62,14 @@ std::string TempFolder()
     return kDefaultTemp;
 }
 
+std::string UserTempFolder()
+{
+    std::string runtime = Variable("XDG_RUNTIME_DIR");
+    if (!runtime.empty() && runtime.front() == '/')
+        return PathInFolder(runtime, kProgramFolder);
+    return PathInFolder(TempFolder(), kUserTempPrefix + std::to_string(::geteuid()));
+}
+
 std::string PathInFolder(const std::string& folder, const std::string& name)
 {
     if (folder.empty())
@@ -71,6 +84,26 @@ bool EnsureFolder(const std::string& folder)
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
+}
+
+bool EnsurePrivateFolder(const std::string& folder)
+{
+    if (folder.empty())
+        return false;
+    ::mkdir(folder.c_str(), kPrivateFolderMode);
+    // Another user may have made it first, or put a link there.
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() &&
+           (info.st_mode & kWritableByOthers) == 0;
+}
+
+std::string WritableDataFolder()
+{
+    std::string folder = LocalAppDataFolder();
+    if (EnsureFolder(folder))
+        return folder;
+    folder = UserTempFolder();
+    return EnsurePrivateFolder(folder) ? folder : "";
 }
 
 }  // namespace wuvo

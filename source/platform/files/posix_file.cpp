@@ -12,6 +12,16 @@ namespace wuvo::platform {
 namespace {
 
 constexpr size_t kErrorTextBytes = 256;
+constexpr mode_t kWritableByOthers = S_IWGRP | S_IWOTH;
+
+// Folders, pipes and devices open on POSIX, but are no files to read: a
+// pipe or terminal could block every read.
+bool Acceptable(const struct stat& info, FileAccess access)
+{
+    if (!S_ISREG(info.st_mode))
+        return false;
+    return access != FileAccess::ReadOwn || (info.st_uid == ::geteuid() && (info.st_mode & kWritableByOthers) == 0);
+}
 
 }  // namespace
 
@@ -22,6 +32,7 @@ int OpenFile(const std::string& path, FileAccess access)
     case FileAccess::WriteTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case FileAccess::Read: flags |= O_RDONLY; break;
     case FileAccess::ReadWrite: flags |= O_RDWR; break;
+    case FileAccess::ReadOwn: flags |= O_RDONLY | O_NOFOLLOW; break;
     }
     // Without it, opening a pipe that nobody writes to would wait for ever.
     flags |= O_NONBLOCK;
@@ -31,11 +42,9 @@ int OpenFile(const std::string& path, FileAccess access)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return kInvalidFile;
-    // Folders, pipes and devices open on POSIX, but are no files to read:
-    // a pipe or terminal could block every read.
     struct stat info {};
-    bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    int status = regular ? ::fcntl(fd, F_GETFL) : -1;
+    bool acceptable = ::fstat(fd, &info) == 0 && Acceptable(info, access);
+    int status = acceptable ? ::fcntl(fd, F_GETFL) : -1;
     if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return kInvalidFile;

@@ -10,7 +10,10 @@ namespace wuvo::platform {
 // Thin POSIX file calls in the shape the engine's file wrapper needs.
 // Paths are UTF-8. Every call returns -1 (or false) on failure.
 
-enum class FileAccess { WriteTruncate, Read, ReadWrite };
+// ReadOwn opens for reading only a file that no one but the user can have
+// written: his own, no link, writable by him alone. For folders that others
+// may write too, such as the shared temporary folder.
+enum class FileAccess { WriteTruncate, Read, ReadWrite, ReadOwn };
 enum class SeekFrom { Start = 0, Current = 1, End = 2 };
 
 constexpr int kInvalidFile = -1;
