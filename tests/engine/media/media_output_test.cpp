@@ -145,6 +145,14 @@ TEST_F(MediaOutputThreads, SpeedUpKeepsEveryNthFrameAndAudioPiece)
     double audioSeconds = Number(test::Probe(output, "a:0", "stream=duration").at(0));
     EXPECT_NEAR(videoSeconds, kept * frameSeconds, frameSeconds);
     EXPECT_NEAR(audioSeconds, videoSeconds, frameSeconds + 2 * kAacFrameSeconds);
+
+    // Sound that starts late, and 300 frames: the last kept frame shows to
+    // the track's end, to the millisecond.
+    output = Encode("vfr_b_frames.mp4", "out_speedup_late", 1, 1, kDivisor);
+    ExpectCleanOutput(output);
+    test::ExpectSourceTiming(input, output, kDivisor);
+    EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=duration").at(0)),
+                Number(test::Probe(input, "v:0", "stream=duration").at(0)) / kDivisor, 1e-3);
 }
 
 TEST_F(MediaOutputThreads, WritesNoAudioWhenItIsOffOrMissing)
@@ -247,7 +255,8 @@ TEST_F(MediaOutputThreads, EveryFrameAndTheSoundKeepTheirTimesAndTheBitrateIsMet
 {
     bitrate = 250'000;  // the noisy clips need every bit, so rate control settles
     for (const char* fixture :
-         {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4", "vfr_b_frames.mp4", "picture_late.mp4"}) {
+         {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4", "vfr_b_frames.mp4", "picture_late.mp4",
+          "negative_cts.mp4"}) {
         SCOPED_TRACE(fixture);
         std::string output = Encode(fixture, "out_vfr", 1, 1, 1);
         ExpectCleanOutput(output);
