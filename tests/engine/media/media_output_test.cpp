@@ -109,10 +109,12 @@ TEST_F(MediaOutputThreads, WritesEveryFrameWithItsAudio)
     EXPECT_TRUE(log.messages.empty());
 }
 
-// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video.
+// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video, a
+// last sample the time table gives no duration.
 TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
 {
-    for (const char* fixture : {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4"}) {
+    for (const char* fixture :
+         {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4", "last_sample_no_duration.mp4"}) {
         std::string output = Encode(fixture, "out_kinds", 1, 1, 1);
         ExpectCleanOutput(output);
         EXPECT_EQ(test::Probe(output, "v:0", "stream=codec_tag_string,nb_frames"),
@@ -124,6 +126,10 @@ TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
         double frameSeconds = SourceFrameSeconds(input);
         for (const auto& duration : test::Probe(output, "v:0", "packet=duration_time"))
             ASSERT_NEAR(Number(duration), frameSeconds, 1e-6) << fixture;
+        double frames = Number(test::Probe(output, "v:0", "stream=nb_frames").at(0));
+        EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=duration").at(0)), frames * frameSeconds,
+                    frameSeconds / 2)
+            << fixture << ": every frame shown";
     }
 }
 
