@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "engine/media/media_input.h"
 #include "engine/pipeline/shared_objects.h"
+#include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
@@ -38,6 +41,19 @@ double SourceFrameSeconds(const std::string& input)
     auto durations = test::Probe(input, "v:0", "packet=duration_time");
     EXPECT_GT(durations.size(), kSampledFrame);
     return durations.size() > kSampledFrame ? Number(durations[kSampledFrame]) : 0;
+}
+
+// The rate libx265 was handed, as it writes it into the stream's timing:
+// units in a tick, and the time scale.
+std::pair<uint64_t, uint64_t> StreamTimingTerms(const std::string& path)
+{
+    std::string trace = test::RunCommand("ffmpeg -nostdin -hide_banner -i " + test::Quoted(path) +
+                                         " -c copy -bsf:v trace_headers -frames:v 1 -f null - 2>&1");
+    auto term = [&](const std::string& name) {
+        size_t at = trace.find("= ", trace.find(name));
+        return at == std::string::npos ? 0 : std::stoull(trace.substr(at + 2));
+    };
+    return {term("vui_num_units_in_tick"), term("vui_time_scale")};
 }
 
 size_t FilesIn(const fs::path& folder)
@@ -268,6 +284,9 @@ TEST_F(MediaOutputThreads, EveryFrameAndTheSoundKeepTheirTimesAndTheBitrateIsMet
         ExpectCleanOutput(output);
         test::ExpectSourceTiming(input, output);
         EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=bit_rate").at(0)), bitrate, bitrate * 0.1);
+        auto [tick, scale] = StreamTimingTerms(output);
+        EXPECT_GT(tick, 0u);
+        EXPECT_LE(std::max(tick, scale), platform::kMaxRateTerm) << "the rate's terms handed to the encoder";
     }
 }
 
