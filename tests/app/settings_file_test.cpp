@@ -197,8 +197,8 @@ TEST_F(SettingsFileTest, ALinkedFileIsWrittenThroughItsLinkAndKeepsItsPermission
 
 // A write goes as far as a plain write of the file would: a file made
 // read-only is left alone; a writable file in a folder that takes no new
-// file is written in place; a name as long as the file system takes is
-// written.
+// file is written in place, without the longer old file's tail; a name as
+// long as the file system takes is written.
 TEST_F(SettingsFileTest, WritesGoAsFarAsAPlainWriteWould)
 {
     namespace fs = std::filesystem;
@@ -208,7 +208,7 @@ TEST_F(SettingsFileTest, WritesGoAsFarAsAPlainWriteWould)
     const std::string locked = folder_ / "locked";
     fs::create_directory(locked);
     const std::string inLocked = locked + "/Wuvo.cfg";
-    WriteBytes(inLocked, "old");
+    WriteBytes(inLocked, std::string(sizeof(SettingsFile) + 100, 'o'));
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     {
         AsAnOrdinaryUser user;

@@ -11,6 +11,7 @@
 #include "engine/media/media_output.h"
 #include "engine/settings/app_settings.h"
 #include "nv/nvencoder/nv_encoder.h"
+#include "platform/media/hevc_encoder_settings.h"
 #include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
 #include "support/fixture_job.h"
@@ -218,6 +219,8 @@ TEST_F(NvencJobTest, EveryFrameAndTheSoundKeepTheirTimes)
         double frames = std::stod(test::Probe(input, "v:0", "stream=nb_frames").at(0));
         double rate = frames / std::stod(test::Probe(input, "v:0", "stream=duration").at(0));
         EXPECT_NEAR(double(test::FakeNvenc().frameRateNum) / test::FakeNvenc().frameRateDen, rate, rate * 1e-3);
+        EXPECT_LE(std::max(test::FakeNvenc().frameRateNum.load(), test::FakeNvenc().frameRateDen.load()),
+                  platform::kMaxRateTerm);
     }
 }
 

@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <utility>
 
 #include "engine/media/media_input.h"
 #include "engine/pipeline/shared_objects.h"
+#include "platform/media/hevc_encoder_settings.h"
 #include "platform/media/media_status.h"
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
@@ -38,6 +41,19 @@ double SourceFrameSeconds(const std::string& input)
     auto durations = test::Probe(input, "v:0", "packet=duration_time");
     EXPECT_GT(durations.size(), kSampledFrame);
     return durations.size() > kSampledFrame ? Number(durations[kSampledFrame]) : 0;
+}
+
+// The rate libx265 was handed, as it writes it into the stream's timing:
+// units in a tick, and the time scale.
+std::pair<uint64_t, uint64_t> StreamTimingTerms(const std::string& path)
+{
+    std::string trace = test::RunCommand("ffmpeg -nostdin -hide_banner -i " + test::Quoted(path) +
+                                         " -c copy -bsf:v trace_headers -frames:v 1 -f null - 2>&1");
+    auto term = [&](const std::string& name) {
+        size_t at = trace.find("= ", trace.find(name));
+        return at == std::string::npos ? 0 : std::stoull(trace.substr(at + 2));
+    };
+    return {term("vui_num_units_in_tick"), term("vui_time_scale")};
 }
 
 size_t FilesIn(const fs::path& folder)
@@ -109,10 +125,12 @@ TEST_F(MediaOutputThreads, WritesEveryFrameWithItsAudio)
     EXPECT_TRUE(log.messages.empty());
 }
 
-// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video.
+// QuickTime at 30000/1001, uncompressed and mono audio, 10-bit video, a
+// last sample the time table gives no duration.
 TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
 {
-    for (const char* fixture : {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4"}) {
+    for (const char* fixture :
+         {"hevc_newyear.mov", "lpcm.mov", "fps25.mp4", "main10.mp4", "last_sample_no_duration.mp4"}) {
         std::string output = Encode(fixture, "out_kinds", 1, 1, 1);
         ExpectCleanOutput(output);
         EXPECT_EQ(test::Probe(output, "v:0", "stream=codec_tag_string,nb_frames"),
@@ -124,6 +142,10 @@ TEST_F(MediaOutputThreads, WritesOtherKindsOfInput)
         double frameSeconds = SourceFrameSeconds(input);
         for (const auto& duration : test::Probe(output, "v:0", "packet=duration_time"))
             ASSERT_NEAR(Number(duration), frameSeconds, 1e-6) << fixture;
+        double frames = Number(test::Probe(output, "v:0", "stream=nb_frames").at(0));
+        EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=duration").at(0)), frames * frameSeconds,
+                    frameSeconds / 2)
+            << fixture << ": every frame shown";
     }
 }
 
@@ -145,6 +167,14 @@ TEST_F(MediaOutputThreads, SpeedUpKeepsEveryNthFrameAndAudioPiece)
     double audioSeconds = Number(test::Probe(output, "a:0", "stream=duration").at(0));
     EXPECT_NEAR(videoSeconds, kept * frameSeconds, frameSeconds);
     EXPECT_NEAR(audioSeconds, videoSeconds, frameSeconds + 2 * kAacFrameSeconds);
+
+    // Sound that starts late, and 300 frames: the last kept frame shows to
+    // the track's end, to the millisecond.
+    output = Encode("vfr_b_frames.mp4", "out_speedup_late", 1, 1, kDivisor);
+    ExpectCleanOutput(output);
+    test::ExpectSourceTiming(input, output, kDivisor);
+    EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=duration").at(0)),
+                Number(test::Probe(input, "v:0", "stream=duration").at(0)) / kDivisor, 1e-3);
 }
 
 TEST_F(MediaOutputThreads, WritesNoAudioWhenItIsOffOrMissing)
@@ -247,12 +277,16 @@ TEST_F(MediaOutputThreads, EveryFrameAndTheSoundKeepTheirTimesAndTheBitrateIsMet
 {
     bitrate = 250'000;  // the noisy clips need every bit, so rate control settles
     for (const char* fixture :
-         {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4", "vfr_b_frames.mp4", "picture_late.mp4"}) {
+         {"vfr_30_then_10.mp4", "vfr_alternating.mp4", "vfr_still.mp4", "vfr_b_frames.mp4", "picture_late.mp4",
+          "negative_cts.mp4"}) {
         SCOPED_TRACE(fixture);
         std::string output = Encode(fixture, "out_vfr", 1, 1, 1);
         ExpectCleanOutput(output);
         test::ExpectSourceTiming(input, output);
         EXPECT_NEAR(Number(test::Probe(output, "v:0", "stream=bit_rate").at(0)), bitrate, bitrate * 0.1);
+        auto [tick, scale] = StreamTimingTerms(output);
+        EXPECT_GT(tick, 0u);
+        EXPECT_LE(std::max(tick, scale), platform::kMaxRateTerm) << "the rate's terms handed to the encoder";
     }
 }
 
