@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,7 @@
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
+#include "support/source_timing.h"
 
 using namespace wuvo;
 namespace fs = std::filesystem;
@@ -436,6 +438,34 @@ TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
     Comparison c = Compare(source, stamped, source.Count());
     EXPECT_GT(c.lumaOutsidePsnr, 35.0) << "same picture, same way up";
     EXPECT_GT(c.changedInside, source.Count() * 500);
+}
+
+// An anamorphic camera clip, 1440x1080 shown 16:9 by its track header or by
+// its pixel-aspect box alone, is shown 16:9 at its own size and scaled to
+// another, with every frame at its time and its sound in place.
+TEST_F(RunStampJobTest, AnamorphicClipIsShownAtItsAspectAtItsOwnSizeAndAnother)
+{
+    const struct {
+        const char* fixture;
+        uint32_t width, height;  // 1 x 1: its own size
+        const char* written;
+    } cases[] = {{"anamorphic.mp4", 1, 1, "1440,1080"},
+                 {"anamorphic.mp4", 1280, 720, "1280,720"},
+                 {"anamorphic_pasp.mp4", 1, 1, "1440,1080"},
+                 {"anamorphic_pasp.mp4", 1920, 1080, "1920,1080"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fixture) + " at " + c.written);
+        StampJob job = MakeJob(c.fixture, "anamorphic_out.mp4");
+        job.targetWidth = c.width;
+        job.targetHeight = c.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        auto shape = test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio").at(0);
+        unsigned width = 0, height = 0, aspectX = 0, aspectY = 0;
+        ASSERT_EQ(std::sscanf(shape.c_str(), "%u,%u,%u:%u", &width, &height, &aspectX, &aspectY), 4) << shape;
+        EXPECT_EQ(std::to_string(width) + "," + std::to_string(height), c.written);
+        EXPECT_NEAR(double(width) * aspectX / (double(height) * aspectY), 16.0 / 9.0, 0.002) << shape;
+        test::ExpectSourceTiming(platform::ToUtf8(input), output);
+    }
 }
 
 // A custom date format that shows the time through conversions the format
