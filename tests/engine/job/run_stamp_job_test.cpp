@@ -603,6 +603,30 @@ TEST_F(RunStampJobTest, UnreadableSoundFailsTheFileUnlessAudioIsOff)
     }
 }
 
+// Sound at a rate AAC does not carry is stamped at the nearest one it does,
+// a field recorder's 16 channels as they are; 22.2 sound, more than AAC
+// holds, fails the file, saying so and what to do.
+TEST_F(RunStampJobTest, SoundAtAnyRateIsStampedAndSoundAacCannotHoldFailsNamingIt)
+{
+    for (const auto& [fixture, written] : {std::pair{"pcm_192k.mov", "aac,96000,2"}, std::pair{"pcm_16ch.mov", "aac,48000,16"}}) {
+        StampJob job = MakeJob(fixture, "pcm_out.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,sample_rate,channels"), std::vector<std::string>{written});
+        test::ExpectSourceTiming(platform::ToUtf8(input), output);
+    }
+
+    StampJob job = MakeJob("pcm_24ch.mov", "pcm_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    ASSERT_FALSE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages[0], u"The sound of <" + input +
+                                        u"> could not be written; tick \"Disable audio.\" to stamp the picture alone\n");
+    EXPECT_FALSE(fs::exists(output));
+    gSettings.disableAudio = 1;
+    job = MakeJob("pcm_24ch.mov", "pcm_out.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
+}
+
 TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)
 {
     StampJob job = MakeJob("no_audio.mp4", "missing_out.mp4");
