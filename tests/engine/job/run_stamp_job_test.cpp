@@ -608,10 +608,12 @@ TEST_F(RunStampJobTest, UnreadableSoundFailsTheFileUnlessAudioIsOff)
 // holds, fails the file, saying so and what to do.
 TEST_F(RunStampJobTest, SoundAtAnyRateIsStampedAndSoundAacCannotHoldFailsNamingIt)
 {
-    for (const auto& [fixture, written] : {std::pair{"pcm_192k.mov", "aac,96000,2"}, std::pair{"pcm_16ch.mov", "aac,48000,16"}}) {
+    for (const auto& [fixture, written] :
+         {std::pair{"pcm_192k.mov", "aac,96000,2"}, std::pair{"pcm_16ch.mov", "aac,48000,16"}}) {
         StampJob job = MakeJob(fixture, "pcm_out.mp4");
         ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
-        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,sample_rate,channels"), std::vector<std::string>{written});
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,sample_rate,channels"),
+                  std::vector<std::string>{written});
         test::ExpectSourceTiming(platform::ToUtf8(input), output);
     }
 
@@ -619,7 +621,8 @@ TEST_F(RunStampJobTest, SoundAtAnyRateIsStampedAndSoundAacCannotHoldFailsNamingI
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     ASSERT_FALSE(recorder.messages.empty());
     EXPECT_EQ(recorder.messages[0], u"The sound of <" + input +
-                                        u"> could not be written; tick \"Disable audio.\" to stamp the picture alone\n");
+                                        u"> could not be written; tick \"Disable audio.\" to stamp the picture "
+                                        u"alone\n");
     EXPECT_FALSE(fs::exists(output));
     gSettings.disableAudio = 1;
     job = MakeJob("pcm_24ch.mov", "pcm_out.mp4");
