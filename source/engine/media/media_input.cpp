@@ -108,18 +108,32 @@ void LogFrameTooLarge(const StampJob& job)
 }
 
 // The track header holds the display size; when it differs from the decoded
-// size, the pixels are not square.
-void SetAspectFromTrackHeader(StampJob& job, bool swapped)
+// size, the pixels are not square. A track header of the decoded size
+// leaves the pixel aspect to the one stored with the samples.
+void SetSourceAspect(StampJob& job, bool swapped, const platform::VideoFormat& video)
 {
     const Mp4Track* track = gParseState->VideoTrack();
     if (!track || job.aspectX != job.aspectY)
         return;
     uint32_t displayWidth = swapped ? track->height : track->width;
     uint32_t displayHeight = swapped ? track->width : track->height;
-    if (displayWidth == job.sourceWidth && displayHeight == job.sourceHeight)
+    if (displayWidth == job.sourceWidth && displayHeight == job.sourceHeight) {
+        job.aspectX = video.aspectX;
+        job.aspectY = video.aspectY;
         return;
+    }
     job.aspectX = displayWidth * kAspectScale / job.sourceWidth;
     job.aspectY = displayHeight * kAspectScale / job.sourceHeight;
+}
+
+// A picture scaled to another size fills that frame: its pixels are square
+// there, or players would stretch it again.
+void FitAspectToTarget(StampJob& job, bool swapped)
+{
+    uint32_t encodedWidth = swapped ? job.targetHeight : job.targetWidth;
+    uint32_t encodedHeight = swapped ? job.targetWidth : job.targetHeight;
+    if (encodedWidth != job.sourceWidth || encodedHeight != job.sourceHeight)
+        job.aspectX = job.aspectY = 1;
 }
 
 bool IsNativeSize(const StampJob& job)
@@ -228,7 +242,8 @@ void ProbeInputWithMf(StampJob& job)
         job.targetWidth = swapped ? job.sourceHeight : job.sourceWidth;
         job.targetHeight = swapped ? job.sourceWidth : job.sourceHeight;
     }
-    SetAspectFromTrackHeader(job, swapped);
+    SetSourceAspect(job, swapped, video);
+    FitAspectToTarget(job, swapped);
 
     gFramePool->rateNumerator = job.rateNumerator;
     gFramePool->rateDenominator = job.rateDenominator;

@@ -116,7 +116,7 @@ uint32_t SetUp(EncodeRun& run)
         return platform::kMediaFailed;
     if (run.audioReader &&
         !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
-        return platform::kMediaFailed;
+        return SoundNotWritten(job);
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
 
@@ -134,25 +134,25 @@ bool TakeFrame(EncodeRun& run, uint32_t frame)
 
 // Every divisor-th audio sample, laid end to end, up to `until`. An audio
 // read that fails ends the audio for the rest of the file.
-bool WriteAudioUpTo(EncodeRun& run, int64_t until)
+uint32_t WriteAudioUpTo(EncodeRun& run, int64_t until)
 {
     while (run.audioOpen && run.audioTime <= until) {
         if (IsAbortRequested(*gEncodeState))
-            return true;
+            return platform::kMediaOk;
         MediaSample sample;
         ReadStatus status = run.audioReader->ReadSample(StreamKind::Audio, sample);
         if (status != ReadStatus::Sample) {
             run.audioOpen = false;
-            return true;
+            return platform::kMediaOk;
         }
         if (run.audioReads % run.divisor == 0) {
             if (!run.writer.WriteAudio(sample.pcm, sample.pcmBytes))
-                return false;
+                return SoundNotWritten(run.job);
             run.audioTime += sample.duration;
         }
         ++run.audioReads;
     }
-    return true;
+    return platform::kMediaOk;
 }
 
 bool WantsAudio(const EncodeRun& run)
@@ -163,8 +163,10 @@ bool WantsAudio(const EncodeRun& run)
 // The sound left after the last picture.
 uint32_t FinishAudio(EncodeRun& run)
 {
-    if (WantsAudio(run) && !WriteAudioUpTo(run, kWholeSound))
-        return platform::kMediaFailed;
+    if (WantsAudio(run)) {
+        if (uint32_t written = WriteAudioUpTo(run, kWholeSound); written != platform::kMediaOk)
+            return written;
+    }
     return IsAbortRequested(*gEncodeState) ? kEncodeStoppedBetweenFrames : platform::kMediaOk;
 }
 
@@ -184,8 +186,10 @@ uint32_t RunFrameLoop(EncodeRun& run)
         int64_t end = timeline.EndOf(k);
         if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(start, end - start))
             return platform::kMediaFailed;
-        if (WantsAudio(run) && !WriteAudioUpTo(run, end))
-            return platform::kMediaFailed;
+        if (WantsAudio(run)) {
+            if (uint32_t written = WriteAudioUpTo(run, end); written != platform::kMediaOk)
+                return written;
+        }
         if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
             ReportEncoderProgress(run.job, *perMille);
     }
@@ -224,6 +228,15 @@ platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format, int
     encoding.bitrate = format.channels * kAudioBytesPerSecondPerChannel * kBitsPerByte;
     encoding.startTime = start;
     return encoding;
+}
+
+uint32_t SoundNotWritten(const StampJob& job)
+{
+    LogJobMessage(job, platform::FormatText(u"The sound of <%s> could not be written; tick \"Disable audio.\" "
+                                            u"to stamp the picture alone\n",
+                                            job.inputPath)
+                           .c_str());
+    return platform::kMediaFailed;
 }
 
 platform::FrameRate EncoderRateOf(const StampJob& job, const OutputTimeline& timeline)

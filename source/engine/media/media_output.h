@@ -41,6 +41,10 @@ OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t d
 // The output's AAC stream for the input's decoded audio, from `start`.
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format, int64_t start);
 
+// Logs that the job's sound could not be written, and how to stamp the
+// picture alone; the writer's failure status.
+uint32_t SoundNotWritten(const StampJob& job);
+
 // The rate the encoders budget each frame's bits by: the source's own over
 // its whole length, or the job's where the track gives none.
 platform::FrameRate EncoderRateOf(const StampJob& job, const OutputTimeline& timeline);

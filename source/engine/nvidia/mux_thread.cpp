@@ -117,7 +117,7 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
         return platform::kMediaFailed;
     if (run.audioReader) {
         if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
-            return platform::kMediaFailed;
+            return SoundNotWritten(run.job);
     }
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
@@ -138,7 +138,7 @@ uint32_t WriteAudioUpTo(MuxRun& run, int64_t until)
             break;
         if (run.audioReads % run.divisor == 0) {
             if (!run.writer.WriteAudio(sample.pcm, sample.pcmBytes))
-                return platform::kMediaFailed;
+                return SoundNotWritten(run.job);
             run.audioTime += sample.duration;
         }
         ++run.audioReads;

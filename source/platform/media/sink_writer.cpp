@@ -6,11 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
-#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -55,6 +55,23 @@ int ReorderDepthOf(const AVCodecContext& encoder)
     return codec->has_b_frames;
 }
 
+// The encoder refuses rates it does not list: the sound is resampled to the
+// listed rate nearest its own (the higher of two as near).
+int NearestCarriedRate(const char* encoderName, int rate)
+{
+    const AVCodec* encoder = avcodec_find_encoder_by_name(encoderName);
+    if (!encoder || !encoder->supported_samplerates)
+        return rate;
+    int nearest = 0;
+    for (const int* listed = encoder->supported_samplerates; *listed != 0; ++listed) {
+        int64_t distance = std::abs(int64_t{*listed} - rate);
+        int64_t best = std::abs(int64_t{nearest} - rate);
+        if (nearest == 0 || distance < best || (distance == best && *listed > nearest))
+            nearest = *listed;
+    }
+    return nearest;
+}
+
 bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
@@ -96,7 +113,6 @@ struct SinkWriter::State {
     uint32_t audioChannels = 0;
     SwrContext* toPlanarFloat = nullptr;
     AVAudioFifo* fifo = nullptr;
-    std::vector<uint8_t*> planes;
     FramePtr planar{av_frame_alloc()};
     int64_t audioSamplesSent = 0;
 
@@ -120,6 +136,7 @@ struct SinkWriter::State {
     bool Drain(Output& output);
     bool SendFrame(Output& output, const AVFrame* frame);
     bool FillVideoFrame(const uint8_t* packed);
+    bool ConvertAudio(const uint8_t* pcm, int count);
     bool SendAudioFrames(bool flushAll);
 };
 
@@ -192,6 +209,28 @@ bool SinkWriter::State::FillVideoFrame(const uint8_t* packed)
                      frame.linesize) > 0;
 }
 
+// Converts `count` input samples, or with none what the resampler still
+// holds, into the encoder's format and rate, and queues them for it.
+bool SinkWriter::State::ConvertAudio(const uint8_t* pcm, int count)
+{
+    int capacity = swr_get_out_samples(toPlanarFloat, count);
+    if (capacity < 0)
+        return false;
+    if (capacity == 0)
+        return true;
+    AVFrame& converted = *planar;
+    av_frame_unref(&converted);
+    converted.format = AV_SAMPLE_FMT_FLTP;
+    converted.nb_samples = capacity;
+    av_channel_layout_default(&converted.ch_layout, static_cast<int>(audioChannels));
+    if (av_frame_get_buffer(&converted, 0) < 0)
+        return false;
+    const uint8_t** input = pcm ? &pcm : nullptr;
+    // Planes past the eighth are found only through extended_data.
+    int made = swr_convert(toPlanarFloat, converted.extended_data, capacity, input, count);
+    return made >= 0 && av_audio_fifo_write(fifo, reinterpret_cast<void**>(converted.extended_data), made) == made;
+}
+
 bool SinkWriter::State::SendAudioFrames(bool flushAll)
 {
     const int frameSize = audio.codec->frame_size;
@@ -205,7 +244,7 @@ bool SinkWriter::State::SendAudioFrames(bool flushAll)
         frame.nb_samples = count;
         if (av_channel_layout_copy(&frame.ch_layout, &audio.codec->ch_layout) < 0 ||
             av_frame_get_buffer(&frame, 0) < 0 ||
-            av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame.data), count) != count)
+            av_audio_fifo_read(fifo, reinterpret_cast<void**>(frame.extended_data), count) != count)
             return false;
         frame.pts = audioSamplesSent;
         audioSamplesSent += count;
@@ -321,17 +360,18 @@ bool SinkWriter::AddAudioStream(const AudioEncoding& e)
         return false;
     AVChannelLayout layout{};
     av_channel_layout_default(&layout, static_cast<int>(e.channels));
+    const int inputRate = static_cast<int>(e.sampleRate);
+    const int encodedRate = NearestCarriedRate(kAacEncoderName, inputRate);
     s.audio.codec = s.OpenEncoder(kAacEncoderName, [&](AVCodecContext& codec) {
         codec.sample_fmt = AV_SAMPLE_FMT_FLTP;
-        codec.sample_rate = static_cast<int>(e.sampleRate);
-        codec.time_base = AVRational{1, static_cast<int>(e.sampleRate)};
+        codec.sample_rate = encodedRate;
+        codec.time_base = AVRational{1, encodedRate};
         codec.bit_rate = e.bitrate;
         av_channel_layout_copy(&codec.ch_layout, &layout);
     }, nullptr);
     bool converter = s.audio.codec &&
-                     swr_alloc_set_opts2(&s.toPlanarFloat, &layout, AV_SAMPLE_FMT_FLTP,
-                                         static_cast<int>(e.sampleRate), &layout, AV_SAMPLE_FMT_S16,
-                                         static_cast<int>(e.sampleRate), 0, nullptr) == 0 &&
+                     swr_alloc_set_opts2(&s.toPlanarFloat, &layout, AV_SAMPLE_FMT_FLTP, encodedRate, &layout,
+                                         AV_SAMPLE_FMT_S16, inputRate, 0, nullptr) == 0 &&
                      swr_init(s.toPlanarFloat) == 0;
     av_channel_layout_uninit(&layout);
     if (!converter || s.audio.codec->frame_size <= 0 || !(s.audio.stream = s.AddStream(*s.audio.codec)))
@@ -339,7 +379,7 @@ bool SinkWriter::AddAudioStream(const AudioEncoding& e)
     s.fifo = av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, static_cast<int>(e.channels),
                                  s.audio.codec->frame_size);
     s.audioChannels = e.channels;
-    s.audioSamplesSent = av_rescale(e.startTime, e.sampleRate, kLayerTimeBase.den);
+    s.audioSamplesSent = av_rescale(e.startTime, encodedRate, kLayerTimeBase.den);
     return s.fifo != nullptr;
 }
 
@@ -383,16 +423,7 @@ bool SinkWriter::WriteAudio(const uint8_t* pcm, size_t bytes)
     int count = static_cast<int>(bytes / frameBytes);
     if (count == 0)
         return true;
-    AVFrame& planar = *s.planar;
-    av_frame_unref(&planar);
-    planar.format = AV_SAMPLE_FMT_FLTP;
-    planar.nb_samples = count;
-    av_channel_layout_default(&planar.ch_layout, static_cast<int>(s.audioChannels));
-    if (av_frame_get_buffer(&planar, 0) < 0 ||
-        swr_convert(s.toPlanarFloat, planar.data, count, &pcm, count) != count ||
-        av_audio_fifo_write(s.fifo, reinterpret_cast<void**>(planar.data), count) != count)
-        return false;
-    return s.SendAudioFrames(false);
+    return s.ConvertAudio(pcm, count) && s.SendAudioFrames(false);
 }
 
 bool SinkWriter::Finalize()
@@ -402,7 +433,7 @@ bool SinkWriter::Finalize()
         return false;
     bool flushed = !s.video.codec || s.SendFrame(s.video, nullptr);
     if (s.audio.codec)
-        flushed = flushed && s.SendAudioFrames(true) && s.SendFrame(s.audio, nullptr);
+        flushed = flushed && s.ConvertAudio(nullptr, 0) && s.SendAudioFrames(true) && s.SendFrame(s.audio, nullptr);
     if (!flushed)
         return false;
     int written = av_write_trailer(s.format);

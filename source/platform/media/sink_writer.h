@@ -44,9 +44,10 @@ struct PassThroughVideo {
     int reorderDepth = 0;
 };
 
-// An AAC stream made from interleaved signed 16-bit PCM.
+// An AAC stream made from interleaved signed 16-bit PCM, at the rate AAC
+// carries nearest the PCM's own (the sound resampled when they differ).
 struct AudioEncoding {
-    uint32_t sampleRate = 0;
+    uint32_t sampleRate = 0;  // the PCM's
     uint32_t channels = 0;
     uint32_t bitrate = 0;  // bit/s
     int64_t startTime = 0;  // when its first sample plays (100 ns)

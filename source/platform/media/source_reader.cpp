@@ -312,6 +312,12 @@ void SourceReader::State::DescribeVideo(const AVStream& av, const AVCodecContext
         format.rateNumerator = static_cast<uint32_t>(rate.num);
         format.rateDenominator = static_cast<uint32_t>(rate.den);
     }
+    // A quarter turn turns the pixels too.
+    AVRational aspect = av.sample_aspect_ratio;
+    if (aspect.num > 0 && aspect.den > 0) {
+        format.aspectX = static_cast<uint32_t>(quarter ? aspect.den : aspect.num);
+        format.aspectY = static_cast<uint32_t>(quarter ? aspect.num : aspect.den);
+    }
     format.colour = DeliveredColour(codec);
     format.hdr = IsHdrTransfer(codec.color_trc);
     AVFieldOrder order = av.codecpar->field_order;

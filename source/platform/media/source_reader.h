@@ -33,6 +33,11 @@ struct VideoFormat {
     ColourDescription colour;
     // The source's pictures are HDR (PQ or HLG), delivered converted to SDR.
     bool hdr = false;
+    // The pixel aspect the container stores with the samples (an MP4
+    // sample description's 'pasp' box), for the upright pictures; 1:1
+    // without one.
+    uint32_t aspectX = 1;
+    uint32_t aspectY = 1;
 };
 
 // Interleaved signed 16-bit PCM.

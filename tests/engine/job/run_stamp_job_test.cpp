@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -31,6 +32,7 @@
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
+#include "support/source_timing.h"
 
 using namespace wuvo;
 namespace fs = std::filesystem;
@@ -438,6 +440,34 @@ TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
     EXPECT_GT(c.changedInside, source.Count() * 500);
 }
 
+// An anamorphic camera clip, 1440x1080 shown 16:9 by its track header or by
+// its pixel-aspect box alone, is shown 16:9 at its own size and scaled to
+// another, with every frame at its time and its sound in place.
+TEST_F(RunStampJobTest, AnamorphicClipIsShownAtItsAspectAtItsOwnSizeAndAnother)
+{
+    const struct {
+        const char* fixture;
+        uint32_t width, height;  // 1 x 1: its own size
+        const char* written;
+    } cases[] = {{"anamorphic.mp4", 1, 1, "1440,1080"},
+                 {"anamorphic.mp4", 1280, 720, "1280,720"},
+                 {"anamorphic_pasp.mp4", 1, 1, "1440,1080"},
+                 {"anamorphic_pasp.mp4", 1920, 1080, "1920,1080"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fixture) + " at " + c.written);
+        StampJob job = MakeJob(c.fixture, "anamorphic_out.mp4");
+        job.targetWidth = c.width;
+        job.targetHeight = c.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        auto shape = test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio").at(0);
+        unsigned width = 0, height = 0, aspectX = 0, aspectY = 0;
+        ASSERT_EQ(std::sscanf(shape.c_str(), "%u,%u,%u:%u", &width, &height, &aspectX, &aspectY), 4) << shape;
+        EXPECT_EQ(std::to_string(width) + "," + std::to_string(height), c.written);
+        EXPECT_NEAR(double(width) * aspectX / (double(height) * aspectY), 16.0 / 9.0, 0.002) << shape;
+        test::ExpectSourceTiming(platform::ToUtf8(input), output);
+    }
+}
+
 // A custom date format that shows the time through conversions the format
 // list's token rule does not name, stored with the flags that rule gives
 // it (no date, no time): the output's last frame carries its own second,
@@ -572,6 +602,33 @@ TEST_F(RunStampJobTest, UnreadableSoundFailsTheFileUnlessAudioIsOff)
         EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
         EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), frames);
     }
+}
+
+// Sound at a rate AAC does not carry is stamped at the nearest one it does,
+// a field recorder's 16 channels as they are; 22.2 sound, more than AAC
+// holds, fails the file, saying so and what to do.
+TEST_F(RunStampJobTest, SoundAtAnyRateIsStampedAndSoundAacCannotHoldFailsNamingIt)
+{
+    for (const auto& [fixture, written] :
+         {std::pair{"pcm_192k.mov", "aac,96000,2"}, std::pair{"pcm_16ch.mov", "aac,48000,16"}}) {
+        StampJob job = MakeJob(fixture, "pcm_out.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,sample_rate,channels"),
+                  std::vector<std::string>{written});
+        test::ExpectSourceTiming(platform::ToUtf8(input), output);
+    }
+
+    StampJob job = MakeJob("pcm_24ch.mov", "pcm_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    ASSERT_FALSE(recorder.messages.empty());
+    EXPECT_EQ(recorder.messages[0], u"The sound of <" + input +
+                                        u"> could not be written; tick \"Disable audio.\" to stamp the picture "
+                                        u"alone\n");
+    EXPECT_FALSE(fs::exists(output));
+    gSettings.disableAudio = 1;
+    job = MakeJob("pcm_24ch.mov", "pcm_out.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
 }
 
 TEST_F(RunStampJobTest, MissingFileFailsWithTheReadersMessage)

@@ -138,7 +138,10 @@ TEST_F(MediaInput, ProbeOfAPortraitVideo)
     EXPECT_EQ(job.aspectY, 1u);
 }
 
-TEST_F(MediaInput, ProbeTakesThePixelAspectFromTheTrackHeader)
+// Players show a picture at the display size of its track header, or, when
+// that is the coded size, at its pixel-aspect box. Scaled to another size,
+// the picture fills that frame, whose pixels are square.
+TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSize)
 {
     path = test::FixturePath("no_audio.mp4");
     pathText = platform::ToUtf16(path);
@@ -147,6 +150,19 @@ TEST_F(MediaInput, ProbeTakesThePixelAspectFromTheTrackHeader)
     ProbeInputWithMf(job);
     EXPECT_EQ(job.aspectX, 2000u);
     EXPECT_EQ(job.aspectY, 1000u);
+
+    const struct {
+        const char* fixture;
+        uint32_t width, height, aspectX, aspectY;
+    } cases[] = {{"anamorphic.mp4", 1, 1, 1333, 1000},   {"anamorphic_pasp.mp4", 1, 1, 4, 3},
+                 {"anamorphic.mp4", 1440, 1080, 1333, 1000}, {"anamorphic.mp4", 1280, 720, 1, 1},
+                 {"anamorphic_pasp.mp4", 1920, 1080, 1, 1}};
+    for (const auto& c : cases) {
+        job = ProbeFixture(c.fixture, c.width, c.height);
+        EXPECT_EQ(job.aspectX * c.aspectY, job.aspectY * c.aspectX)
+            << c.fixture << " at " << c.width << "x" << c.height << ": " << job.aspectX << ":" << job.aspectY;
+        EXPECT_NE(job.aspectY, 0u);
+    }
 }
 
 // Fewer than six frames: the nominal rate gives the duration, and the probe

@@ -290,6 +290,20 @@ TEST_F(MediaOutputThreads, EveryFrameAndTheSoundKeepTheirTimesAndTheBitrateIsMet
     }
 }
 
+// Sound at a rate AAC does not carry comes out at the nearest one it does,
+// as long as it was and where it was beside the picture.
+TEST_F(MediaOutputThreads, SoundAtARateAacCannotCarryIsResampledInPlace)
+{
+    for (const auto& [fixture, rate] : {std::pair{"pcm_192k.mov", "96000"}, std::pair{"pcm_47952.mov", "48000"}}) {
+        SCOPED_TRACE(fixture);
+        std::string output = Encode(fixture, "out_resampled", 1, 1, 1);
+        ExpectCleanOutput(output);
+        EXPECT_EQ(test::Probe(output, "a", "stream=codec_name,sample_rate,channels"),
+                  std::vector<std::string>{std::string("aac,") + rate + ",2"});
+        test::ExpectSourceTiming(input, output);
+    }
+}
+
 // A constant rate stays the exact fraction it is in the source.
 TEST_F(MediaOutputThreads, ConstantRateKeepsItsExactFraction)
 {
