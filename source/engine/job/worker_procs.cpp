@@ -82,7 +82,11 @@ uint32_t DecodeThreadProc(StampJob& job)
     if (decoded == kDecodeOk && !stopped && NothingDecoded())
         decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
-        LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
+        const char16_t* format = decoded == kDecodeEditListRefused
+                                     ? u"The edit list of <%s> cannot be applied: it repeats or reorders frames, or "
+                                       u"the decoder left out pictures\n"
+                                     : u"Cannot decode video file <%s>\n";
+        LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
         // so the short output is never finished as if it were complete.
         RequestAbort(*gStampState);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/media/frame_copy.h"
+#include "engine/media/shown_pictures.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/codec_check.h"
@@ -139,11 +140,28 @@ FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& samp
                                                                                   : FrameStore::Refused;
 }
 
+// The picture, in the presentation order of all samples, that shows as
+// frame n.
+uint32_t PictureOfFrame(uint32_t frame)
+{
+    const std::vector<uint32_t>& ranks = gParseState->presentationRanks;
+    return frame < ranks.size() ? ranks[frame] : frame;
+}
+
+// A decoder that left out pictures numbers the later ones wrong, which
+// matters where the edit list picks among them.
+bool ShowedEveryHiddenPicture(const ShownPictures& shown, uint32_t pictures)
+{
+    const Mp4Track* video = gParseState->VideoTrack();
+    uint32_t samples = video ? video->SizeTableEntries() : 0;
+    return !shown.HidesAny(samples) || pictures >= samples;
+}
+
 }  // namespace
 
-bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path)
+bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path, platform::EditLists edits)
 {
-    if (!path || !reader.Open(platform::ToUtf8(path)))
+    if (!path || !reader.Open(platform::ToUtf8(path), edits))
         return false;
     const Mp4ParseState& state = *gParseState;
     // Track IDs start at 1, so a file without a sound track gets no audio.
@@ -237,8 +255,15 @@ void ProbeInputWithMf(StampJob& job)
 
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
+    // Every sample is decoded and the edit list's frames picked from the
+    // pictures: a stream cut where the edits cut it would hand the decoder
+    // pictures whose references were cut away.
+    ShownPictures shown;
+    if (!shown.Select(gParseState->presentationRanks))
+        return kDecodeEditListRefused;
     SourceReader reader;
-    if (!OpenReaderOnTracks(reader, path) || !ConfigureReaderStreams(reader, true, false))
+    if (!OpenReaderOnTracks(reader, path, platform::EditLists::Ignored) ||
+        !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;
@@ -249,26 +274,28 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     if (!FitsFrameSlot(width, height))
         return kDecodeFailed;
 
-    uint32_t counter = 0;
+    uint32_t picture = 0;
     if (preview) {
-        if (!reader.Seek(FrameStartTime(callbacks.startFrame, video)))
+        picture = PictureOfFrame(callbacks.startFrame);
+        if (!reader.Seek(FrameStartTime(picture, video)))
             return kDecodeFailed;
-        counter = callbacks.startFrame;
     }
-    while (!IsAbortRequested(*gDecodeState)) {
+    for (; !IsAbortRequested(*gDecodeState); ++picture) {
         MediaSample sample;
         ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
         if (status == ReadStatus::EndOfStream)
-            return kDecodeOk;
+            return preview || ShowedEveryHiddenPicture(shown, picture) ? kDecodeOk : kDecodeEditListRefused;
         if (status == ReadStatus::Error)
             return kDecodeFailed;
-        FrameStore stored = StoreFrame(callbacks, sample, counter, width, height);
+        std::optional<uint32_t> frame = preview ? callbacks.startFrame : shown.FrameOf(picture);
+        if (!frame)
+            continue;
+        FrameStore stored = StoreFrame(callbacks, sample, *frame, width, height);
         if (stored == FrameStore::NoSlot)
             return kDecodeOk;  // only a stop leaves the decoder without a slot
         if (stored == FrameStore::Refused)
             return kDecodeFailed;
-        callbacks.frameDone(counter);
-        ++counter;
+        callbacks.frameDone(*frame);
         if (preview)
             break;
     }

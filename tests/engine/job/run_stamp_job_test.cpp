@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <numeric>
 #include <sstream>
 #include <string_view>
 
@@ -93,8 +94,9 @@ struct Frames {
     const uint8_t* Frame(size_t i) const { return reinterpret_cast<const uint8_t*>(bytes.data()) + i * FrameBytes(); }
 };
 
-// Every frame upright, as ffmpeg shows the file.
-Frames DecodeWithFfmpeg(const std::string& path)
+// Every frame upright, as ffmpeg shows the file; or every coded picture
+// once, in presentation order, edit list ignored.
+Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
 {
     Frames frames;
     auto size = test::Probe(path, "v:0", "stream=width,height");
@@ -105,8 +107,9 @@ Frames DecodeWithFfmpeg(const std::string& path)
     std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
     frames.width = quarter ? h : w;
     frames.height = quarter ? w : h;
-    frames.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) +
-                                    " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
+    std::string every = everyPicture ? " -fps_mode passthrough" : "";
+    frames.bytes = test::RunCommand("ffmpeg -v error" + std::string(everyPicture ? " -ignore_editlist 1" : "") +
+                                    " -i " + test::Quoted(path) + every + " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
     return frames;
 }
 
@@ -295,13 +298,12 @@ std::vector<size_t> ShownFramePlaces(const std::string& path)
 }
 
 // Every kept frame (every `keepEvery`-th shown one) carries the recording
-// time of the source frame it shows: the creation time plus that frame's
-// place in decode times, with the place as the frame index (the fixtures
-// have a constant frame rate).
-void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
-                                  const std::tm& creation, size_t keepEvery = 1)
+// time of the source frame it shows, the one at its place in `places`: the
+// creation time plus that frame's place in decode times, with the place as
+// the frame index (the fixtures have a constant frame rate).
+void ExpectStampTimesOf(const std::string& source, const std::vector<size_t>& places,
+                        const std::vector<std::u16string>& drawn, const std::tm& creation, size_t keepEvery = 1)
 {
-    std::vector<size_t> places = ShownFramePlaces(source);
     test::ProbedVideo probe = test::ProbeVideo(source);
     ASSERT_EQ(drawn.size(), (places.size() + keepEvery - 1) / keepEvery) << "one stamp per kept frame";
     for (size_t k = 0; k < drawn.size(); ++k) {
@@ -311,6 +313,13 @@ void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<s
         EXPECT_EQ(platform::ToUtf8(drawn[k]), platform::ToUtf8(TimeText(creation, seconds, places[n])))
             << "frame " << n;
     }
+}
+
+// The same for the frames ffprobe says players show.
+void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
+                                  const std::tm& creation, size_t keepEvery = 1)
+{
+    ExpectStampTimesOf(source, ShownFramePlaces(source), drawn, creation, keepEvery);
 }
 
 // The stamp language's custom date format for one test.
@@ -694,6 +703,42 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
     EXPECT_TRUE(std::is_sorted(recorder.progress.begin(), recorder.progress.end()));
     EXPECT_GT(recorder.progress[recorder.progress.size() - 2], 95.0f) << "no jump at the end";
     EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
+}
+
+// Cut out of the middle by a trimming tool, with B pictures: the frames
+// the edits show (source frames 0-14 and 30-59), each with its own picture
+// and recording time, placed as the edits place them: after a pause, when
+// an empty edit makes one; the sound cut alike.
+TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
+{
+    std::vector<size_t> places(15);
+    std::iota(places.begin(), places.end(), 0);
+    for (size_t n = 30; n < 60; ++n)
+        places.push_back(n);
+    for (auto [fixture, pause] : {std::pair{"middle_cut.mp4", 0.0}, std::pair{"middle_cut_pause.mp4", 0.5}}) {
+        DrawnTimes drawn;
+        StampJob job = MakeJob(fixture, std::string("out_") + fixture);
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << fixture;
+        std::string source = platform::ToUtf8(input);
+        Frames all = DecodeWithFfmpeg(source, true);
+        Frames shown = all;
+        shown.bytes.clear();
+        for (size_t place : places)
+            shown.bytes.append(reinterpret_cast<const char*>(all.Frame(place)), all.FrameBytes());
+        Frames stamped = DecodeWithFfmpeg(output, true);
+        ASSERT_EQ(stamped.Count(), places.size()) << fixture;
+        EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0) << fixture;
+        ExpectStampTimesOf(source, places, drawn.Texts(), kPlainCreation);
+
+        auto times = test::Probe(output, "v:0", "frame=best_effort_timestamp_time");
+        ASSERT_EQ(times.size(), places.size());
+        EXPECT_NEAR(std::stod(times[14]), 14 / 30.0, 0.002) << fixture;
+        EXPECT_NEAR(std::stod(times[15]), 0.5 + pause, 0.002) << fixture << ": the second segment's first frame";
+        auto sound = test::Probe(output, "a:0", "stream=duration");
+        if (pause == 0.0) {
+            EXPECT_NEAR(std::stod(sound.at(0)), 1.5, 0.03) << "the sound cut as the picture";
+        }
+    }
 }
 
 // An HLG source comes out as BT.709 SDR and says so, so the stamp shows at

@@ -1,4 +1,4 @@
-#include "engine/nvidia/shown_pictures.h"
+#include "engine/media/shown_pictures.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,6 +1,6 @@
-// Which pictures of an NVDEC decode, shown once each in presentation order,
+// Which pictures of a decode of every sample, shown once each in presentation order,
 // are the frames of the clip that the edit list shows.
-#include "engine/nvidia/shown_pictures.h"
+#include "engine/media/shown_pictures.h"
 
 #include <gtest/gtest.h>
 

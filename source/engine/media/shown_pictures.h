@@ -6,10 +6,10 @@
 
 namespace wuvo {
 
-// NVCUVID's video source hands the decoder every sample of the stream, edit
-// list or not, and the decoder shows each picture once, in presentation
-// order. The clip as players show it is the edit list's choice among those
-// pictures: this numbers the chosen ones as the clip's frames.
+// A decoder handed every sample of the stream, edit list or not, shows each
+// picture once, in presentation order. The clip as players show it is the
+// edit list's choice among those pictures: this numbers the chosen ones as
+// the clip's frames.
 class ShownPictures {
 public:
     // `ranks`: per frame, its sample's place in presentation order. False
