@@ -741,6 +741,18 @@ TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
     }
 }
 
+// An edit list that shows the media out of its order fails the file with
+// a line that names it, not as a file that cannot be decoded.
+TEST_F(RunStampJobTest, AnEditListThatReordersTheMediaFailsWithItsReason)
+{
+    StampJob job = MakeJob("halves_swapped.mp4", "halves_swapped.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"The edit list of <" + input + u"> cannot be applied: it repeats or reorders "
+                                u"frames, or the decoder left out pictures\n"));
+    EXPECT_FALSE(recorder.Logged(u"Cannot decode"));
+    EXPECT_FALSE(fs::exists(output));
+}
+
 // An HLG source comes out as BT.709 SDR and says so, so the stamp shows at
 // its set brightness as in the preview, which shows the frames as SDR.
 TEST_F(RunStampJobTest, HlgSourceComesOutAsBt709WithTheStampAtItsBrightness)

@@ -281,6 +281,7 @@ protected:
     {
         path = test::FixturePath(name);
         pathText = platform::ToUtf16(path);
+        test::LoadVideoTrack(path);
         {
             std::lock_guard guard(gFramePool->lock);
             gFramePool->Reset();
@@ -346,6 +347,7 @@ TEST_F(MediaInput, ABrokenFileFailsTheDecode)
     fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
     fs::resize_file(cut, fs::file_size(cut) / 2);
     pathText = platform::ToUtf16(cut.string());
+    test::LoadVideoTrack(cut.string());
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->Reset();
