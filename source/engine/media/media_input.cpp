@@ -148,13 +148,12 @@ uint32_t PictureOfFrame(uint32_t frame)
     return frame < ranks.size() ? ranks[frame] : frame;
 }
 
-// A decoder that left out pictures numbers the later ones wrong, which
-// matters where the edit list picks among them.
-bool ShowedEveryHiddenPicture(const ShownPictures& shown, uint32_t pictures)
+// Pictures picked by their place are numbered wrong after one the decoder
+// left out.
+bool ShowedEverySample(uint32_t pictures)
 {
     const Mp4Track* video = gParseState->VideoTrack();
-    uint32_t samples = video ? video->SizeTableEntries() : 0;
-    return !shown.HidesAny(samples) || pictures >= samples;
+    return video && pictures >= video->SizeTableEntries();
 }
 
 }  // namespace
@@ -255,15 +254,15 @@ void ProbeInputWithMf(StampJob& job)
 
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
-    // Every sample is decoded and the edit list's frames picked from the
-    // pictures: a stream cut where the edits cut it would hand the decoder
-    // pictures whose references were cut away.
+    // A stream cut where the edits cut it hands the decoder pictures whose
+    // references were cut away: under a cut every sample is decoded and the
+    // frames picked from the pictures. A trim, or an edit list that reorders
+    // the media, is read as the container reader applies it.
     ShownPictures shown;
-    if (!shown.Select(gParseState->presentationRanks))
-        return kDecodeEditListRefused;
+    bool picked = shown.Select(gParseState->presentationRanks) && shown.Cuts();
     SourceReader reader;
-    if (!OpenReaderOnTracks(reader, path, platform::EditLists::Ignored) ||
-        !ConfigureReaderStreams(reader, true, false))
+    platform::EditLists edits = picked ? platform::EditLists::Ignored : platform::EditLists::Applied;
+    if (!OpenReaderOnTracks(reader, path, edits) || !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;
@@ -276,7 +275,7 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 
     uint32_t picture = 0;
     if (preview) {
-        picture = PictureOfFrame(callbacks.startFrame);
+        picture = picked ? PictureOfFrame(callbacks.startFrame) : callbacks.startFrame;
         if (!reader.Seek(FrameStartTime(picture, video)))
             return kDecodeFailed;
     }
@@ -284,10 +283,10 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
         MediaSample sample;
         ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
         if (status == ReadStatus::EndOfStream)
-            return preview || ShowedEveryHiddenPicture(shown, picture) ? kDecodeOk : kDecodeEditListRefused;
+            return preview || !picked || ShowedEverySample(picture) ? kDecodeOk : kDecodeEditListRefused;
         if (status == ReadStatus::Error)
             return kDecodeFailed;
-        std::optional<uint32_t> frame = preview ? callbacks.startFrame : shown.FrameOf(picture);
+        std::optional<uint32_t> frame = preview ? callbacks.startFrame : picked ? shown.FrameOf(picture) : picture;
         if (!frame)
             continue;
         FrameStore stored = StoreFrame(callbacks, sample, *frame, width, height);

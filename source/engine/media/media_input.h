@@ -49,8 +49,8 @@ void ProbeInputWithMf(StampJob& job);
 // its edit list shows, or with seekFlag one frame at startFrame. kDecodeOk at
 // the end of the stream or on a stop; kDecodeFailed when the file cannot be
 // decoded to its end or a frame does not fit the pool;
-// kDecodeEditListRefused when the edit list repeats or reorders frames, or
-// the decoder left out pictures it hides.
+// kDecodeEditListRefused when the edit list cuts the media and the decoder
+// left out pictures, so that the frames it shows cannot be told.
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks);
 
 }  // namespace wuvo

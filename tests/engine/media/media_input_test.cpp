@@ -340,18 +340,15 @@ TEST_F(MediaInputThreads, DecodesIntoThePoolAsFfmpegDoes)
     }
 }
 
-// A file that breaks off fails the decode, after the frames before the break.
-TEST_F(MediaInput, ABrokenFileFailsTheDecode)
+// Decodes `decoded` as a job would the file whose track is loaded, into a
+// pool in preview mode, which reuses slots, so nothing has to take the
+// frames out.
+uint32_t DecodeAsLoaded(const std::string& decoded)
 {
-    fs::path cut = fs::path(test::TestOutputDir()) / "cut_for_decode.mp4";
-    fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
-    fs::resize_file(cut, fs::file_size(cut) / 2);
-    pathText = platform::ToUtf16(cut.string());
-    test::LoadVideoTrack(cut.string());
+    std::u16string path = platform::ToUtf16(decoded);
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->Reset();
-        // Preview mode reuses slots, so nothing has to take the frames out.
         gFramePool->mode = kPoolModePreview;
         gFramePool->shownFrame = -1000;
     }
@@ -359,8 +356,29 @@ TEST_F(MediaInput, ABrokenFileFailsTheDecode)
     callbacks.getBuffer = GetFreeFrameBuffer;
     callbacks.setSize = SetFrameSize;
     callbacks.frameDone = FrameDecoded;
-    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    return DecodeWithMf(path.c_str(), callbacks);
+}
+
+// A file that breaks off fails the decode, after the frames before the break.
+TEST_F(MediaInput, ABrokenFileFailsTheDecode)
+{
+    fs::path cut = fs::path(test::TestOutputDir()) / "cut_for_decode.mp4";
+    fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    test::LoadVideoTrack(cut.string());
+    EXPECT_EQ(DecodeAsLoaded(cut.string()), kDecodeFailed);
     EXPECT_GT(gFramePool->decodedCount, 0u);
+}
+
+// Under a cut the frames are picked by their pictures' places; a decoder
+// that showed fewer pictures than the track's samples (here: a file of 3
+// read as the cut one of 60) leaves them unknown.
+TEST_F(MediaInput, ACutWhosePicturesTheDecoderLeftOutIsRefused)
+{
+    test::LoadVideoTrack(test::FixturePath("middle_cut.mp4"));
+    EXPECT_EQ(DecodeAsLoaded(test::FixturePath("short3_hevc_176x144.mp4")), kDecodeEditListRefused);
+    EXPECT_EQ(DecodeAsLoaded(test::FixturePath("middle_cut.mp4")), kDecodeOk);
+    EXPECT_EQ(gFramePool->decodedCount, 45u);
 }
 
 // The preview's one-frame decode gives the frame a full decode gives, also
