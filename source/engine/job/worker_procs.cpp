@@ -83,8 +83,7 @@ uint32_t DecodeThreadProc(StampJob& job)
         decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
         const char16_t* format = decoded == kDecodeEditListRefused
-                                     ? u"The edit list of <%s> cannot be applied: the decoder left out some of its "
-                                       u"pictures\n"
+                                     ? u"The edit list of <%s> cannot be applied: the decoder left out pictures\n"
                                      : u"Cannot decode video file <%s>\n";
         LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
