@@ -708,8 +708,8 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
 // Cut out of the middle by a trimming tool, with B pictures: the frames
 // the edits show (source frames 0-14 and 30-59), each with its own picture
 // and recording time, placed as the edits place them: after a pause, when
-// an empty edit makes one; the sound cut alike. Halves shown in swapped
-// order come out so too.
+// an empty edit makes one (stamped without its sound, below); the sound cut
+// alike. Halves shown in swapped order come out so too.
 TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
 {
     auto run = [](size_t first, size_t count) {
@@ -727,9 +727,10 @@ TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
         double pause;  // before frame 15
     };
     for (const Case& cut : {Case{"middle_cut.mp4", join(run(0, 15), run(30, 30)), 0.0},
-                            Case{"middle_cut_pause.mp4", join(run(0, 15), run(30, 30)), 0.5},
+                            Case{"cut_with_pause.mp4", join(run(0, 15), run(30, 30)), 0.5},
                             Case{"halves_swapped.mp4", join(run(30, 30), run(0, 30)), 0.0}}) {
         DrawnTimes drawn;
+        gSettings.disableAudio = cut.pause > 0;
         StampJob job = MakeJob(cut.fixture, std::string("out_") + cut.fixture);
         ASSERT_EQ(RunStampJob(job), kJobSucceeded) << cut.fixture;
         std::string source = platform::ToUtf8(input);
@@ -751,6 +752,19 @@ TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
     EXPECT_NEAR(std::stod(test::Probe(outputDir + "/out_middle_cut.mp4", "a:0", "stream=duration").at(0)), 1.5,
                 0.03)
         << "the sound cut as the picture";
+}
+
+// The container reader fills a pause between two pieces of sound with sound
+// from elsewhere: such a file fails with the reason and the way out.
+TEST_F(RunStampJobTest, APauseBetweenPiecesOfSoundFailsWithItsReason)
+{
+    StampJob job = MakeJob("cut_with_pause.mp4", "cut_with_pause.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"The edit list of the sound of <" + input +
+                                                              u"> pauses between the pieces it shows, which cannot be "
+                                                              u"applied; tick \"Disable audio.\" to stamp the picture "
+                                                              u"alone\n"});
+    EXPECT_FALSE(fs::exists(output));
 }
 
 // An HLG source comes out as BT.709 SDR and says so, so the stamp shows at
