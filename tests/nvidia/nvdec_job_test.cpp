@@ -79,7 +79,7 @@ TEST_P(NvdecJobTest, StampsTheSameFramesAsTheFfmpegDecodePath)
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, NvdecJobTest,
                          ::testing::Values("hevc_aac_newyear.mp4", "hevc_newyear.mov", "rotate90.mp4", "hev1.mp4",
-                                           "open_gop.mp4", "hd1080.mp4", "edit_list.mp4"),
+                                           "open_gop.mp4", "hd1080.mp4", "edit_list.mp4", "middle_cut.mp4"),
                          [](const auto& info) {
                              std::string name = info.param;
                              return name.substr(0, name.find('.')) + (name.ends_with(".mov") ? "_mov" : "");

@@ -7,6 +7,7 @@
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/mp4/sample_data.h"
+#include "engine/mp4/shown_frames.h"
 #include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
@@ -42,6 +43,21 @@ bool MediaDataInFile(const StampJob& job)
     return true;
 }
 
+// The sound is read as the container reader applies its edit list, which
+// fills a pause between two pieces with sound from elsewhere.
+bool SoundEditsApplicable(const StampJob& job)
+{
+    const Mp4Track* sound = gParseState->SoundTrack();
+    if (gSettings.disableAudio != 0 || !sound || !PausesAfterMedia(*sound))
+        return true;
+    LogJobMessage(job, platform::FormatText(u"The edit list of the sound of <%s> pauses between the pieces it "
+                                            u"shows, which cannot be applied; tick \"Disable audio.\" to stamp the "
+                                            u"picture alone\n",
+                                            job.inputPath)
+                           .c_str());
+    return false;
+}
+
 bool NothingDecoded()
 {
     std::lock_guard guard(gFramePool->lock);
@@ -58,7 +74,7 @@ uint32_t ParseThreadProc(StampJob& job)
     if (result != kReaderOk)
         LogJobMessage(job, message);
     uint32_t exitCode = static_cast<uint32_t>(result);
-    if (result == kReaderOk && !MediaDataInFile(job))
+    if (result == kReaderOk && (!MediaDataInFile(job) || !SoundEditsApplicable(job)))
         exitCode = kJobFailedResult;
     SetRunning(*gParseThreadState, false);
     gParseState->parseFinished = 1;
@@ -82,7 +98,10 @@ uint32_t DecodeThreadProc(StampJob& job)
     if (decoded == kDecodeOk && !stopped && NothingDecoded())
         decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
-        LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
+        const char16_t* format = decoded == kDecodeEditListRefused
+                                     ? u"The edit list of <%s> cannot be applied: the decoder left out pictures\n"
+                                     : u"Cannot decode video file <%s>\n";
+        LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
         // so the short output is never finished as if it were complete.
         RequestAbort(*gStampState);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/media/frame_copy.h"
+#include "engine/media/shown_pictures.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/codec_check.h"
@@ -153,11 +154,27 @@ FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& samp
                                                                                   : FrameStore::Refused;
 }
 
+// The picture, in the presentation order of all samples, that shows as
+// frame n.
+uint32_t PictureOfFrame(uint32_t frame)
+{
+    const std::vector<uint32_t>& ranks = gParseState->presentationRanks;
+    return frame < ranks.size() ? ranks[frame] : frame;
+}
+
+// Pictures picked by their place are numbered wrong after one the decoder
+// left out.
+bool ShowedEverySample(uint32_t pictures)
+{
+    const Mp4Track* video = gParseState->VideoTrack();
+    return video && pictures >= video->SizeTableEntries();
+}
+
 }  // namespace
 
-bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path)
+bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path, platform::EditLists edits)
 {
-    if (!path || !reader.Open(platform::ToUtf8(path)))
+    if (!path || !reader.Open(platform::ToUtf8(path), edits))
         return false;
     const Mp4ParseState& state = *gParseState;
     // Track IDs start at 1, so a file without a sound track gets no audio.
@@ -252,8 +269,15 @@ void ProbeInputWithMf(StampJob& job)
 
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
+    // A stream cut where the edits cut it hands the decoder pictures whose
+    // references were cut away: under a cut every sample is decoded and the
+    // frames picked from the pictures. A trim, or an edit list that reorders
+    // the media, is read as the container reader applies it.
+    ShownPictures shown;
+    bool picked = shown.Select(gParseState->presentationRanks) && shown.Cuts();
     SourceReader reader;
-    if (!OpenReaderOnTracks(reader, path) || !ConfigureReaderStreams(reader, true, false))
+    platform::EditLists edits = picked ? platform::EditLists::Ignored : platform::EditLists::Applied;
+    if (!OpenReaderOnTracks(reader, path, edits) || !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
     uint32_t width = video.width;
@@ -264,26 +288,28 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     if (!FitsFrameSlot(width, height))
         return kDecodeFailed;
 
-    uint32_t counter = 0;
+    uint32_t picture = 0;
     if (preview) {
-        if (!reader.Seek(FrameStartTime(callbacks.startFrame, video)))
+        picture = picked ? PictureOfFrame(callbacks.startFrame) : callbacks.startFrame;
+        if (!reader.Seek(FrameStartTime(picture, video)))
             return kDecodeFailed;
-        counter = callbacks.startFrame;
     }
-    while (!IsAbortRequested(*gDecodeState)) {
+    for (; !IsAbortRequested(*gDecodeState); ++picture) {
         MediaSample sample;
         ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
         if (status == ReadStatus::EndOfStream)
-            return kDecodeOk;
+            return preview || !picked || ShowedEverySample(picture) ? kDecodeOk : kDecodeEditListRefused;
         if (status == ReadStatus::Error)
             return kDecodeFailed;
-        FrameStore stored = StoreFrame(callbacks, sample, counter, width, height);
+        std::optional<uint32_t> frame = preview ? callbacks.startFrame : picked ? shown.FrameOf(picture) : picture;
+        if (!frame)
+            continue;
+        FrameStore stored = StoreFrame(callbacks, sample, *frame, width, height);
         if (stored == FrameStore::NoSlot)
             return kDecodeOk;  // only a stop leaves the decoder without a slot
         if (stored == FrameStore::Refused)
             return kDecodeFailed;
-        callbacks.frameDone(counter);
-        ++counter;
+        callbacks.frameDone(*frame);
         if (preview)
             break;
     }

@@ -11,6 +11,7 @@ namespace wuvo {
 
 constexpr uint32_t kDecodeOk = 0;
 constexpr uint32_t kDecodeFailed = 0x80004005;
+constexpr uint32_t kDecodeEditListRefused = 0x80004001;
 
 // Rotation directions of GetVideoRotation: the turn the encoder's output
 // carries (0) and the one its input frames carry (1).
@@ -22,7 +23,8 @@ bool IsHevcCodecAvailable();
 
 // Opens `path` (UTF-16) on the tracks the container reader chose for the
 // file: its video track and its sound track, or no audio without one.
-bool OpenReaderOnTracks(platform::SourceReader& reader, const char16_t* path);
+bool OpenReaderOnTracks(platform::SourceReader& reader, const char16_t* path,
+                        platform::EditLists edits = platform::EditLists::Applied);
 
 // Selects the reader's first video and audio streams as wanted and has them
 // decoded to I420 and 16-bit PCM. An audio stream that cannot be decoded is
@@ -43,10 +45,12 @@ uint32_t GetVideoRotation(int direction, bool* swapped);
 // when the file cannot be read.
 void ProbeInputWithMf(StampJob& job);
 
-// Decodes the file's video into the pool through the callbacks: the whole
-// file, or with seekFlag one frame at startFrame. kDecodeOk at the end of the
-// stream or on a stop; kDecodeFailed when the file cannot be decoded to its
-// end or a frame does not fit the pool.
+// Decodes the file's video into the pool through the callbacks: the frames
+// its edit list shows, or with seekFlag one frame at startFrame. kDecodeOk at
+// the end of the stream or on a stop; kDecodeFailed when the file cannot be
+// decoded to its end or a frame does not fit the pool;
+// kDecodeEditListRefused when the edit list cuts the media and the decoder
+// left out pictures, so that the frames it shows cannot be told.
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks);
 
 }  // namespace wuvo

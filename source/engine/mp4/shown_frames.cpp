@@ -148,4 +148,11 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
     return frames;
 }
 
+bool PausesAfterMedia(const Mp4Track& track)
+{
+    auto shows = [](const Mp4Edit& edit) { return edit.mediaTime >= 0; };
+    auto pauses = [](const Mp4Edit& edit) { return edit.mediaTime == kEmptyEdit; };
+    return std::any_of(std::find_if(track.edits.begin(), track.edits.end(), shows), track.edits.end(), pauses);
+}
+
 }  // namespace wuvo

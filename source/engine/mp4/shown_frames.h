@@ -27,4 +27,7 @@ struct ShownFrames {
 ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes, uint64_t decodeEnd,
                             uint32_t movieTimescale);
 
+// Whether the track's edit list pauses (an empty edit) after showing media.
+bool PausesAfterMedia(const Mp4Track& track);
+
 }  // namespace wuvo

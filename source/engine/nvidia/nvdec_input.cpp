@@ -2,9 +2,9 @@
 #include <vector>
 
 #include "engine/media/media_input.h"
+#include "engine/media/shown_pictures.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/nvidia/nvidia_path.h"
-#include "engine/nvidia/shown_pictures.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
 #include "nv/nvdecoder/nv_decode_file.h"

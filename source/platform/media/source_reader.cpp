@@ -350,12 +350,17 @@ SourceReader::SourceReader() : state_(std::make_unique<State>()) {}
 
 SourceReader::~SourceReader() = default;
 
-bool SourceReader::Open(const std::string& path)
+bool SourceReader::Open(const std::string& path, EditLists edits)
 {
     State& s = *state_;
     if (s.format || !s.frame)
         return false;
-    if (avformat_open_input(&s.format, path.c_str(), nullptr, nullptr) < 0)
+    AVDictionary* options = nullptr;
+    if (edits == EditLists::Ignored && av_dict_set(&options, "ignore_editlist", "1", 0) < 0)
+        return false;
+    int opened = avformat_open_input(&s.format, path.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (opened < 0)
         return false;
     if (avformat_find_stream_info(s.format, nullptr) < 0)
         return false;

@@ -67,6 +67,10 @@ struct MediaSample {
 
 enum class ReadStatus { Sample, EndOfStream, Error };
 
+// Whether the reader applies the file's edit lists, or delivers every coded
+// sample of the media in order, each at its own media time.
+enum class EditLists { Applied, Ignored };
+
 // Decodes one video and one audio stream of a file: the ones FFmpeg finds
 // best, or the tracks asked for. A sample's
 // data stays valid until the next ReadSample or Seek.
@@ -78,7 +82,7 @@ public:
     SourceReader& operator=(const SourceReader&) = delete;
 
     // `path` is UTF-8.
-    bool Open(const std::string& path);
+    bool Open(const std::string& path, EditLists edits = EditLists::Applied);
 
     // Takes the container track `trackId` (an MP4 track ID) as the video or
     // audio stream in place of the one Open chose; without such a track of

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <numeric>
 #include <sstream>
 #include <string_view>
 
@@ -95,8 +96,9 @@ struct Frames {
     const uint8_t* Frame(size_t i) const { return reinterpret_cast<const uint8_t*>(bytes.data()) + i * FrameBytes(); }
 };
 
-// Every frame upright, as ffmpeg shows the file.
-Frames DecodeWithFfmpeg(const std::string& path)
+// Every frame upright, as ffmpeg shows the file; or every coded picture
+// once, in presentation order, edit list ignored.
+Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
 {
     Frames frames;
     auto size = test::Probe(path, "v:0", "stream=width,height");
@@ -107,8 +109,9 @@ Frames DecodeWithFfmpeg(const std::string& path)
     std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
     frames.width = quarter ? h : w;
     frames.height = quarter ? w : h;
-    frames.bytes = test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) +
-                                    " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
+    std::string every = everyPicture ? " -fps_mode passthrough" : "";
+    frames.bytes = test::RunCommand("ffmpeg -v error" + std::string(everyPicture ? " -ignore_editlist 1" : "") +
+                                    " -i " + test::Quoted(path) + every + " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
     return frames;
 }
 
@@ -297,13 +300,12 @@ std::vector<size_t> ShownFramePlaces(const std::string& path)
 }
 
 // Every kept frame (every `keepEvery`-th shown one) carries the recording
-// time of the source frame it shows: the creation time plus that frame's
-// place in decode times, with the place as the frame index (the fixtures
-// have a constant frame rate).
-void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
-                                  const std::tm& creation, size_t keepEvery = 1)
+// time of the source frame it shows, the one at its place in `places`: the
+// creation time plus that frame's place in decode times, with the place as
+// the frame index (the fixtures have a constant frame rate).
+void ExpectStampTimesOf(const std::string& source, const std::vector<size_t>& places,
+                        const std::vector<std::u16string>& drawn, const std::tm& creation, size_t keepEvery = 1)
 {
-    std::vector<size_t> places = ShownFramePlaces(source);
     test::ProbedVideo probe = test::ProbeVideo(source);
     ASSERT_EQ(drawn.size(), (places.size() + keepEvery - 1) / keepEvery) << "one stamp per kept frame";
     for (size_t k = 0; k < drawn.size(); ++k) {
@@ -313,6 +315,13 @@ void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<s
         EXPECT_EQ(platform::ToUtf8(drawn[k]), platform::ToUtf8(TimeText(creation, seconds, places[n])))
             << "frame " << n;
     }
+}
+
+// The same for the frames ffprobe says players show.
+void ExpectStampTimesFrameByFrame(const std::string& source, const std::vector<std::u16string>& drawn,
+                                  const std::tm& creation, size_t keepEvery = 1)
+{
+    ExpectStampTimesOf(source, ShownFramePlaces(source), drawn, creation, keepEvery);
 }
 
 // The stamp language's custom date format for one test.
@@ -752,6 +761,70 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
     EXPECT_TRUE(std::is_sorted(recorder.progress.begin(), recorder.progress.end()));
     EXPECT_GT(recorder.progress[recorder.progress.size() - 2], 95.0f) << "no jump at the end";
     EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
+}
+
+// Cut out of the middle by a trimming tool, with B pictures: the frames
+// the edits show (source frames 0-14 and 30-59), each with its own picture
+// and recording time, placed as the edits place them: after a pause, when
+// an empty edit makes one (stamped without its sound, below); the sound cut
+// alike. Halves shown in swapped order come out so too.
+TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
+{
+    auto run = [](size_t first, size_t count) {
+        std::vector<size_t> places(count);
+        std::iota(places.begin(), places.end(), first);
+        return places;
+    };
+    auto join = [](std::vector<size_t> a, const std::vector<size_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    struct Case {
+        const char* fixture;
+        std::vector<size_t> places;
+        double pause;  // before frame 15
+    };
+    for (const Case& cut : {Case{"middle_cut.mp4", join(run(0, 15), run(30, 30)), 0.0},
+                            Case{"cut_with_pause.mp4", join(run(0, 15), run(30, 30)), 0.5},
+                            Case{"halves_swapped.mp4", join(run(30, 30), run(0, 30)), 0.0}}) {
+        DrawnTimes drawn;
+        gSettings.disableAudio = cut.pause > 0;
+        StampJob job = MakeJob(cut.fixture, std::string("out_") + cut.fixture);
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << cut.fixture;
+        std::string source = platform::ToUtf8(input);
+        Frames all = DecodeWithFfmpeg(source, true);
+        Frames shown = all;
+        shown.bytes.clear();
+        for (size_t place : cut.places)
+            shown.bytes.append(reinterpret_cast<const char*>(all.Frame(place)), all.FrameBytes());
+        Frames stamped = DecodeWithFfmpeg(output, true);
+        ASSERT_EQ(stamped.Count(), cut.places.size()) << cut.fixture;
+        EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0) << cut.fixture;
+        ExpectStampTimesOf(source, cut.places, drawn.Texts(), kPlainCreation);
+
+        std::vector<long> shownMs, expectedMs;
+        for (const auto& time : test::Probe(output, "v:0", "frame=best_effort_timestamp_time"))
+            shownMs.push_back(std::lround(std::stod(time) * 1000));
+        for (size_t k = 0; k < cut.places.size(); ++k)
+            expectedMs.push_back(std::lround((k / 30.0 + (k < 15 ? 0 : cut.pause)) * 1000));
+        EXPECT_EQ(shownMs, expectedMs) << cut.fixture;
+    }
+    EXPECT_NEAR(std::stod(test::Probe(outputDir + "/out_middle_cut.mp4", "a:0", "stream=duration").at(0)), 1.5,
+                0.03)
+        << "the sound cut as the picture";
+}
+
+// The container reader fills a pause between two pieces of sound with sound
+// from elsewhere: such a file fails with the reason and the way out.
+TEST_F(RunStampJobTest, APauseBetweenPiecesOfSoundFailsWithItsReason)
+{
+    StampJob job = MakeJob("cut_with_pause.mp4", "cut_with_pause.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"The edit list of the sound of <" + input +
+                                                              u"> pauses between the pieces it shows, which cannot be "
+                                                              u"applied; tick \"Disable audio.\" to stamp the picture "
+                                                              u"alone\n"});
+    EXPECT_FALSE(fs::exists(output));
 }
 
 // An HLG source comes out as BT.709 SDR and says so, so the stamp shows at

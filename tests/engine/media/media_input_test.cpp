@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "engine/media/frame_copy.h"
@@ -297,6 +298,7 @@ protected:
     {
         path = test::FixturePath(name);
         pathText = platform::ToUtf16(path);
+        test::LoadVideoTrack(path);
         {
             std::lock_guard guard(gFramePool->lock);
             gFramePool->Reset();
@@ -355,17 +357,15 @@ TEST_F(MediaInputThreads, DecodesIntoThePoolAsFfmpegDoes)
     }
 }
 
-// A file that breaks off fails the decode, after the frames before the break.
-TEST_F(MediaInput, ABrokenFileFailsTheDecode)
+// Decodes `decoded` as a job would the file whose track is loaded, into a
+// pool in preview mode, which reuses slots, so nothing has to take the
+// frames out.
+uint32_t DecodeAsLoaded(const std::string& decoded)
 {
-    fs::path cut = fs::path(test::TestOutputDir()) / "cut_for_decode.mp4";
-    fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
-    fs::resize_file(cut, fs::file_size(cut) / 2);
-    pathText = platform::ToUtf16(cut.string());
+    std::u16string path = platform::ToUtf16(decoded);
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->Reset();
-        // Preview mode reuses slots, so nothing has to take the frames out.
         gFramePool->mode = kPoolModePreview;
         gFramePool->shownFrame = -1000;
     }
@@ -373,40 +373,73 @@ TEST_F(MediaInput, ABrokenFileFailsTheDecode)
     callbacks.getBuffer = GetFreeFrameBuffer;
     callbacks.setSize = SetFrameSize;
     callbacks.frameDone = FrameDecoded;
-    EXPECT_EQ(DecodeWithMf(pathText.c_str(), callbacks), kDecodeFailed);
+    return DecodeWithMf(path.c_str(), callbacks);
+}
+
+// A file that breaks off fails the decode, after the frames before the break.
+TEST_F(MediaInput, ABrokenFileFailsTheDecode)
+{
+    fs::path cut = fs::path(test::TestOutputDir()) / "cut_for_decode.mp4";
+    fs::copy_file(test::FixturePath("hevc_faststart.mp4"), cut, fs::copy_options::overwrite_existing);
+    fs::resize_file(cut, fs::file_size(cut) / 2);
+    test::LoadVideoTrack(cut.string());
+    EXPECT_EQ(DecodeAsLoaded(cut.string()), kDecodeFailed);
     EXPECT_GT(gFramePool->decodedCount, 0u);
 }
 
+// Under a cut the frames are picked by their pictures' places; a decoder
+// that showed fewer pictures than the track's samples (here: a file of 3
+// read as the cut one of 60) leaves them unknown.
+TEST_F(MediaInput, ACutWhosePicturesTheDecoderLeftOutIsRefused)
+{
+    test::LoadVideoTrack(test::FixturePath("middle_cut.mp4"));
+    EXPECT_EQ(DecodeAsLoaded(test::FixturePath("short3_hevc_176x144.mp4")), kDecodeEditListRefused);
+    EXPECT_EQ(DecodeAsLoaded(test::FixturePath("middle_cut.mp4")), kDecodeOk);
+    EXPECT_EQ(gFramePool->decodedCount, 45u);
+}
+
+namespace {
+
+// The luma checksum of the preview's one-frame decode of `frame`; none
+// when the frame is not decoded.
+std::optional<uint64_t> PreviewChecksum(const std::u16string& path, uint32_t frame)
+{
+    {
+        std::lock_guard guard(gFramePool->lock);
+        gFramePool->Reset();
+        gFramePool->mode = kPoolModePreview;
+        gFramePool->shownFrame = static_cast<int32_t>(frame);
+    }
+    DecoderCallbacks request;
+    request.startFrame = frame;
+    request.path = path.c_str();
+    if (RunMfPreviewDecode(request) != kDecodeOk)
+        return std::nullopt;
+    std::lock_guard guard(gFramePool->lock);
+    if (!gFramePool->IsDecoded(frame) || gFramePool->width != 320 || gFramePool->height != 240)
+        return std::nullopt;
+    return test::PlaneChecksum(gFramePool->GetBuffer(frame), 320, 320, 240);
+}
+
+}  // namespace
+
 // The preview's one-frame decode gives the frame a full decode gives, also
-// for leading pictures of an open GOP.
+// for leading pictures of an open GOP, and on each side of a cut.
 TEST_F(MediaInputThreads, PreviewDecodesTheRequestedFrame)
 {
     path = test::FixturePath("open_gop.mp4");
     pathText = platform::ToUtf16(path);
     auto reference = test::ReferenceLumaChecksums(path, 320, 240);
     ASSERT_GT(reference.size(), 100u);
-    {
-        std::lock_guard guard(gFramePool->lock);
-        gFramePool->Reset();
-        gFramePool->mode = kPoolModePreview;
-    }
-    for (uint32_t frame : {0u, 23u, 25u, 47u, 50u, 99u, static_cast<uint32_t>(reference.size() - 1)}) {
-        DecoderCallbacks request;
-        request.startFrame = frame;
-        request.path = pathText.c_str();
-        {
-            std::lock_guard guard(gFramePool->lock);
-            gFramePool->shownFrame = static_cast<int32_t>(frame);
-        }
-        ASSERT_EQ(RunMfPreviewDecode(request), kDecodeOk);
-        std::lock_guard guard(gFramePool->lock);
-        ASSERT_TRUE(gFramePool->IsDecoded(frame)) << "frame " << frame;
-        EXPECT_EQ(gFramePool->width, 320u);
-        EXPECT_EQ(gFramePool->height, 240u);
-        EXPECT_EQ(test::PlaneChecksum(gFramePool->GetBuffer(frame), 320, 320, 240), reference[frame])
-            << "frame " << frame;
-    }
+    for (uint32_t frame : {0u, 23u, 25u, 47u, 50u, 99u, static_cast<uint32_t>(reference.size() - 1)})
+        EXPECT_EQ(PreviewChecksum(pathText, frame), reference[frame]) << "frame " << frame;
     EXPECT_FALSE(IsRunning(*gDecodeState));
+
+    std::vector<uint64_t> decoded;
+    ASSERT_EQ(DecodeThroughPool("middle_cut.mp4", 320, 240, &decoded), kDecodeOk);
+    ASSERT_EQ(decoded.size(), 45u);
+    for (uint32_t frame : {0u, 14u, 15u, 44u})
+        EXPECT_EQ(PreviewChecksum(pathText, frame), decoded[frame]) << "cut, frame " << frame;
 }
 
 // A full pool in job mode makes the decoder wait; a stop ends the wait.

@@ -1,4 +1,4 @@
-#include "engine/nvidia/shown_pictures.h"
+#include "engine/media/shown_pictures.h"
 
 #include <algorithm>
 #include <functional>
@@ -26,6 +26,12 @@ bool ShownPictures::HidesAny(uint32_t samples) const
     // Rising ranks, each below `samples`, are all of them only when there
     // are as many.
     return ranks_.size() != samples;
+}
+
+bool ShownPictures::Cuts() const
+{
+    // Rising ranks leave none out only when they are as many as they span.
+    return !ranks_.empty() && ranks_.back() - ranks_.front() + 1 != ranks_.size();
 }
 
 }  // namespace wuvo

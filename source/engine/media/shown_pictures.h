@@ -6,10 +6,10 @@
 
 namespace wuvo {
 
-// NVCUVID's video source hands the decoder every sample of the stream, edit
-// list or not, and the decoder shows each picture once, in presentation
-// order. The clip as players show it is the edit list's choice among those
-// pictures: this numbers the chosen ones as the clip's frames.
+// A decoder handed every sample of the stream, edit list or not, shows each
+// picture once, in presentation order. The clip as players show it is the
+// edit list's choice among those pictures: this numbers the chosen ones as
+// the clip's frames.
 class ShownPictures {
 public:
     // `ranks`: per frame, its sample's place in presentation order. False
@@ -21,6 +21,8 @@ public:
     std::optional<uint32_t> FrameOf(uint32_t picture) const;
     // Whether the edit list hides any of the stream's `samples` pictures.
     bool HidesAny(uint32_t samples) const;
+    // Whether it hides pictures between two that it shows: a cut, not a trim.
+    bool Cuts() const;
 
 private:
     std::vector<uint32_t> ranks_;
