@@ -110,20 +110,20 @@ def position_refused_once(run):
 
 
 def refused_again_in_another_edit(run):
-    """After the x was refused and then taken, a y below zero is refused
-    once, and the keyboard goes back to the y, its text selected:
-    what is typed then replaces it."""
+    """After the x was refused and then taken, a y below zero left for the
+    x is refused once, and the keyboard goes back to the y, its text
+    selected: what is typed then replaces it."""
     x_edit, y_edit = within(run.main, panel(run, "Date Stamp"), "text")[:2]
     x = text_of(x_edit)
     click(y_edit)
     xdotool("key", "ctrl+a")
     xdotool("type", "--", "-5")
-    xdotool("key", "Tab")
+    xdotool("key", "shift+Tab")
     prompted_once()
     wait_for(lambda: keyboard_holder(run) == ("text", extents(y_edit)) or None,
              f"the refused y to take the keyboard back, not {keyboard_holder(run)}")
     xdotool("type", "50")
-    xdotool("key", "Tab")
+    xdotool("key", "shift+Tab")
     if poll(lambda: refusals() or None, 2) is not None:
         fail("a y that is a number was refused")
     if (text_of(x_edit), text_of(y_edit)) != (x, "50"):
