@@ -110,9 +110,10 @@ def position_refused_once(run):
 
 
 def refused_again_in_another_edit(run):
-    """After the x was refused and then taken, a y below zero left for the
-    x is refused once, and the keyboard goes back to the y, its text
-    selected: what is typed then replaces it."""
+    """After the x was refused and then taken, a y below zero is refused
+    once when Shift+Tab leaves it for the x (the edit refused before must
+    not pass the y's check by), and the keyboard goes back to the y, its
+    text selected: what is typed then replaces it."""
     x_edit, y_edit = within(run.main, panel(run, "Date Stamp"), "text")[:2]
     x = text_of(x_edit)
     click(y_edit)
@@ -121,7 +122,7 @@ def refused_again_in_another_edit(run):
     xdotool("key", "shift+Tab")
     prompted_once()
     wait_for(lambda: keyboard_holder(run) == ("text", extents(y_edit)) or None,
-             f"the refused y to take the keyboard back, not {keyboard_holder(run)}")
+             "the refused y to take the keyboard back")
     xdotool("type", "50")
     xdotool("key", "shift+Tab")
     if poll(lambda: refusals() or None, 2) is not None:
