@@ -2,8 +2,10 @@
 meets them under a window manager, through real pointer and key events: the
 log window opens at its own size before and after a batch; a position that
 is no number is refused once; Tab passes the picture by; Esc reaches the
-close path after the help window's search; the Project menu shows every item
-whole the first time it opens after Save as and after a start.
+close path after the help window's search, and the control that held the
+keyboard gets it back; a second refused position, in another edit, gives
+that edit the keyboard back; the Project menu shows every item whole the
+first time it opens after Save as, after Open and after a start.
 
 Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
 Runs with the system's python3 (pyatspi) inside a D-Bus session."""
@@ -21,7 +23,7 @@ from gi.repository import Gtk  # noqa: E402
 from desktop import (Box, answer, choose_menu, choose_path, click, extents, gone, keyboard_window, labels,  # noqa: E402
                      nodes, poll, press, program, search, shown_window, showing, text_of, wait_for, whole_screen,
                      window, within, xdotool)
-from whole_program_as_a_user import fail  # noqa: E402
+from whole_program_as_a_user import TITLE, fail  # noqa: E402
 from window_as_a_user import Run, add, panel, road, start_openbox  # noqa: E402
 
 VIDEO = "hevc_aac_newyear.mp4"
@@ -107,6 +109,28 @@ def position_refused_once(run):
         fail(f"the edit holds '{text_of(x_edit)}'")
 
 
+def refused_again_in_another_edit(run):
+    """After the x was refused and then taken, a y below zero is refused
+    once when Shift+Tab leaves it for the x (the edit refused before must
+    not pass the y's check by), and the keyboard goes back to the y, its
+    text selected: what is typed then replaces it."""
+    x_edit, y_edit = within(run.main, panel(run, "Date Stamp"), "text")[:2]
+    x = text_of(x_edit)
+    click(y_edit)
+    xdotool("key", "ctrl+a")
+    xdotool("type", "--", "-5")
+    xdotool("key", "shift+Tab")
+    prompted_once()
+    wait_for(lambda: keyboard_holder(run) == ("text", extents(y_edit)) or None,
+             "the refused y to take the keyboard back")
+    xdotool("type", "50")
+    xdotool("key", "shift+Tab")
+    if poll(lambda: refusals() or None, 2) is not None:
+        fail("a y that is a number was refused")
+    if (text_of(x_edit), text_of(y_edit)) != (x, "50"):
+        fail(f"the edits hold '{text_of(x_edit)}' and '{text_of(y_edit)}'")
+
+
 def keyboard_holder(run):
     """The role and place of the main window's control that holds the
     keyboard; None when none does."""
@@ -171,6 +195,18 @@ def escape_after_help_search(run):
     answer("alert", "Warning", "Cancel", "Exit Wuvo?")
 
 
+def keyboard_back_after_help_search(run):
+    """The button that held the keyboard before the help window and the exit
+    question holds it again once the main window is back in front."""
+    refresh = search(run.main, "push button", "Refresh")
+    click(refresh)
+    held = ("push button", extents(refresh))
+    wait_for(lambda: keyboard_holder(run) == held or None, "Refresh to take the keyboard")
+    escape_after_help_search(run)
+    if poll(lambda: keyboard_holder(run) == held or None, 5) is None:
+        fail(f"back in front, the main window's keyboard is with {keyboard_holder(run)}, not Refresh")
+
+
 def open_project_menu(run):
     """Opens the Project menu; where its window lies, and its items'
     names and places."""
@@ -191,7 +227,7 @@ def open_project_menu(run):
 
 def project_menu_whole(run, name):
     """The Project menu shows every item whole at its first opening, as it
-    does at the next."""
+    does at the next; its items' names."""
     openings = []
     for _ in range(2):
         openings.append(open_project_menu(run))
@@ -204,6 +240,21 @@ def project_menu_whole(run, name):
     cut = [item for item, box in items if not contains(popup, box)]
     if cut or openings[0] != openings[1]:
         fail(f"the first Project menu lies in {popup} with {items}, cutting {cut}; the next in {openings[1]}")
+    return [item for item, _ in items]
+
+
+def project_menu_after_open(run, saved):
+    """Project > Open of a project with a longer name than the recent ones
+    puts it first in the recent list, and the menu grows to show it whole."""
+    project = os.path.join(os.path.dirname(saved), "the whole holiday, mountains, lakes and the sea.wuvo")
+    shutil.copy(saved, project)
+    choose_menu(run.main, "Project", "Open ...")
+    choose_path("Select a Wuvo project to open ...", project)
+    wait_for(lambda: run.main.name == f"{TITLE} - {project}" or None, "the opened project's title")
+    items = project_menu_whole(run, "project_menu_after_open")
+    recent = [item for item in items if item[:1].isdigit()]
+    if recent[:2] != [f"1 {project}", f"2 {saved}"]:
+        fail(f"after Open the recent projects are {recent}")
 
 
 def quit_program(run):
@@ -219,6 +270,7 @@ def run_through(binary, fixtures, home, shots):
     run = Run(binary, home, shots)
     size = log_lines_whole(run, "log_window")
     position_refused_once(run)
+    refused_again_in_another_edit(run)
     tab_passes_the_picture_by(run)
     add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(home, "in", VIDEO)), "OK")
     press(run.main, "Browse")
@@ -235,7 +287,8 @@ def run_through(binary, fixtures, home, shots):
         choose_path("Save the Wuvo project ...", project)
         wait_for(lambda: os.path.exists(project), "the project file")
     project_menu_whole(run, "project_menu_after_save_as")
-    escape_after_help_search(run)
+    project_menu_after_open(run, project)
+    keyboard_back_after_help_search(run)
     quit_program(run)
 
     run = Run(binary, home, shots)
