@@ -124,15 +124,19 @@ TEST_F(MainDialogTest, LogLinesFromWorkersReachTheWindowAndSurviveClosingIt)
             log.AddLine(u"line " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)));
     });
     worker.join();
+    // A long file name: the window keeps its own width and the list scrolls.
+    log.AddLine(u"Input file: /media/card/" + std::u16string(200, u'w') + u".mp4");
     Pump();
     auto* list = static_cast<wxListBox*>(log.FindWindow(kIdLogList));
-    ASSERT_EQ(list->GetCount(), 50u);
+    ASSERT_EQ(list->GetCount(), 51u);
     EXPECT_EQ(list->GetString(49), "line 9");
 
     log.Show();
+    Pump();
+    EXPECT_EQ(log.GetClientSize(), log.ConvertDialogToPixels(wxSize(284, 318)));
     wxCommandEvent close(wxEVT_BUTTON, wxID_OK);
     log.ProcessWindowEvent(close);
     EXPECT_FALSE(log.IsShown());
-    EXPECT_EQ(list->GetCount(), 50u);
+    EXPECT_EQ(list->GetCount(), 51u);
     CloseQuietly(dialog);
 }
