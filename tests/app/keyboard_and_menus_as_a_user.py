@@ -3,7 +3,10 @@ meets them under a window manager, through real pointer and key events: the
 log window opens at its own size before and after a batch; a position that
 is no number is refused once; Tab passes the picture by; Esc reaches the
 close path after the help window's search; the Project menu shows every item
-whole the first time it opens after Save as and after a start.
+whole the first time it opens after Save as and after a start. Without a
+window manager and again under openbox: Esc in the help window and on an
+open format list stays theirs, Enter leaves a check box as it is, and the log
+window keeps its size for a long line.
 
 Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
 Runs with the system's python3 (pyatspi) inside a D-Bus session."""

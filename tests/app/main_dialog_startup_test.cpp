@@ -2,6 +2,8 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/frame.h>
 #include <wx/listbox.h>
 #include <wx/textctrl.h>
 
@@ -107,9 +109,19 @@ TEST_F(MainDialogTest, EscClosesEnterDoesNotAndARefusedNumberIsNotStored)
     EXPECT_TRUE(dialog->UpdateData(true));
     EXPECT_EQ(gSettings.dateStamp.x, 300);
 
-    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    // Esc in a window it owns (the help window, say) passes through it and
+    // asks nothing.
     wxKeyEvent escape(wxEVT_CHAR_HOOK);
     escape.m_keyCode = WXK_ESCAPE;
+    auto* owned = new wxFrame(dialog, wxID_ANY, "Help");
+    owned->Show();
+    escape.SetEventObject(new wxButton(owned, wxID_ANY, "Contents"));
+    dialog->ProcessWindowEvent(escape);
+    Pump();
+    owned->Destroy();
+
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    escape.SetEventObject(dateX);
     dialog->ProcessWindowEvent(escape);
     Pump();
 }
