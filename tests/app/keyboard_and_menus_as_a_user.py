@@ -223,6 +223,15 @@ def quit_program(run, question="Exit Wuvo?", reply="OK"):
         fail("the program did not end")
 
 
+def stamp_copy(run, fixtures, name):
+    """Adds a copy of the test video named `name` and stamps it."""
+    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(run.home, "in", name)), "OK")
+    press(run.main, "Browse")
+    choose_path("Select Output Folder", os.path.join(run.home, "out"))
+    press(run.main, "Stamp")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+
+
 def no_exit_question(what):
     if not absent("alert", "Warning"):
         fail(f"{what} asked to exit")
@@ -288,11 +297,7 @@ def log_scrolls_long_lines(run, fixtures):
     opens at its own size and scrolls sideways."""
     name = "holiday at the lake with the whole family, the first morning on the water and the long walk home " \
            "in the evening.mp4"
-    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(run.home, "in", name)), "OK")
-    press(run.main, "Browse")
-    choose_path("Select Output Folder", os.path.join(run.home, "out"))
-    press(run.main, "Stamp")
-    answer("alert", "Information", "OK", "All files stamped successfully!")
+    stamp_copy(run, fixtures, name)
     log, _ = open_log(run)
     if not any(n.getRoleName() == "scroll bar" and n.getState().contains(pyatspi.STATE_HORIZONTAL) and showing(n)
                for n in nodes(log)):
@@ -320,11 +325,7 @@ def run_through(binary, fixtures, home, shots):
     size = log_lines_whole(run, "log_window")
     position_refused_once(run)
     tab_passes_the_picture_by(run)
-    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(home, "in", VIDEO)), "OK")
-    press(run.main, "Browse")
-    choose_path("Select Output Folder", os.path.join(home, "out"))
-    press(run.main, "Stamp")
-    answer("alert", "Information", "OK", "All files stamped successfully!")
+    stamp_copy(run, fixtures, VIDEO)
     if log_lines_whole(run, "log_window_after_batch") != size:
         fail("the log window opens at another size after a batch")
     # Each Save as adds a recent project: the menu gets longer and wider.
