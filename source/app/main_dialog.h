@@ -206,6 +206,8 @@ private:
     void SetViewCheckMarks();
     void WarnWhenHevcMissing();
     void BindCloseEvents();
+    bool IsOwnKey(const wxKeyEvent& event) const;
+    void OnDialogKey(wxKeyEvent& event);
     void RegainKeyboardFocus();
     // Runs `handler` on a command of `type` from the control or menu item `id`.
     void BindCommand(const wxEventTypeTag<wxCommandEvent>& type, int id, void (CWuvoDlg::*handler)());

@@ -203,13 +203,41 @@ void CWuvoDlg::BindCloseEvents()
         if (event.GetActive())
             CallAfter([this] { RegainKeyboardFocus(); });
     });
-    // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
-    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& event) {
-        if (event.GetKeyCode() == WXK_ESCAPE && !event.HasAnyModifiers() && openMenus_ == 0)
-            OnCancel();
-        else
-            event.Skip();
-    });
+    Bind(wxEVT_CHAR_HOOK, &CWuvoDlg::OnDialogKey, this);
+}
+
+// Keys of the windows this one owns (the help window, an open format list)
+// pass through it too, and are theirs alone. Without a window manager the
+// display may still send this window the keys meant for a shown window that
+// holds the toolkit's focus.
+bool CWuvoDlg::IsOwnKey(const wxKeyEvent& event) const
+{
+    auto* origin = dynamic_cast<wxWindow*>(event.GetEventObject());
+    if (origin != nullptr && wxGetTopLevelParent(origin) != this)
+        return false;
+    wxWindow* focused = FindFocus();
+    wxWindow* focusedTop = focused != nullptr ? wxGetTopLevelParent(focused) : nullptr;
+    return focusedTop == nullptr || focusedTop == this || !focusedTop->IsShown();
+}
+
+// A frame has no dialog keys: Esc runs the close path, Enter does nothing.
+void CWuvoDlg::OnDialogKey(wxKeyEvent& event)
+{
+    if (!IsOwnKey(event) || event.HasAnyModifiers()) {
+        event.Skip();
+        return;
+    }
+    auto* origin = dynamic_cast<wxWindow*>(event.GetEventObject());
+    const int key = event.GetKeyCode();
+    if (key == WXK_ESCAPE && openMenus_ == 0) {
+        OnCancel();
+        return;
+    }
+    // The toolkit would tick a check box on Enter: one stray key would arm
+    // Auto shutdown.
+    const bool enter = key == WXK_RETURN || key == WXK_NUMPAD_ENTER;
+    if (!enter || dynamic_cast<wxCheckBox*>(origin) == nullptr)
+        event.Skip();
 }
 
 // The control that last held the keyboard takes it back, or one that can

@@ -5,7 +5,10 @@ is no number is refused once; Tab passes the picture by; Esc reaches the
 close path after the help window's search, and the control that held the
 keyboard gets it back; a second refused position, in another edit, gives
 that edit the keyboard back; the Project menu shows every item whole the
-first time it opens after Save as, after Open and after a start.
+first time it opens after Save as, after Open and after a start. Without a
+window manager and again under openbox: Esc in the help window and on an
+open format list stays theirs, Enter leaves a check box as it is, and the log
+window keeps its size for a long line.
 
 Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
 Runs with the system's python3 (pyatspi) inside a D-Bus session."""
@@ -20,11 +23,11 @@ import pyatspi
 gi.require_version("Gtk", "3.0")
 from gi.repository import Gtk  # noqa: E402
 
-from desktop import (Box, answer, choose_menu, choose_path, click, extents, gone, keyboard_window, labels,  # noqa: E402
-                     nodes, poll, press, program, search, shown_window, showing, text_of, wait_for, whole_screen,
-                     window, within, xdotool)
+from desktop import (Box, answer, choose_menu, choose_path, click, click_at, extents, gone,  # noqa: E402
+                     keyboard_window, labels, nodes, poll, press, program, search, shown_window, showing, text_of,
+                     wait_for, whole_screen, window, within, xdotool)
 from whole_program_as_a_user import TITLE, fail  # noqa: E402
-from window_as_a_user import Run, add, panel, road, start_openbox  # noqa: E402
+from window_as_a_user import Run, absent, add, panel, road, start_openbox  # noqa: E402
 
 VIDEO = "hevc_aac_newyear.mp4"
 LOG = "Wuvo Log"
@@ -57,14 +60,21 @@ def contains(outer, inner):
             and inner.y + inner.height <= outer.y + outer.height)
 
 
-def log_lines_whole(run, name):
-    """Opens the log window; its size, once every line it holds shows."""
+def open_log(run):
+    """Opens the log window, which must open at its own size; the window and
+    where it lies."""
     press(run.main, "ViewLog")
     log = window("frame", LOG)
     box = window_box(shown_window(LOG))
     wanted = dialog_units(*LOG_SIZE)
     if abs(box.width - wanted[0]) > 1 or abs(box.height - wanted[1]) > 1:
         fail(f"the log window opened at {box.width}x{box.height}, not at {wanted[0]}x{wanted[1]}")
+    return log, box
+
+
+def log_lines_whole(run, name):
+    """Opens the log window; its size, once every line it holds shows."""
+    log, box = open_log(run)
     lines = [n for n in nodes(search(log, "table")) if n.getRoleName() == "table cell" and n.name]
     hidden = [n.name for n in lines if not contains(box, extents(n))]
     if hidden:
@@ -257,11 +267,106 @@ def project_menu_after_open(run, saved):
         fail(f"after Open the recent projects are {recent}")
 
 
-def quit_program(run):
+def quit_program(run, question="Exit Wuvo?", reply="OK"):
     choose_menu(run.main, "Project", "Exit")
-    answer("alert", "Warning", "OK", "Exit Wuvo?")
+    answer("alert", "Warning", reply, question)
     if not run.ended():
         fail("the program did not end")
+
+
+def stamp_copy(run, fixtures, name):
+    """Adds a copy of the test video named `name` and stamps it."""
+    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(run.home, "in", name)), "OK")
+    press(run.main, "Browse")
+    choose_path("Select Output Folder", os.path.join(run.home, "out"))
+    press(run.main, "Stamp")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+
+
+def no_exit_question(what):
+    if not absent("alert", "Warning"):
+        fail(f"{what} asked to exit")
+
+
+def open_list():
+    """The shown drop-down of a format list, a window of its own."""
+    return next((w for w in program() if w.getRoleName() == "window" and showing(w)), None)
+
+
+def format_lists_close_alone(run):
+    """Esc on an open format list closes the list only."""
+    for title in ("Date Stamp", "Time Stamp"):
+        box = extents(within(run.main, panel(run, title), "panel", "")[0])
+        click_at(box.x + box.width - box.height // 2, box.y + box.height // 2)
+        wait_for(open_list, f"the {title} format list to open")
+        run.shot(whole_screen(), f"{title.split()[0].lower()}_format_list")
+        xdotool("key", "Escape")
+        no_exit_question(f"Esc on the open {title} format list")
+        wait_for(lambda: open_list() is None, f"the {title} format list to close")
+
+
+def checked(node):
+    return node.getState().contains(pyatspi.STATE_CHECKED)
+
+
+def enter_leaves_check_box(run):
+    """Enter leaves the check box that holds the keyboard as it is; Space
+    toggles it."""
+    box = search(run.main, "check box", "Auto shutdown")
+    click(box)
+    click(box)
+    wait_for(lambda: box.getState().contains(pyatspi.STATE_FOCUSED) and not checked(box),
+             "Auto shutdown to hold the keyboard, unticked")
+    xdotool("key", "Return")
+    if poll(lambda: checked(box), 2):
+        fail("Enter ticked Auto shutdown")
+    for wanted in (True, False):
+        xdotool("key", "space")
+        wait_for(lambda: checked(box) == wanted, f"Space to {'tick' if wanted else 'untick'} Auto shutdown")
+
+
+def help_keeps_its_escape(run):
+    """Esc in the help window's contents and index asks nothing; back on the
+    main window, Esc reaches the close path."""
+    choose_menu(run.main, "Help", "Content")
+    help_window = window("frame", lambda name: name.startswith(HELP))
+    for tab in ("Contents", "Index"):
+        click(search(help_window, "page tab", tab))
+        xdotool("key", "Escape")
+        no_exit_question(f"Esc on the help window's {tab}")
+    # Moved off the stamp panels, the help window lets the X edit be clicked.
+    screen = whole_screen()
+    xdotool("windowmove", "--sync", shown_window(help_window.name), screen.width // 2, screen.height // 2)
+    click(within(run.main, panel(run, "Date Stamp"), "text")[0])
+    xdotool("key", "Escape")
+    # Either exit question, as the settings were changed or not before.
+    answer("alert", "Warning", "Cancel")
+
+
+def log_scrolls_long_lines(run, fixtures):
+    """Shown first after a batch that logged a long file name, the log window
+    opens at its own size and scrolls sideways."""
+    name = "holiday at the lake with the whole family, the first morning on the water and the long walk home " \
+           "in the evening.mp4"
+    stamp_copy(run, fixtures, name)
+    log, _ = open_log(run)
+    if not any(n.getRoleName() == "scroll bar" and n.getState().contains(pyatspi.STATE_HORIZONTAL) and showing(n)
+               for n in nodes(log)):
+        fail("the log window has no sideways scroll bar for its long line")
+    run.shot(log, "log_window_long_line")
+    press(log, "Close")
+    gone("frame", LOG)
+
+
+def keys_stay_with_their_window(binary, fixtures, home, shots):
+    """Keys that lead towards quitting, and the log window's width, with or
+    without a window manager."""
+    run = Run(binary, home, shots)
+    format_lists_close_alone(run)
+    enter_leaves_check_box(run)
+    help_keeps_its_escape(run)
+    log_scrolls_long_lines(run, fixtures)
+    quit_program(run, "Save changes before exiting?", "No")
 
 
 def run_through(binary, fixtures, home, shots):
@@ -272,11 +377,7 @@ def run_through(binary, fixtures, home, shots):
     position_refused_once(run)
     refused_again_in_another_edit(run)
     tab_passes_the_picture_by(run)
-    add(run, shutil.copy(os.path.join(fixtures, VIDEO), os.path.join(home, "in", VIDEO)), "OK")
-    press(run.main, "Browse")
-    choose_path("Select Output Folder", os.path.join(home, "out"))
-    press(run.main, "Stamp")
-    answer("alert", "Information", "OK", "All files stamped successfully!")
+    stamp_copy(run, fixtures, VIDEO)
     if log_lines_whole(run, "log_window_after_batch") != size:
         fail("the log window opens at another size after a batch")
     # Each Save as adds a recent project: the menu gets longer and wider.
@@ -296,5 +397,11 @@ def run_through(binary, fixtures, home, shots):
     quit_program(run)
 
 
+def every_road(binary, fixtures, home, shots):
+    keys_stay_with_their_window(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"))
+    run_through(binary, fixtures, home, shots)
+    keys_stay_with_their_window(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"))
+
+
 if __name__ == "__main__":
-    road("keyboard_and_menus_as_a_user", run_through)
+    road("keyboard_and_menus_as_a_user", every_road)

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/frame.h>
 #include <wx/listbox.h>
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
@@ -165,9 +167,19 @@ TEST_F(MainDialogTest, EscClosesEnterDoesNotAndARefusedNumberIsNotStored)
     EXPECT_TRUE(dialog->UpdateData(true));
     EXPECT_EQ(gSettings.dateStamp.x, 300);
 
-    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    // Esc in a window it owns (the help window, say) passes through it and
+    // asks nothing.
     wxKeyEvent escape(wxEVT_CHAR_HOOK);
     escape.m_keyCode = WXK_ESCAPE;
+    auto* owned = new wxFrame(dialog, wxID_ANY, "Help");
+    owned->Show();
+    escape.SetEventObject(new wxButton(owned, wxID_ANY, "Contents"));
+    dialog->ProcessWindowEvent(escape);
+    Pump();
+    owned->Destroy();
+
+    ui_.ExpectMessage("Exit Wuvo?", MessageAnswer::Ok);
+    escape.SetEventObject(dateX);
     dialog->ProcessWindowEvent(escape);
     Pump();
 }
@@ -182,15 +194,19 @@ TEST_F(MainDialogTest, LogLinesFromWorkersReachTheWindowAndSurviveClosingIt)
             log.AddLine(u"line " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)));
     });
     worker.join();
+    // A long file name: the window keeps its own width and the list scrolls.
+    log.AddLine(u"Input file: /media/card/" + std::u16string(200, u'w') + u".mp4");
     Pump();
     auto* list = static_cast<wxListBox*>(log.FindWindow(kIdLogList));
-    ASSERT_EQ(list->GetCount(), 50u);
+    ASSERT_EQ(list->GetCount(), 51u);
     EXPECT_EQ(list->GetString(49), "line 9");
 
     log.Show();
+    Pump();
+    EXPECT_EQ(log.GetClientSize(), log.ConvertDialogToPixels(wxSize(284, 318)));
     wxCommandEvent close(wxEVT_BUTTON, wxID_OK);
     log.ProcessWindowEvent(close);
     EXPECT_FALSE(log.IsShown());
-    EXPECT_EQ(list->GetCount(), 50u);
+    EXPECT_EQ(list->GetCount(), 51u);
     CloseQuietly(dialog);
 }

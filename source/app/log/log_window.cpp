@@ -23,8 +23,11 @@ bool CWuvoLog::Create()
 {
     if (!wxXmlResource::Get()->LoadDialog(this, parent_, kLogDialogTemplate))
         return false;
-    SetClientSize(ConvertDialogToPixels(wxSize(kWidthInDialogUnits, kHeightInDialogUnits)));
     list_ = static_cast<wxListBox*>(FindWindow(kIdLogList));
+    // The list's best width grows with its widest line, and the window with
+    // it when first shown; long lines scroll sideways instead.
+    list_->SetMinSize(list_->GetBestSize());
+    SetClientSize(ConvertDialogToPixels(wxSize(kWidthInDialogUnits, kHeightInDialogUnits)));
     list_->Bind(wxEVT_SET_FOCUS, &CWuvoLog::OnLbnSetfocusLogList, this);
     // The lines are only read: a click or a key selects none of them.
     list_->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { list_->SetSelection(wxNOT_FOUND); });
