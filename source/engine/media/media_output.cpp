@@ -132,11 +132,17 @@ bool TakeFrame(EncodeRun& run, uint32_t frame)
     return taken;
 }
 
-// Every divisor-th audio sample, laid end to end, up to `until`. An audio
-// read that fails ends the audio for the rest of the file.
+bool WantsAudio(const EncodeRun& run)
+{
+    return gSettings.disableAudio == 0 && run.audioReader;
+}
+
+// Every divisor-th audio sample, laid end to end, up to `until`, when the
+// sound is wanted. An audio read that fails ends the audio for the rest of
+// the file.
 uint32_t WriteAudioUpTo(EncodeRun& run, int64_t until)
 {
-    while (run.audioOpen && run.audioTime <= until) {
+    while (WantsAudio(run) && run.audioOpen && run.audioTime <= until) {
         if (IsAbortRequested(*gEncodeState))
             return platform::kMediaOk;
         MediaSample sample;
@@ -155,18 +161,11 @@ uint32_t WriteAudioUpTo(EncodeRun& run, int64_t until)
     return platform::kMediaOk;
 }
 
-bool WantsAudio(const EncodeRun& run)
-{
-    return gSettings.disableAudio == 0 && run.audioReader;
-}
-
 // The sound left after the last picture.
 uint32_t FinishAudio(EncodeRun& run)
 {
-    if (WantsAudio(run)) {
-        if (uint32_t written = WriteAudioUpTo(run, kWholeSound); written != platform::kMediaOk)
-            return written;
-    }
+    if (uint32_t written = WriteAudioUpTo(run, kWholeSound); written != platform::kMediaOk)
+        return written;
     return IsAbortRequested(*gEncodeState) ? kEncodeStoppedBetweenFrames : platform::kMediaOk;
 }
 
@@ -186,10 +185,8 @@ uint32_t RunFrameLoop(EncodeRun& run)
         int64_t end = timeline.EndOf(k);
         if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(start, end - start))
             return platform::kMediaFailed;
-        if (WantsAudio(run)) {
-            if (uint32_t written = WriteAudioUpTo(run, end); written != platform::kMediaOk)
-                return written;
-        }
+        if (uint32_t written = WriteAudioUpTo(run, end); written != platform::kMediaOk)
+            return written;
         if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
             ReportEncoderProgress(run.job, *perMille);
     }
