@@ -206,7 +206,7 @@ private:
     void SetViewCheckMarks();
     void WarnWhenHevcMissing();
     void BindCloseEvents();
-    bool IsOwnKey(const wxKeyEvent& event) const;
+    bool IsOwnKey(wxWindow* origin) const;
     void OnDialogKey(wxKeyEvent& event);
     void RegainKeyboardFocus();
     // Runs `handler` on a command of `type` from the control or menu item `id`.

@@ -210,9 +210,8 @@ void CWuvoDlg::BindCloseEvents()
 // pass through it too, and are theirs alone. Without a window manager the
 // display may still send this window the keys meant for a shown window that
 // holds the toolkit's focus.
-bool CWuvoDlg::IsOwnKey(const wxKeyEvent& event) const
+bool CWuvoDlg::IsOwnKey(wxWindow* origin) const
 {
-    auto* origin = dynamic_cast<wxWindow*>(event.GetEventObject());
     if (origin != nullptr && wxGetTopLevelParent(origin) != this)
         return false;
     wxWindow* focused = FindFocus();
@@ -223,11 +222,11 @@ bool CWuvoDlg::IsOwnKey(const wxKeyEvent& event) const
 // A frame has no dialog keys: Esc runs the close path, Enter does nothing.
 void CWuvoDlg::OnDialogKey(wxKeyEvent& event)
 {
-    if (!IsOwnKey(event) || event.HasAnyModifiers()) {
+    auto* origin = dynamic_cast<wxWindow*>(event.GetEventObject());
+    if (!IsOwnKey(origin) || event.HasAnyModifiers()) {
         event.Skip();
         return;
     }
-    auto* origin = dynamic_cast<wxWindow*>(event.GetEventObject());
     const int key = event.GetKeyCode();
     if (key == WXK_ESCAPE && openMenus_ == 0) {
         OnCancel();
