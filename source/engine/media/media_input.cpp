@@ -1,5 +1,6 @@
 #include "engine/media/media_input.h"
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 
@@ -137,6 +138,21 @@ void FitAspectToTarget(StampJob& job, bool swapped)
         job.aspectX = job.aspectY = 1;
 }
 
+// An output size is meant the way the source is shown: a source shown
+// upright (portrait) gets the size's portrait form, so that no picture is
+// stretched. The target stays in the size table's orientation, before the
+// turn, as the encoder expects it.
+void OrientTargetAsShown(StampJob& job, bool swapped)
+{
+    bool portrait = uint64_t{job.sourceHeight} * job.aspectY > uint64_t{job.sourceWidth} * job.aspectX;
+    uint32_t longer = std::max(job.targetWidth, job.targetHeight);
+    uint32_t shorter = std::min(job.targetWidth, job.targetHeight);
+    uint32_t shownWidth = portrait ? shorter : longer;
+    uint32_t shownHeight = portrait ? longer : shorter;
+    job.targetWidth = swapped ? shownHeight : shownWidth;
+    job.targetHeight = swapped ? shownWidth : shownHeight;
+}
+
 bool IsNativeSize(const StampJob& job)
 {
     return job.targetWidth == 1 && job.targetHeight == 1;
@@ -253,13 +269,15 @@ void ProbeInputWithMf(StampJob& job)
 
     bool swapped = false;
     GetVideoRotation(kRotationOfInput, &swapped);
-    // The reader delivers upright frames; the target stays in the size
-    // table's orientation, before the turn, as the encoder expects it.
+    SetSourceAspect(job, swapped, video);
+    // The reader delivers upright frames; the native size is theirs, turned
+    // back into the size table's orientation.
     if (IsNativeSize(job)) {
         job.targetWidth = swapped ? job.sourceHeight : job.sourceWidth;
         job.targetHeight = swapped ? job.sourceWidth : job.sourceHeight;
+    } else {
+        OrientTargetAsShown(job, swapped);
     }
-    SetSourceAspect(job, swapped, video);
     FitAspectToTarget(job, swapped);
 
     gFramePool->rateNumerator = job.rateNumerator;

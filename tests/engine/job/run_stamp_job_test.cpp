@@ -423,15 +423,19 @@ TEST_F(RunStampJobTest, SpeedUpKeepsEveryNthFrameAndAudioOffLeavesNoAudio)
     }
 }
 
-TEST_F(RunStampJobTest, OutputSizeFromTheTableAndNoAudioInput)
+// The size is taken the way the source is shown: a portrait clip stored
+// upright (144x256, as editors export them) gets its portrait form.
+TEST_F(RunStampJobTest, OutputSizeFromTheTableInTheSourcesOrientationAndNoAudioInput)
 {
     gSettings.outputSize = 0;  // 480x270
-    StampJob job = MakeJob("no_audio.mp4", "resized.mp4");
-    OutputSize size = OutputSizeFor(gSettings.outputSize);
-    job.targetWidth = size.width;
-    job.targetHeight = size.height;
-    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
-    EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"480,270"});
+    for (auto [fixture, written] : {std::pair{"portrait_main10_5994.mp4", "270,480,1:1"}, {"no_audio.mp4", "480,270,1:1"}}) {
+        StampJob job = MakeJob(fixture, "resized.mp4");
+        OutputSize size = OutputSizeFor(gSettings.outputSize);
+        job.targetWidth = size.width;
+        job.targetHeight = size.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio"), std::vector<std::string>{written});
+    }
     EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
 }
 
