@@ -202,6 +202,12 @@ TEST_F(PreviewWindowTest, FitShowsTheWholeFrameAndAPortraitVideoUpright)
         coloured += grey(x) ? 0 : 1;
     EXPECT_GT(coloured, 200);
     EXPECT_TRUE(SaveWindowShot(dialog_, "preview_fit_portrait"));
+
+    // Shown 16:9 from 1440x1080 wide pixels, as players show it: no bars.
+    Choose("anamorphic.mp4");
+    painted = Painted();
+    EXPECT_FALSE(grey(0) || grey(639));
+    EXPECT_TRUE(SaveWindowShot(dialog_, "preview_fit_anamorphic"));
 }
 
 TEST_F(PreviewWindowTest, AFailedOpenIsShownEachTimeTheFileIsChosen)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
+#include <utility>
 
 using namespace wuvo;
 
@@ -62,6 +64,18 @@ TEST(PreviewPicture, EachTwoByTwoBlockTakesItsOwnChromaAndOddEdgesStayInside)
     RgbPicture blocks = ConvertI420ToRgb(frame.data(), 4, 2);
     EXPECT_EQ(PixelOf(blocks, 1, 1), (Rgb{60, 60, 60}));
     EXPECT_EQ(PixelOf(blocks, 2, 0), (Rgb{60, 25, 237}));  // G = 60 - 34.4, B = 60 + 177.2
+}
+
+// Players widen a picture of wide pixels and heighten one of narrow pixels,
+// unless that leaves the layout's room.
+TEST(PreviewPicture, PixelsThatAreNotSquareAreShownWidenedOrHeightened)
+{
+    for (auto [w, h, aspect, shownW, shownH] : {std::tuple{1440u, 1080u, 4.0f / 3, 1920u, 1080u},
+                                                {720u, 480u, 8.0f / 9, 720u, 540u},
+                                                {4096u, 2160u, 4.0f / 3, 4096u, 1620u}}) {
+        const PictureSize shown = ShownPictureSize(w, h, aspect, kLandscapePicture);
+        EXPECT_EQ(std::pair(shown.width, shown.height), std::pair(shownW, shownH)) << w << "x" << h;
+    }
 }
 
 TEST(PreviewPicture, StartPatternRampsOverTheLandscapeRoom)

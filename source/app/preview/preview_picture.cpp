@@ -1,6 +1,7 @@
 #include "app/preview/preview_picture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace wuvo {
@@ -206,6 +207,24 @@ RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t heigh
         }
     }
     return picture;
+}
+
+PictureSize ShownPictureSize(uint32_t width, uint32_t height, float pixelAspect, PictureSize room)
+{
+    const auto widened = static_cast<uint32_t>(std::max(1L, std::lround(width * double{pixelAspect})));
+    const auto narrowed = static_cast<uint32_t>(std::max(1L, std::lround(height / double{pixelAspect})));
+    if (pixelAspect > 1.0f)
+        return widened <= std::max(room.width, width) ? PictureSize{widened, height} : PictureSize{width, narrowed};
+    if (pixelAspect < 1.0f)
+        return narrowed <= std::max(room.height, height) ? PictureSize{width, narrowed} : PictureSize{widened, height};
+    return {width, height};
+}
+
+RgbPicture StretchPicture(const RgbPicture& picture, PictureSize size)
+{
+    const PixelRect source{0, 0, static_cast<int32_t>(picture.width), static_cast<int32_t>(picture.height)};
+    const PixelRect target{0, 0, static_cast<int32_t>(size.width), static_cast<int32_t>(size.height)};
+    return ComposeView(picture, {{}, source, target}, size.width, size.height);
 }
 
 RgbPicture MakeStartPattern(uint32_t width, uint32_t height)

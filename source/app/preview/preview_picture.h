@@ -42,6 +42,14 @@ constexpr size_t I420Bytes(uint32_t width, uint32_t height)
 // channel truncated and clamped to 0..255.
 RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height);
 
+// The size players show a picture of width x height at, whose pixels are
+// `pixelAspect` times as wide as high: widened, or made taller for narrow
+// pixels; where that leaves the layout's `room`, the other side shrinks.
+PictureSize ShownPictureSize(uint32_t width, uint32_t height, float pixelAspect, PictureSize room);
+
+// The picture stretched to `size`, each pixel the average of what it covers.
+RgbPicture StretchPicture(const RgbPicture& picture, PictureSize size);
+
 // The picture shown before the first frame is converted: red 0, green
 // rising downwards and blue rising to the right across the landscape room.
 RgbPicture MakeStartPattern(uint32_t width, uint32_t height);
