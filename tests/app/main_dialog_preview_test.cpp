@@ -116,7 +116,7 @@ protected:
         std::vector<uint8_t> yuv = ReferenceFrame(path_, frame);
         EXPECT_EQ(yuv.size(), I420Bytes(1920, 1080));
         yuv.resize(I420Bytes(1920, 1080));
-        RgbPicture reference = ConvertI420ToRgb(yuv.data(), 1920, 1080);
+        RgbPicture reference = ConvertI420ToRgb(yuv.data(), 1920, 1080, {});
         wxImage painted = Painted();
         int stamped = 0;
         for (int y = 0; y + 2 * kInset < painted.GetHeight(); ++y) {

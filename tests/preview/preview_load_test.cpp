@@ -136,6 +136,6 @@ TEST_F(PreviewLoadThreads, RapidRequestsOnARealFileEndOnTheNewestFrame)
     ASSERT_EQ(results.back().outcome, PreviewOutcome::Converted);
     std::vector<uint8_t> reference = test::ReferenceFrame(platform::ToUtf8(path), frame);
     ASSERT_EQ(reference.size(), I420Bytes(320, 240));
-    EXPECT_EQ(results.back().picture->pixels, ConvertI420ToRgb(reference.data(), 320, 240).pixels);
+    EXPECT_EQ(results.back().picture->pixels, ConvertI420ToRgb(reference.data(), 320, 240, {}).pixels);
     EXPECT_FALSE(IsRunning(*gDecodeState));
 }

@@ -139,6 +139,7 @@ std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t w
 {
     std::vector<uint8_t> copy;
     float pixelAspect = 1.0f;
+    platform::ColourDescription colour;
     {
         std::lock_guard guard(gFramePool->lock);
         const uint8_t* buffer = gFramePool->mode == kPoolModeJob ? nullptr : gFramePool->GetBuffer(frame);
@@ -147,9 +148,10 @@ std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t w
         // The pool's frame stays unstamped for later requests.
         copy.assign(buffer, buffer + I420Bytes(width, height));
         pixelAspect = gFramePool->PixelAspect();
+        colour = gFramePool->colour;
     }
     DrawPreviewStamps(copy.data(), static_cast<int32_t>(width), static_cast<int32_t>(height), frame, pixelAspect);
-    RgbPicture picture = ConvertI420ToRgb(copy.data(), width, height);
+    RgbPicture picture = ConvertI420ToRgb(copy.data(), width, height, colour);
     const PictureSize room = IsQuarterTurnedVideo() ? kPortraitPicture : kLandscapePicture;
     const PictureSize shown = ShownPictureSize(width, height, pixelAspect, room);
     if (shown.width != width || shown.height != height)

@@ -32,9 +32,9 @@ PreviewResult PreviewLoadProc(const PreviewRequest& request, const std::function
 // Raises the decode thread state's abort flag while a decode holds it.
 void InterruptPreviewDecode();
 
-// Frame `frame` of the pool, stamped on a copy and converted, at the shape
-// players show it in; none when the pool does not hold it or a job owns the
-// pool.
+// Frame `frame` of the pool, stamped on a copy and converted with its
+// colours, at the shape players show it in; none when the pool does not hold
+// it or a job owns the pool.
 std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t width, uint32_t height);
 
 // Draws both enabled stamps of the settings onto a luma plane of w x h, in

@@ -132,11 +132,12 @@ PixelAspect SourcePixelAspect(const platform::VideoFormat& video)
 
 // What the preview and the stamper need to show the pool's pictures as
 // players show them.
-void DescribePoolPictures(PixelAspect aspect)
+void DescribePoolPictures(const platform::VideoFormat& video, PixelAspect aspect)
 {
     std::lock_guard guard(gFramePool->lock);
     gFramePool->aspectX = aspect.x;
     gFramePool->aspectY = aspect.y;
+    gFramePool->colour = video.colour;
 }
 
 // An output size is meant the way the source is shown: a source shown
@@ -281,7 +282,7 @@ void ProbeInputWithMf(StampJob& job)
     bool swapped = false;
     GetVideoRotation(kRotationOfInput, &swapped);
     PixelAspect aspect = SourcePixelAspect(video);
-    DescribePoolPictures(aspect);
+    DescribePoolPictures(video, aspect);
     // The batch leaves the aspect square for the probe to fill.
     if (job.aspectX == job.aspectY) {
         job.aspectX = aspect.x;
@@ -320,7 +321,7 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     bool preview = callbacks.seekFlag == 1;
     if (preview) {  // the preview reads the size to tell a frame too large
         callbacks.setSize(width, height);
-        DescribePoolPictures(SourcePixelAspect(video));
+        DescribePoolPictures(video, SourcePixelAspect(video));
     }
     if (!FitsFrameSlot(width, height))
         return kDecodeFailed;

@@ -62,6 +62,7 @@ void FramePool::Reset()
     frameCount = 0;
     width = 0;
     aspectX = aspectY = 1;
+    colour = {};
     rateNumerator = kResetRateNumerator;
     rateDenominator = kResetRateDenominator;
     progressive = 0;

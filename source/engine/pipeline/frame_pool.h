@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/media/colour_description.h"
 #include "platform/threads/lock.h"
 
 namespace wuvo {
@@ -45,9 +46,11 @@ struct FramePool {
     uint32_t frameCount = 0;
     uint32_t width = 0;
     uint32_t height = 0;
-    // How players show the pictures: the width of a pixel over its height.
+    // How players show the pictures: the width of a pixel over its height,
+    // and how the samples' colours are read.
     uint32_t aspectX = 1;
     uint32_t aspectY = 1;
+    platform::ColourDescription colour;
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     uint8_t progressive = 0;
