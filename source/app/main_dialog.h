@@ -261,6 +261,7 @@ private:
     void SetPreviewBusy(bool busy);
     void PaintPreview();
     const wxBitmap& PreviewView();
+    PictureSize ShownFrameSize() const;
     void OnPaint(wxPaintEvent& event);
     void OnHScroll(wxScrollEvent& event);
     void OnVScroll(wxScrollEvent& event);

@@ -158,8 +158,9 @@ void CWuvoDlg::ScrollPreview(wxScrollEvent& event, wxScrollBar& bar, uint32_t& p
 
 void CWuvoDlg::LayoutPreview(int dx, int dy)
 {
-    const BarLayout bars = DecideBars({gSettings.viewMode, dx, dy, vBarShown_, hBarShown_, frameWidth_,
-                                       frameHeight_, viewWidth_, viewHeight_});
+    const PictureSize shown = ShownFrameSize();
+    const BarLayout bars = DecideBars({gSettings.viewMode, dx, dy, vBarShown_, hBarShown_, shown.width,
+                                       shown.height, viewWidth_, viewHeight_});
     wxRect rect = picture_->GetRect();
     rect.width = std::max(rect.width + bars.growX, 2 * kViewInset);
     rect.height = std::max(rect.height + bars.growY, 2 * kViewInset);
@@ -170,9 +171,9 @@ void CWuvoDlg::LayoutPreview(int dx, int dy)
     vBarShown_ = bars.vertical;
     hBarShown_ = bars.horizontal;
     PlaceScrollBar(*vScrollBar_, bars.vertical, {rect.GetRight() + 1, rect.y, kScrollBarThickness, rect.height},
-                   {static_cast<int32_t>(frameHeight_), static_cast<int32_t>(viewHeight_)}, vScrollPos_, sourceY_);
+                   {static_cast<int32_t>(shown.height), static_cast<int32_t>(viewHeight_)}, vScrollPos_, sourceY_);
     PlaceScrollBar(*hScrollBar_, bars.horizontal, {rect.x, rect.GetBottom() + 1, rect.width, kScrollBarThickness},
-                   {static_cast<int32_t>(frameWidth_), static_cast<int32_t>(viewWidth_)}, hScrollPos_, sourceX_);
+                   {static_cast<int32_t>(shown.width), static_cast<int32_t>(viewWidth_)}, hScrollPos_, sourceX_);
     c_.slider->SetValue(static_cast<int>(currentFrame_));
 }
 
@@ -219,7 +220,8 @@ void CWuvoDlg::DrawPreview(wxDC& dc)
 // view has changed.
 const wxBitmap& CWuvoDlg::PreviewView()
 {
-    const ViewInput input{gSettings.viewMode, frameWidth_, frameHeight_, viewWidth_, viewHeight_, sourceX_, sourceY_};
+    const PictureSize shown = ShownFrameSize();
+    const ViewInput input{gSettings.viewMode, shown.width, shown.height, viewWidth_, viewHeight_, sourceX_, sourceY_};
     if (previewView_.IsOk() && input == previewViewKey_)
         return previewView_;
     previewView_ = wxNullBitmap;
@@ -232,6 +234,15 @@ const wxBitmap& CWuvoDlg::PreviewView()
     wxImage image(static_cast<int>(view.width), static_cast<int>(view.height), view.pixels.data(), true);
     previewView_ = wxBitmap(image);
     return previewView_;
+}
+
+// The frame as players show it: its picture's size, which pixels that are
+// not square widen or make taller; the frame's own before its first picture.
+PictureSize CWuvoDlg::ShownFrameSize() const
+{
+    if (!previewPicture_)
+        return {frameWidth_, frameHeight_};
+    return {previewPicture_->width, previewPicture_->height};
 }
 
 }  // namespace wuvo

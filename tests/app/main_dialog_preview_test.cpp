@@ -116,7 +116,7 @@ protected:
         std::vector<uint8_t> yuv = ReferenceFrame(path_, frame);
         EXPECT_EQ(yuv.size(), I420Bytes(1920, 1080));
         yuv.resize(I420Bytes(1920, 1080));
-        RgbPicture reference = ConvertI420ToRgb(yuv.data(), 1920, 1080);
+        RgbPicture reference = ConvertI420ToRgb(yuv.data(), 1920, 1080, {});
         wxImage painted = Painted();
         int stamped = 0;
         for (int y = 0; y + 2 * kInset < painted.GetHeight(); ++y) {
@@ -202,6 +202,12 @@ TEST_F(PreviewWindowTest, FitShowsTheWholeFrameAndAPortraitVideoUpright)
         coloured += grey(x) ? 0 : 1;
     EXPECT_GT(coloured, 200);
     EXPECT_TRUE(SaveWindowShot(dialog_, "preview_fit_portrait"));
+
+    // Shown 16:9 from 1440x1080 wide pixels, as players show it: no bars.
+    Choose("anamorphic.mp4");
+    painted = Painted();
+    EXPECT_FALSE(grey(0) || grey(639));
+    EXPECT_TRUE(SaveWindowShot(dialog_, "preview_fit_anamorphic"));
 }
 
 TEST_F(PreviewWindowTest, AFailedOpenIsShownEachTimeTheFileIsChosen)

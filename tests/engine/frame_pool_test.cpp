@@ -89,12 +89,16 @@ TEST_F(FramePoolTest, ProtectedShownFrameBecomesNewestSoTheNextTryMovesOn)
     EXPECT_NE(pool.Reserve(0), nullptr);
 }
 
-TEST_F(FramePoolTest, ResetRestoresRateAndDivisorAndForgetsStamps)
+TEST_F(FramePoolTest, ResetRestoresRateDivisorAndSquarePixelsAndForgetsStamps)
 {
     Decode(0, 3);
     pool.SetStamped(0, 1);
     pool.divisor = 5;
+    pool.aspectX = 255;
+    pool.aspectY = 1;
+    EXPECT_FLOAT_EQ(pool.PixelAspect(), 4.0f) << "held to what cameras record";
     pool.Reset();
+    EXPECT_FLOAT_EQ(pool.PixelAspect(), 1.0f);
     EXPECT_EQ(pool.divisor, 1u);
     EXPECT_EQ(pool.rateNumerator, 60000u);
     EXPECT_EQ(pool.rateDenominator, 2002u);

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include "engine/job/run_stamp_job.h"
 #include "engine/settings/app_settings.h"
+#include "engine/stamp/text_rasterizer.h"
 #include "platform/text/utf.h"
 #include "support/fake_nvidia.h"
+#include "support/fake_text_renderer.h"
 #include "support/fixture_job.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
@@ -84,6 +87,20 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, NvdecJobTest,
                              std::string name = info.param;
                              return name.substr(0, name.find('.')) + (name.ends_with(".mov") ? "_mov" : "");
                          });
+
+// At an anamorphic clip's own size the stamp is narrowed for its wide
+// pixels; pictures NVDEC scaled to another size have square ones.
+TEST_F(NvdecJobTest, StampsAreNarrowedOnlyOnTheClipsOwnWidePixels)
+{
+    SelectNvdec();
+    test::FakeTextRenderer renderer;
+    platform::TextRenderer* previous = ReplaceStampTextRenderer(&renderer);
+    for (auto [width, height, widthScale] : {std::tuple{1u, 1u, 0.75f}, {1280u, 720u, 1.0f}}) {
+        test::RunFixtureJob("anamorphic.mp4", outputDir + "/nvdec_anamorphic.mp4", &messages, width, height);
+        EXPECT_NEAR(renderer.font_.widthScale, widthScale, 0.001f) << width;
+    }
+    ReplaceStampTextRenderer(previous);
+}
 
 TEST_F(NvdecJobTest, TenBitVideoFailsTheJobWithoutAnOutput)
 {

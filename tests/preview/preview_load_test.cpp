@@ -5,10 +5,13 @@
 #include <mutex>
 #include <random>
 #include <thread>
+#include <utility>
 
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
+#include "engine/stamp/text_rasterizer.h"
 #include "platform/text/utf.h"
+#include "support/fake_text_renderer.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/pipeline_harness.h"
@@ -62,7 +65,7 @@ TEST_F(PreviewLoad, OpeningGivesTheReadersMessageOrTheFilesOwnFrameRate)
     EXPECT_NEAR(gFramePool->rateNumerator * 1.0 / gFramePool->rateDenominator, 30000.0 / 1001, 0.01);
 }
 
-TEST_F(PreviewLoad, PortraitVideosFramesTooLargeAndAJobsPoolAreToldApart)
+TEST_F(PreviewLoad, PortraitAndAnamorphicVideosFramesTooLargeAndAJobsPoolAreToldApart)
 {
     ASSERT_EQ(Open("rotate90.mp4"), kReaderOk);
     PreviewResult portrait = Load(3);
@@ -70,6 +73,19 @@ TEST_F(PreviewLoad, PortraitVideosFramesTooLargeAndAJobsPoolAreToldApart)
     EXPECT_TRUE(portrait.portrait);
     EXPECT_EQ(portrait.picture->width, 240u);
     EXPECT_EQ(portrait.picture->height, 320u);
+    // 1440x1080 stored, shown 16:9 by the track header or the aspect box
+    // alone, with stamps narrowed to look as on square pixels.
+    test::FakeTextRenderer renderer;
+    platform::TextRenderer* previous = ReplaceStampTextRenderer(&renderer);
+    for (const char* anamorphic : {"anamorphic.mp4", "anamorphic_pasp.mp4"}) {
+        ASSERT_EQ(Open(anamorphic), kReaderOk);
+        PreviewResult wide = Load(0);
+        ASSERT_EQ(wide.outcome, PreviewOutcome::Converted) << anamorphic;
+        EXPECT_EQ(wide.width, 1440u);
+        EXPECT_EQ(std::pair(wide.picture->width, wide.picture->height), std::pair(1920u, 1080u)) << anamorphic;
+        EXPECT_NEAR(renderer.font_.widthScale, 0.75f, 0.001f);
+    }
+    ReplaceStampTextRenderer(previous);
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->mode = kPoolModeJob;
@@ -120,6 +136,6 @@ TEST_F(PreviewLoadThreads, RapidRequestsOnARealFileEndOnTheNewestFrame)
     ASSERT_EQ(results.back().outcome, PreviewOutcome::Converted);
     std::vector<uint8_t> reference = test::ReferenceFrame(platform::ToUtf8(path), frame);
     ASSERT_EQ(reference.size(), I420Bytes(320, 240));
-    EXPECT_EQ(results.back().picture->pixels, ConvertI420ToRgb(reference.data(), 320, 240).pixels);
+    EXPECT_EQ(results.back().picture->pixels, ConvertI420ToRgb(reference.data(), 320, 240, {}).pixels);
     EXPECT_FALSE(IsRunning(*gDecodeState));
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <tuple>
+#include <utility>
 
 using namespace wuvo;
 
@@ -35,33 +38,53 @@ RgbPicture Flat(uint32_t width, uint32_t height, uint8_t grey)
 
 }  // namespace
 
-TEST(PreviewPicture, ConvertsFullRangeYuvTruncatingAndClamping)
+// Limited range, as players read camera video, with the matrix the picture
+// names; without one, BT.709 for HD sizes and BT.601 below. The reds are
+// ffmpeg's own conversions of RGB (252, 0, 0) by each matrix.
+TEST(PreviewPicture, ConvertsLimitedRangeByThePicturesMatrix)
 {
-    auto convert = [](uint8_t y, uint8_t u, uint8_t v) {
-        std::vector<uint8_t> frame = FlatFrame(2, 2, y, u, v);
-        return PixelOf(ConvertI420ToRgb(frame.data(), 2, 2), 1, 1);
+    constexpr uint32_t kUnnamed = 2, kBt709 = 1, kBt601 = 6;
+    auto convert = [](uint32_t matrix, uint32_t size, uint8_t y, uint8_t u, uint8_t v) {
+        std::vector<uint8_t> frame = FlatFrame(size, size, y, u, v);
+        return PixelOf(ConvertI420ToRgb(frame.data(), size, size, {2, 2, matrix}), 1, 1);
     };
-    EXPECT_EQ(convert(128, 128, 128), (Rgb{128, 128, 128}));
-    EXPECT_EQ(convert(255, 128, 255)[0], 255) << "255 + 1.402 * 127 is clamped";
-    EXPECT_EQ(convert(0, 0, 128)[2], 0) << "0 - 1.772 * 128 is clamped";
-    // R = 100 - 1.402 * 30 = 57.94; G = 100 - (0.34414 * 50 - 0.71414 * 30) = 104.2; B = 100 + 1.772 * 50 = 188.6.
-    EXPECT_EQ(convert(100, 178, 98), (Rgb{57, 104, 188}));
+    auto red = [](const Rgb& got) { return std::abs(got[0] - 252) <= 2 && got[1] <= 2 && got[2] <= 2; };
+    EXPECT_EQ(convert(kBt709, 2, 16, 128, 128), (Rgb{0, 0, 0}));
+    EXPECT_EQ(convert(kBt709, 2, 235, 128, 128), (Rgb{255, 255, 255}));
+    EXPECT_TRUE(red(convert(kBt709, 2, 62, 102, 238)));
+    EXPECT_TRUE(red(convert(kBt601, 2, 81, 91, 239)));
+    EXPECT_TRUE(red(convert(kUnnamed, 1080, 62, 102, 238))) << "HD: BT.709";
+    EXPECT_FALSE(red(convert(kUnnamed, 2, 62, 102, 238))) << "SD: BT.601";
+    EXPECT_EQ(convert(kBt709, 2, 235, 128, 255)[0], 255) << "clamped above";
+    EXPECT_EQ(convert(kBt709, 2, 16, 0, 128)[2], 0) << "clamped below";
 }
 
 TEST(PreviewPicture, EachTwoByTwoBlockTakesItsOwnChromaAndOddEdgesStayInside)
 {
     // 3 x 3: one chroma sample, which the odd last row and column share.
     std::vector<uint8_t> odd = FlatFrame(3, 3, 90, 128, 228);
-    RgbPicture picture = ConvertI420ToRgb(odd.data(), 3, 3);
+    RgbPicture picture = ConvertI420ToRgb(odd.data(), 3, 3, {});
     EXPECT_EQ(PixelOf(picture, 2, 2), PixelOf(picture, 0, 0));
-    EXPECT_EQ(PixelOf(picture, 2, 2)[0], 230);  // 90 + 1.402 * 100
+    EXPECT_EQ(PixelOf(picture, 2, 2)[0], 246);  // 1.16438 * (90 - 16) + 1.59603 * 100
 
     // 4 x 2: the right block is blue, the left one neutral.
     std::vector<uint8_t> frame = FlatFrame(4, 2, 60, 128, 128);
     frame[4 * 2 + 1] = 228;
-    RgbPicture blocks = ConvertI420ToRgb(frame.data(), 4, 2);
-    EXPECT_EQ(PixelOf(blocks, 1, 1), (Rgb{60, 60, 60}));
-    EXPECT_EQ(PixelOf(blocks, 2, 0), (Rgb{60, 25, 237}));  // G = 60 - 34.4, B = 60 + 177.2
+    RgbPicture blocks = ConvertI420ToRgb(frame.data(), 4, 2, {});
+    EXPECT_EQ(PixelOf(blocks, 1, 1), (Rgb{51, 51, 51}));
+    EXPECT_EQ(PixelOf(blocks, 2, 0), (Rgb{51, 12, 253}));  // G = 51.2 - 39.2, B = 51.2 + 201.7
+}
+
+// Players widen a picture of wide pixels and heighten one of narrow pixels,
+// unless that leaves the layout's room.
+TEST(PreviewPicture, PixelsThatAreNotSquareAreShownWidenedOrHeightened)
+{
+    for (auto [w, h, aspect, shownW, shownH] : {std::tuple{1440u, 1080u, 4.0f / 3, 1920u, 1080u},
+                                                {720u, 480u, 8.0f / 9, 720u, 540u},
+                                                {4096u, 2160u, 4.0f / 3, 4096u, 1620u}}) {
+        const PictureSize shown = ShownPictureSize(w, h, aspect, kLandscapePicture);
+        EXPECT_EQ(std::pair(shown.width, shown.height), std::pair(shownW, shownH)) << w << "x" << h;
+    }
 }
 
 TEST(PreviewPicture, StartPatternRampsOverTheLandscapeRoom)

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "app/preview/preview_geometry.h"
@@ -137,6 +138,8 @@ PreviewResult PreviewLoadProc(const PreviewRequest& request, const std::function
 std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t width, uint32_t height)
 {
     std::vector<uint8_t> copy;
+    float pixelAspect = 1.0f;
+    platform::ColourDescription colour;
     {
         std::lock_guard guard(gFramePool->lock);
         const uint8_t* buffer = gFramePool->mode == kPoolModeJob ? nullptr : gFramePool->GetBuffer(frame);
@@ -144,12 +147,19 @@ std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t w
             return nullptr;
         // The pool's frame stays unstamped for later requests.
         copy.assign(buffer, buffer + I420Bytes(width, height));
+        pixelAspect = gFramePool->PixelAspect();
+        colour = gFramePool->colour;
     }
-    DrawPreviewStamps(copy.data(), static_cast<int32_t>(width), static_cast<int32_t>(height), frame);
-    return std::make_shared<const RgbPicture>(ConvertI420ToRgb(copy.data(), width, height));
+    DrawPreviewStamps(copy.data(), static_cast<int32_t>(width), static_cast<int32_t>(height), frame, pixelAspect);
+    RgbPicture picture = ConvertI420ToRgb(copy.data(), width, height, colour);
+    const PictureSize room = IsQuarterTurnedVideo() ? kPortraitPicture : kLandscapePicture;
+    const PictureSize shown = ShownPictureSize(width, height, pixelAspect, room);
+    if (shown.width != width || shown.height != height)
+        picture = StretchPicture(picture, shown);
+    return std::make_shared<const RgbPicture>(std::move(picture));
 }
 
-int DrawPreviewStamps(uint8_t* plane, int32_t width, int32_t height, uint32_t frame)
+int DrawPreviewStamps(uint8_t* plane, int32_t width, int32_t height, uint32_t frame, float pixelAspect)
 {
     FrameClock clock;
     GetFrameDateTime(frame, clock.date, clock.timescale, clock.averageDelta);
@@ -158,6 +168,7 @@ int DrawPreviewStamps(uint8_t* plane, int32_t width, int32_t height, uint32_t fr
         return 0;
     const AppSettings& settings = gSettings;
     SetBaseWeights(*context);
+    context->pixelAspect = pixelAspect;
     context->dateShown = settings.dateStamp.enabled != 0;
     context->timeShown = settings.timeStamp.enabled != 0;
     PrepareWeights(context->dateWeights, settings.dateStamp);

@@ -32,14 +32,16 @@ PreviewResult PreviewLoadProc(const PreviewRequest& request, const std::function
 // Raises the decode thread state's abort flag while a decode holds it.
 void InterruptPreviewDecode();
 
-// Frame `frame` of the pool, stamped on a copy and converted; none when the
-// pool does not hold it or a job owns the pool.
+// Frame `frame` of the pool, stamped on a copy and converted with its
+// colours, at the shape players show it in; none when the pool does not hold
+// it or a job owns the pool.
 std::shared_ptr<const RgbPicture> ConvertPreviewFrame(uint32_t frame, uint32_t width, uint32_t height);
 
 // Draws both enabled stamps of the settings onto a luma plane of w x h, in
-// full and with their transparency: the preview ignores the show, fade and
-// delay rules. Always 0.
-int DrawPreviewStamps(uint8_t* plane, int32_t width, int32_t height, uint32_t frame);
+// full and with their transparency, narrowed for pixels `pixelAspect` times
+// as wide as high: the preview ignores the show, fade and delay rules.
+// Always 0.
+int DrawPreviewStamps(uint8_t* plane, int32_t width, int32_t height, uint32_t frame, float pixelAspect);
 
 // Whether the video of the last check is turned by a quarter: its picture is
 // then laid out upright (portrait).

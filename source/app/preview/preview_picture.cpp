@@ -1,6 +1,7 @@
 #include "app/preview/preview_picture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace wuvo {
@@ -11,11 +12,32 @@ constexpr int kChromaZero = 128;
 constexpr int kChannelMax = 255;
 constexpr size_t kChannels = 3;
 
-// Full-range YCbCr to RGB, as JPEG pictures are converted.
-constexpr double kRedFromV = 1.402;
-constexpr double kGreenFromU = 0.34414;
-constexpr double kGreenFromV = 0.71414;
-constexpr double kBlueFromU = 1.772;
+// Limited range: luma runs from 16 to 235, chroma spans 224 steps.
+constexpr int kLumaBlack = 16;
+constexpr double kLumaScale = 255.0 / 219.0;
+constexpr double kChromaScale = 255.0 / 224.0;
+
+// Matrix codes of ISO/IEC 23091-2, and the luma weights of red and blue.
+constexpr uint32_t kMatrixBt709 = 1;
+constexpr uint32_t kMatrixBt470bg = 5;
+constexpr uint32_t kMatrixSmpte170m = 6;
+struct LumaWeights {
+    double red;
+    double blue;
+};
+constexpr LumaWeights kBt709{0.2126, 0.0722};
+constexpr LumaWeights kBt601{0.299, 0.114};
+// From these sizes on players take an unnamed matrix for BT.709.
+constexpr uint32_t kHdWidth = 1280;
+constexpr uint32_t kSdMaxHeight = 576;
+
+// Each channel's share of a chroma sample's distance from neutral.
+struct ChromaFactors {
+    double redFromV;
+    double greenFromU;
+    double greenFromV;
+    double blueFromU;
+};
 
 // The start pattern spreads its ramps over the landscape room.
 constexpr uint32_t kRampSteps = 255;
@@ -37,16 +59,33 @@ struct ChromaTerms {
 
 uint8_t Channel(double value)
 {
-    // Truncated toward zero, then clamped.
-    return static_cast<uint8_t>(std::clamp(static_cast<int>(value), 0, kChannelMax));
+    // Rounded; what falls below 0 truncates to 0 or less before the clamp.
+    return static_cast<uint8_t>(std::clamp(static_cast<int>(value + 0.5), 0, kChannelMax));
 }
 
-void ChromaRow(const uint8_t* u, const uint8_t* v, std::vector<ChromaTerms>& terms)
+LumaWeights WeightsOf(const platform::ColourDescription& colour, uint32_t width, uint32_t height)
+{
+    switch (colour.matrix) {
+    case kMatrixBt709: return kBt709;
+    case kMatrixBt470bg:
+    case kMatrixSmpte170m: return kBt601;
+    default: return width >= kHdWidth || height > kSdMaxHeight ? kBt709 : kBt601;
+    }
+}
+
+ChromaFactors FactorsOf(LumaWeights w)
+{
+    const double green = 1.0 - w.red - w.blue;
+    return {kChromaScale * 2 * (1 - w.red), kChromaScale * 2 * w.blue * (1 - w.blue) / green,
+            kChromaScale * 2 * w.red * (1 - w.red) / green, kChromaScale * 2 * (1 - w.blue)};
+}
+
+void ChromaRow(const uint8_t* u, const uint8_t* v, const ChromaFactors& f, std::vector<ChromaTerms>& terms)
 {
     for (size_t i = 0; i < terms.size(); ++i) {
         const int cb = u[i] - kChromaZero;
         const int cr = v[i] - kChromaZero;
-        terms[i] = {kRedFromV * cr, kGreenFromU * cb + kGreenFromV * cr, kBlueFromU * cb};
+        terms[i] = {f.redFromV * cr, f.greenFromU * cb + f.greenFromV * cr, f.blueFromU * cb};
     }
 }
 
@@ -175,7 +214,8 @@ void ScaleRect(const RgbPicture& picture, const PixelRect& source, RgbPicture& v
 
 }  // namespace
 
-RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height)
+RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height,
+                            const platform::ColourDescription& colour)
 {
     RgbPicture picture(width, height);
     if (width == 0 || height == 0)
@@ -186,26 +226,45 @@ RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t heigh
     const uint8_t* v = u + size_t{chromaWidth} * chromaHeight;
     // A frame one pixel wide or high has no chroma: it shows grey.
     const bool hasChroma = chromaWidth > 0 && chromaHeight > 0;
+    const ChromaFactors factors = FactorsOf(WeightsOf(colour, width, height));
     std::vector<ChromaTerms> terms(std::max<uint32_t>(chromaWidth, 1));
     uint32_t termsRow = ~0u;
     for (uint32_t y = 0; y < height; ++y) {
         // An odd last row or column takes the chroma of the one before.
         const uint32_t chromaRow = hasChroma ? std::min(y / 2, chromaHeight - 1) : 0;
         if (hasChroma && chromaRow != termsRow) {
-            ChromaRow(u + size_t{chromaRow} * chromaWidth, v + size_t{chromaRow} * chromaWidth, terms);
+            ChromaRow(u + size_t{chromaRow} * chromaWidth, v + size_t{chromaRow} * chromaWidth, factors, terms);
             termsRow = chromaRow;
         }
         const uint8_t* lumaRow = frame + size_t{y} * width;
         uint8_t* out = picture.At(0, y);
         for (uint32_t x = 0; x < width; ++x, out += kChannels) {
             const ChromaTerms& c = terms[std::min<size_t>(x / 2, terms.size() - 1)];
-            const double lumaValue = lumaRow[x];
+            const double lumaValue = kLumaScale * (lumaRow[x] - kLumaBlack);
             out[0] = Channel(lumaValue + c.red);
             out[1] = Channel(lumaValue - c.green);
             out[2] = Channel(lumaValue + c.blue);
         }
     }
     return picture;
+}
+
+PictureSize ShownPictureSize(uint32_t width, uint32_t height, float pixelAspect, PictureSize room)
+{
+    const auto widened = static_cast<uint32_t>(std::max(1L, std::lround(width * double{pixelAspect})));
+    const auto narrowed = static_cast<uint32_t>(std::max(1L, std::lround(height / double{pixelAspect})));
+    if (pixelAspect > 1.0f)
+        return widened <= std::max(room.width, width) ? PictureSize{widened, height} : PictureSize{width, narrowed};
+    if (pixelAspect < 1.0f)
+        return narrowed <= std::max(room.height, height) ? PictureSize{width, narrowed} : PictureSize{widened, height};
+    return {width, height};
+}
+
+RgbPicture StretchPicture(const RgbPicture& picture, PictureSize size)
+{
+    const PixelRect source{0, 0, static_cast<int32_t>(picture.width), static_cast<int32_t>(picture.height)};
+    const PixelRect target{0, 0, static_cast<int32_t>(size.width), static_cast<int32_t>(size.height)};
+    return ComposeView(picture, {{}, source, target}, size.width, size.height);
 }
 
 RgbPicture MakeStartPattern(uint32_t width, uint32_t height)

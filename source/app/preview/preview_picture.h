@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/preview/preview_geometry.h"
+#include "platform/media/colour_description.h"
 
 // The preview's pictures: a frame converted from I420 to RGB, the pattern
 // shown before the first frame, and the view composed from either.
@@ -38,9 +39,20 @@ constexpr size_t I420Bytes(uint32_t width, uint32_t height)
     return size_t{width} * height + 2 * (size_t{width / 2} * (height / 2));
 }
 
-// Converts a packed I420 frame with the full-range (JPEG) equations, each
-// channel truncated and clamped to 0..255.
-RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height);
+// Converts a packed limited-range I420 frame, as the decoder delivers every
+// picture, with the matrix its colour description names, BT.709 or BT.601;
+// without one of them, BT.709 from HD sizes on and BT.601 below, as players
+// guess. Each channel is rounded and clamped to 0..255.
+RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t height,
+                            const platform::ColourDescription& colour);
+
+// The size players show a picture of width x height at, whose pixels are
+// `pixelAspect` times as wide as high: widened, or made taller for narrow
+// pixels; where that leaves the layout's `room`, the other side shrinks.
+PictureSize ShownPictureSize(uint32_t width, uint32_t height, float pixelAspect, PictureSize room);
+
+// The picture stretched to `size`, each pixel the average of what it covers.
+RgbPicture StretchPicture(const RgbPicture& picture, PictureSize size);
 
 // The picture shown before the first frame is converted: red 0, green
 // rising downwards and blue rising to the right across the landscape room.

@@ -54,6 +54,9 @@ StampRun StartStampRun(StampContext* context, const StampJob& job)
         run.scaleX = static_cast<float>(gFramePool->width) / static_cast<float>(job.sourceWidth);
         run.scaleY = static_cast<float>(gFramePool->height) / static_cast<float>(job.sourceHeight);
     }
+    // Pictures the decoder scaled to the output size have its square pixels.
+    bool scaled = gFramePool->width != job.sourceWidth || gFramePool->height != job.sourceHeight;
+    context->pixelAspect = scaled ? 1.0f : gFramePool->PixelAspect();
     uint32_t fps = WholeFramesPerSecond(gFramePool->rateNumerator, gFramePool->rateDenominator);
     if (gSettings.dateStamp.enabled)
         run.dateSchedule = MakeStampSchedule(gSettings.dateStamp, fps);

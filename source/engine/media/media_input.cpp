@@ -1,5 +1,6 @@
 #include "engine/media/media_input.h"
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 
@@ -108,23 +109,50 @@ void LogFrameTooLarge(const StampJob& job)
     LogJobMessage(job, text.c_str());
 }
 
+struct PixelAspect {
+    uint32_t x = 1;
+    uint32_t y = 1;
+};
+
 // The track header holds the display size; when it differs from the decoded
 // size, the pixels are not square. A track header of the decoded size
 // leaves the pixel aspect to the one stored with the samples.
-void SetSourceAspect(StampJob& job, bool swapped, const platform::VideoFormat& video)
+PixelAspect SourcePixelAspect(const platform::VideoFormat& video)
 {
     const Mp4Track* track = gParseState->VideoTrack();
-    if (!track || job.aspectX != job.aspectY)
-        return;
+    if (!track || video.width == 0 || video.height == 0)
+        return {video.aspectX, video.aspectY};
+    bool swapped = GetVideoTurn().IsQuarter();
     uint32_t displayWidth = swapped ? track->height : track->width;
     uint32_t displayHeight = swapped ? track->width : track->height;
-    if (displayWidth == job.sourceWidth && displayHeight == job.sourceHeight) {
-        job.aspectX = video.aspectX;
-        job.aspectY = video.aspectY;
-        return;
-    }
-    job.aspectX = displayWidth * kAspectScale / job.sourceWidth;
-    job.aspectY = displayHeight * kAspectScale / job.sourceHeight;
+    if (displayWidth == video.width && displayHeight == video.height)
+        return {video.aspectX, video.aspectY};
+    return {displayWidth * kAspectScale / video.width, displayHeight * kAspectScale / video.height};
+}
+
+// What the preview and the stamper need to show the pool's pictures as
+// players show them.
+void DescribePoolPictures(const platform::VideoFormat& video, PixelAspect aspect)
+{
+    std::lock_guard guard(gFramePool->lock);
+    gFramePool->aspectX = aspect.x;
+    gFramePool->aspectY = aspect.y;
+    gFramePool->colour = video.colour;
+}
+
+// An output size is meant the way the source is shown: a source shown
+// upright (portrait) gets the size's portrait form, so that no picture is
+// stretched. The target stays in the size table's orientation, before the
+// turn, as the encoder expects it.
+void OrientTargetAsShown(StampJob& job, bool swapped, PixelAspect aspect)
+{
+    bool portrait = uint64_t{job.sourceHeight} * aspect.y > uint64_t{job.sourceWidth} * aspect.x;
+    uint32_t longer = std::max(job.targetWidth, job.targetHeight);
+    uint32_t shorter = std::min(job.targetWidth, job.targetHeight);
+    uint32_t shownWidth = portrait ? shorter : longer;
+    uint32_t shownHeight = portrait ? longer : shorter;
+    job.targetWidth = swapped ? shownHeight : shownWidth;
+    job.targetHeight = swapped ? shownWidth : shownHeight;
 }
 
 // A picture scaled to another size fills that frame: its pixels are square
@@ -253,13 +281,21 @@ void ProbeInputWithMf(StampJob& job)
 
     bool swapped = false;
     GetVideoRotation(kRotationOfInput, &swapped);
-    // The reader delivers upright frames; the target stays in the size
-    // table's orientation, before the turn, as the encoder expects it.
+    PixelAspect aspect = SourcePixelAspect(video);
+    DescribePoolPictures(video, aspect);
+    // The batch leaves the aspect square for the probe to fill.
+    if (job.aspectX == job.aspectY) {
+        job.aspectX = aspect.x;
+        job.aspectY = aspect.y;
+    }
+    // The reader delivers upright frames; the native size is theirs, turned
+    // back into the size table's orientation.
     if (IsNativeSize(job)) {
         job.targetWidth = swapped ? job.sourceHeight : job.sourceWidth;
         job.targetHeight = swapped ? job.sourceWidth : job.sourceHeight;
+    } else {
+        OrientTargetAsShown(job, swapped, aspect);
     }
-    SetSourceAspect(job, swapped, video);
     FitAspectToTarget(job, swapped);
 
     gFramePool->rateNumerator = job.rateNumerator;
@@ -283,8 +319,10 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     uint32_t width = video.width;
     uint32_t height = video.height;
     bool preview = callbacks.seekFlag == 1;
-    if (preview)  // the preview reads the size to tell a frame too large
+    if (preview) {  // the preview reads the size to tell a frame too large
         callbacks.setSize(width, height);
+        DescribePoolPictures(video, SourcePixelAspect(video));
+    }
     if (!FitsFrameSlot(width, height))
         return kDecodeFailed;
 

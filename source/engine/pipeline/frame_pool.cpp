@@ -1,5 +1,6 @@
 #include "engine/pipeline/frame_pool.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/pipeline/shared_objects.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr int32_t kPreviewKeepDistance = 2;
 constexpr uint32_t kResetRateNumerator = 60000;
 constexpr uint32_t kResetRateDenominator = 2002;
+constexpr float kMaxPixelAspect = 4.0f;
 
 FrameSlot* LowestSlotOf(std::array<FrameSlot, kFrameSlotCount>& slots, uint32_t frame, bool decodedOnly)
 {
@@ -59,10 +61,20 @@ void FramePool::Reset()
     decodedCount = 0;
     frameCount = 0;
     width = 0;
+    aspectX = aspectY = 1;
+    colour = {};
     rateNumerator = kResetRateNumerator;
     rateDenominator = kResetRateDenominator;
     progressive = 0;
     divisor = 1;
+}
+
+float FramePool::PixelAspect() const
+{
+    if (aspectX == 0 || aspectY == 0)
+        return 1.0f;
+    float aspect = static_cast<float>(aspectX) / static_cast<float>(aspectY);
+    return std::clamp(aspect, 1.0f / kMaxPixelAspect, kMaxPixelAspect);
 }
 
 uint8_t* FramePool::Reserve(uint32_t frame)

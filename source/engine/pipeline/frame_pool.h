@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/media/colour_description.h"
 #include "platform/threads/lock.h"
 
 namespace wuvo {
@@ -45,6 +46,11 @@ struct FramePool {
     uint32_t frameCount = 0;
     uint32_t width = 0;
     uint32_t height = 0;
+    // How players show the pictures: the width of a pixel over its height,
+    // and how the samples' colours are read.
+    uint32_t aspectX = 1;
+    uint32_t aspectY = 1;
+    platform::ColourDescription colour;
     uint32_t rateNumerator = 0;
     uint32_t rateDenominator = 0;
     uint8_t progressive = 0;
@@ -58,6 +64,9 @@ struct FramePool {
     void Reset();
     uint8_t* Reserve(uint32_t frame);
     uint8_t* GetBuffer(uint32_t frame);
+    // The pictures' pixel aspect, held to 1/4..4: an aspect beyond any
+    // camera's is not followed further.
+    float PixelAspect() const;
     bool IsDecoded(uint32_t frame) const;
     bool IsStamped(uint32_t frame) const;
     void SetStamped(uint32_t frame, uint8_t flag);

@@ -37,6 +37,9 @@ struct StampContext {
     uint32_t averageDelta = 0;
     WeightSet dateWeights;
     WeightSet timeWeights;
+    // The width of the frame's pixels over their height as players show
+    // them: texts are drawn narrower by it, to look as on square pixels.
+    float pixelAspect = 1.0f;
 };
 
 // Show, delay and fade state of one stamp, in frames.
@@ -59,7 +62,7 @@ struct StampSchedule {
 };
 
 // A new context with every field 0 but tm.tm_yday and tm.tm_isdst, which are
-// -1; null when memory is exhausted.
+// -1, and square pixels; null when memory is exhausted.
 StampContext* CreateStampContext();
 
 // Releases a context and its masks' cells; null is ignored.

@@ -18,6 +18,8 @@ constexpr int32_t kTmYearBase = 1900;
 // Time formats from this index on show the frame index or milliseconds, so
 // their text changes from frame to frame.
 constexpr uint32_t kFirstSubSecondTimeFormat = 9;
+constexpr uint32_t kQuarterTurn = 90;
+constexpr uint32_t kThreeQuarterTurn = 270;
 
 bool IsScaled(float scaleX, float scaleY) { return scaleX != 1.0f || scaleY != 1.0f; }
 
@@ -41,6 +43,8 @@ bool TimeTextMayHaveChanged(const StampContext& context)
 
 using FormatText = void (*)(const StampContext&, char16_t*);
 
+bool IsQuarterTurn(uint32_t rotation) { return rotation == kQuarterTurn || rotation == kThreeQuarterTurn; }
+
 void RenderOne(StampContext& context, StampMask& mask, const StampStyle& style, FormatText format, float scaleX,
                float scaleY)
 {
@@ -49,7 +53,14 @@ void RenderOne(StampContext& context, StampMask& mask, const StampStyle& style, 
     StampStyle scaled = style;
     if (IsScaled(scaleX, scaleY))
         scaled.rasterHeight = static_cast<int32_t>(static_cast<float>(style.rasterHeight) * scaleX);
-    RasterizeStampText(mask, text, scaled);
+    // On wide pixels a text is drawn narrower; one turned by a quarter runs
+    // its letters' height across the frame, so that is what shrinks.
+    float widthScale = 1.0f / context.pixelAspect;
+    if (IsQuarterTurn(style.rotation)) {
+        scaled.rasterHeight = static_cast<int32_t>(static_cast<float>(scaled.rasterHeight) * widthScale);
+        widthScale = context.pixelAspect;
+    }
+    RasterizeStampText(mask, text, scaled, widthScale);
 }
 
 void BlendStamp(const StampStyle& style, const WeightSet& weights, const StampMask& mask, uint8_t* luma,

@@ -136,11 +136,12 @@ void AddOutlineRings(StampMask& mask)
 
 }  // namespace
 
-platform::FontDescription DescribeStampFont(const FontRecord& record, int32_t rasterHeight)
+platform::FontDescription DescribeStampFont(const FontRecord& record, int32_t rasterHeight, float widthScale)
 {
     platform::FontDescription font;
     font.faceName = std::u16string(record.faceName, platform::FieldLength(record.faceName, kFaceNameChars));
     font.height = platform::EmHeightForTenthsOfPoint(rasterHeight);
+    font.widthScale = widthScale;
     font.weight = record.weight;
     font.italic = record.italic != 0;
     font.underline = record.underline != 0;
@@ -156,17 +157,17 @@ platform::TextRenderer* ReplaceStampTextRenderer(platform::TextRenderer* rendere
     return previous;
 }
 
-void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle& style)
+void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle& style, float widthScale)
 {
     std::lock_guard guard(gRendererLock);
-    RasterizeStampText(mask, text, style, ActiveRenderer());
+    RasterizeStampText(mask, text, style, ActiveRenderer(), widthScale);
 }
 
 void RasterizeStampText(StampMask& mask, const char16_t* text, const StampStyle& style,
-                        platform::TextRenderer& renderer)
+                        platform::TextRenderer& renderer, float widthScale)
 {
     const std::u16string_view line(text, platform::FieldLength(text, kMaxTextChars + 1));
-    if (!renderer.SelectFont(DescribeStampFont(style.font, style.rasterHeight))) {
+    if (!renderer.SelectFont(DescribeStampFont(style.font, style.rasterHeight, widthScale))) {
         mask.rowLength = mask.width = mask.height = 0;
         return;
     }

@@ -116,10 +116,11 @@ FT_Face FontSet::OpenSized(const Candidate& candidate)
     OpenFace* open = Open(candidate);
     if (open == nullptr)
         return nullptr;
-    if (open->emSize != emSize_) {
-        if (FT_Set_Char_Size(open->face, 0, emSize_, 0, 0) != 0)
+    if (open->emSize != emSize_ || open->emWidth != emWidth_) {
+        if (FT_Set_Char_Size(open->face, emWidth_, emSize_, 0, 0) != 0)
             return nullptr;
         open->emSize = emSize_;
+        open->emWidth = emWidth_;
     }
     return open->face;
 }
@@ -140,6 +141,7 @@ bool FontSet::Select(const FontDescription& font)
         if (open != nullptr && FT_IS_SCALABLE(open->face)) {
             const double em = EmPixels(open->face, font.height);
             emSize_ = static_cast<FT_F26Dot6>(std::lround(em * 64));
+            emWidth_ = static_cast<FT_F26Dot6>(std::lround(em * font.widthScale * 64));
             FT_Face face = OpenSized(candidates_.front());
             if (face == nullptr)
                 return false;

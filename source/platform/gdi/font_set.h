@@ -52,6 +52,7 @@ private:
     struct OpenFace {
         FT_Face face = nullptr;
         FT_F26Dot6 emSize = 0;  // the size last set on it
+        FT_F26Dot6 emWidth = 0;
     };
 
     void ClearCandidates();
@@ -66,6 +67,7 @@ private:
     std::map<std::pair<std::string, int>, OpenFace> faces_;
     GlyphSource primary_;
     FT_F26Dot6 emSize_ = 0;
+    FT_F26Dot6 emWidth_ = 0;  // the em's width; narrower or wider for a scaled width
     TextMetrics metrics_;
 };
 

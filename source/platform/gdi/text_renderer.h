@@ -18,6 +18,8 @@ int32_t EmHeightForTenthsOfPoint(int32_t tenthsOfPoint);
 struct FontDescription {
     std::u16string faceName;
     int32_t height = 0;
+    // The letters' width against the font's own: below 1 condensed.
+    float widthScale = 1.0f;
     int32_t weight = 400;  // 100..900; 700 is bold
     bool italic = false;
     bool underline = false;

@@ -423,15 +423,19 @@ TEST_F(RunStampJobTest, SpeedUpKeepsEveryNthFrameAndAudioOffLeavesNoAudio)
     }
 }
 
-TEST_F(RunStampJobTest, OutputSizeFromTheTableAndNoAudioInput)
+// The size is taken the way the source is shown: a portrait clip stored
+// upright (144x256, as editors export them) gets its portrait form.
+TEST_F(RunStampJobTest, OutputSizeFromTheTableInTheSourcesOrientationAndNoAudioInput)
 {
     gSettings.outputSize = 0;  // 480x270
-    StampJob job = MakeJob("no_audio.mp4", "resized.mp4");
-    OutputSize size = OutputSizeFor(gSettings.outputSize);
-    job.targetWidth = size.width;
-    job.targetHeight = size.height;
-    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
-    EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height"), std::vector<std::string>{"480,270"});
+    for (auto [fixture, written] : {std::pair{"portrait_main10_5994.mp4", "270,480,1:1"}, {"no_audio.mp4", "480,270,1:1"}}) {
+        StampJob job = MakeJob(fixture, "resized.mp4");
+        OutputSize size = OutputSizeFor(gSettings.outputSize);
+        job.targetWidth = size.width;
+        job.targetHeight = size.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio"), std::vector<std::string>{written});
+    }
     EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
 }
 
@@ -449,11 +453,35 @@ TEST_F(RunStampJobTest, QuarterTurnedPhoneVideoPlaysTheSameWayUp)
     EXPECT_GT(c.changedInside, source.Count() * 500);
 }
 
+// Columns the date stamp spans in frame 0 of `stamped` (stored w x h) as
+// players show them: between the first and the last sample of the date's
+// rows that differ clearly from `source` scaled to that size.
+double ShownDateWidth(const std::string& source, const std::string& stamped, unsigned w, unsigned h, double aspect)
+{
+    auto luma = [&](const std::string& path) {
+        return test::RunCommand("ffmpeg -v error -i " + test::Quoted(path) + " -frames:v 1 -vf scale=" +
+                                std::to_string(w) + ":" + std::to_string(h) + " -f rawvideo -pix_fmt gray -");
+    };
+    const std::string a = luma(source), b = luma(stamped);
+    unsigned first = w, last = 0;
+    for (size_t i = 0; i < std::min<size_t>(a.size(), size_t{w} * (kTimeY * h / 1080)); ++i)
+        if (std::abs(int(uint8_t(a[i])) - int(uint8_t(b[i]))) > 40) {
+            first = std::min<unsigned>(first, i % w);
+            last = std::max<unsigned>(last, i % w);
+        }
+    return last >= first ? (last - first + 1) * aspect : 0;
+}
+
 // An anamorphic camera clip, 1440x1080 shown 16:9 by its track header or by
 // its pixel-aspect box alone, is shown 16:9 at its own size and scaled to
-// another, with every frame at its time and its sound in place.
+// another, with every frame at its time and its sound in place; its date
+// stamp is as wide in a player as on a clip of square pixels.
 TEST_F(RunStampJobTest, AnamorphicClipIsShownAtItsAspectAtItsOwnSizeAndAnother)
 {
+    StampJob square = MakeJob("hd1080.mp4", "square_out.mp4");
+    ASSERT_EQ(RunStampJob(square), kJobSucceeded);
+    const double squareWidth = ShownDateWidth(platform::ToUtf8(input), output, 1920, 1080, 1.0);
+    ASSERT_GT(squareWidth, 200.0);
     const struct {
         const char* fixture;
         uint32_t width, height;  // 1 x 1: its own size
@@ -473,6 +501,9 @@ TEST_F(RunStampJobTest, AnamorphicClipIsShownAtItsAspectAtItsOwnSizeAndAnother)
         ASSERT_EQ(std::sscanf(shape.c_str(), "%u,%u,%u:%u", &width, &height, &aspectX, &aspectY), 4) << shape;
         EXPECT_EQ(std::to_string(width) + "," + std::to_string(height), c.written);
         EXPECT_NEAR(double(width) * aspectX / (double(height) * aspectY), 16.0 / 9.0, 0.002) << shape;
+        const double shownWidth = double(width) * aspectX / aspectY;
+        EXPECT_NEAR(ShownDateWidth(platform::ToUtf8(input), output, width, height, double(aspectX) / aspectY),
+                    squareWidth * shownWidth / 1920, squareWidth * shownWidth / 1920 * 0.03);
         test::ExpectSourceTiming(platform::ToUtf8(input), output);
     }
 }
@@ -504,7 +535,7 @@ TEST_F(RunStampJobTest, CustomFormatShowingTheTimeOtherwiseFollowsEachSecond)
     // last frame's picture with the stamp of frame `shown`'s time.
     auto differing = [&](uint32_t shown) {
         std::vector<uint8_t> preview(plain.Frame(last), plain.Frame(last) + size_t(plain.width) * plain.height);
-        DrawPreviewStamps(preview.data(), plain.width, plain.height, shown);
+        DrawPreviewStamps(preview.data(), plain.width, plain.height, shown, 1.0f);
         size_t count = 0;
         for (size_t i = size_t(kDateY) * plain.width; i < size_t(kDateY + kBandRows) * plain.width; ++i)
             count += std::abs(int(preview[i]) - int(stamped.Frame(last)[i])) > 40;

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -209,6 +210,20 @@ TEST_F(StampFrameTest, ScaledFramesGetScaledPositionsAndSizes)
     EXPECT_EQ(plane[15 * kWidth + 50 + 5], 255);
     EXPECT_EQ(plane[14 * kWidth + 50 + 5], 128);
     EXPECT_EQ(plane[15 * kWidth + 50 + 3], 128);
+}
+
+// On wide pixels the letters are drawn narrower, or shorter when the text is
+// turned by a quarter and its height runs across the frame.
+TEST_F(StampFrameTest, WidePixelsNarrowTheLettersAcrossTheFrame)
+{
+    gSettings.idle = 1;
+    context->pixelAspect = 4.0f / 3;
+    for (auto [rotation, height, widthScale] : {std::tuple{0u, -48, 0.75f}, {90u, -36, 4.0f / 3}}) {
+        gSettings.dateStamp.rotation = gSettings.timeStamp.rotation = rotation;
+        Stamp(0, Clock(2024, 5, 17, 10, 0, 0));
+        EXPECT_EQ(renderer.font_.height, height) << rotation;
+        EXPECT_FLOAT_EQ(renderer.font_.widthScale, widthScale) << rotation;
+    }
 }
 
 TEST_F(StampFrameTest, FadeAndDateChangeDriveTheWeights)
