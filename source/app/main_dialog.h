@@ -267,6 +267,7 @@ private:
     void ScrollPreview(wxScrollEvent& event, wxScrollBar& bar, uint32_t& position, uint32_t& offset);
     void StepPreview(uint32_t frame);
     void OnSliderReleased(wxScrollEvent& event);
+    void OnSliderMoved(wxScrollEvent& event);
 
     Controls c_;
     CWuvoLog* log_ = nullptr;
