@@ -26,12 +26,12 @@ RUNS = []
 class Run:
     """One start of the program in a home of its own."""
 
-    def __init__(self, binary, home, shots):
+    def __init__(self, binary, home, shots, **env):
         self.home, self.shots = home, shots
         for folder in (os.path.join(home, "in"), os.path.join(home, "out"), shots):
             os.makedirs(folder, exist_ok=True)
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=f"{home}/config", LOCALAPPDATA=f"{home}/data",
-                   TEMP=f"{home}/tmp")
+                   TEMP=f"{home}/tmp", **env)
         wait_for(lambda: program() is None, "the last run to leave the desktop")
         self.process = subprocess.Popen([binary], env=env)
         RUNS.append(self.process)
