@@ -30,6 +30,7 @@ class wxPaintEvent;
 class wxPanel;
 class wxScrollBar;
 class wxScrollEvent;
+class wxScrolledWindow;
 class wxSlider;
 class wxStaticText;
 class wxTextCtrl;
@@ -181,7 +182,7 @@ public:
 
 private:
     struct Controls {
-        wxPanel* page = nullptr;
+        wxScrolledWindow* page = nullptr;
         wxSlider* slider = nullptr;
         wxCheckBox* dateOn = nullptr;
         wxItemContainer* dateFormat = nullptr;
@@ -201,6 +202,12 @@ private:
     };
 
     bool LoadTemplates();
+    void LayOutForText();
+    void FitToScreen();
+    void FitOnceShown();
+    int RoomBesideFileSide() const;
+    void CentreHint();
+    void MoveAnchoredControls(int dx, int dy);
     void OnInitDialog();
     void ReadStartupSettings();
     void SetViewCheckMarks();
@@ -268,10 +275,18 @@ private:
     void ScrollPreview(wxScrollEvent& event, wxScrollBar& bar, uint32_t& position, uint32_t& offset);
     void StepPreview(uint32_t frame);
     void OnSliderReleased(wxScrollEvent& event);
+    void OnSliderMoved(wxScrollEvent& event);
 
     Controls c_;
     CWuvoLog* log_ = nullptr;
     ControlAnchors anchors_;
+    // The page laid out for the window's text; how far the preview and the
+    // file list may give way to a small screen, and have (zero or less).
+    wxSize laidOut_;
+    wxSize giveable_;
+    wxSize givenWay_;
+    // The fit made again with the window manager's frame, once shown.
+    bool fittedShown_ = false;
     // Set once the window goes; what workers queued for it is then dropped.
     bool closing_ = false;
     // While the exit question is open; a batch that ends meanwhile keeps

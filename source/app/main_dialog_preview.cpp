@@ -5,6 +5,7 @@
 
 #include <wx/listbox.h>
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
 #include <wx/scrolbar.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>

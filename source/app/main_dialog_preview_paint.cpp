@@ -100,6 +100,7 @@ void CWuvoDlg::BindPreviewEvents()
         vScrollBar_->Bind(type, &CWuvoDlg::OnVScroll, this);
     }
     c_.slider->Bind(wxEVT_SCROLL_THUMBRELEASE, &CWuvoDlg::OnSliderReleased, this);
+    c_.slider->Bind(wxEVT_SCROLL_CHANGED, &CWuvoDlg::OnSliderMoved, this);
     for (const StepButton& button : kStepButtons) {
         Bind(
             wxEVT_BUTTON,
@@ -130,6 +131,24 @@ void CWuvoDlg::OnSliderReleased(wxScrollEvent&)
     wxBusyCursor wait;
     UpdateData(true);
     StepPreview(FindSyncFrame(currentFrame_));
+}
+
+// The keys and the wheel move the knob without a release; the picture
+// follows as on a release, but never against the move. A move back shows the
+// sync frame at or before the knob, as the step-back buttons do; a move
+// forward at least the next sync frame, as ">" does (before a trimmed clip's
+// first sync sample a release shows its first frame). A release's own change
+// finds the knob on the frame it shows already.
+void CWuvoDlg::OnSliderMoved(wxScrollEvent&)
+{
+    const auto position = static_cast<uint32_t>(c_.slider->GetValue());
+    const uint32_t shown = currentFrame_;
+    if (previewLoaded_ == 0 || position == shown)
+        return;
+    wxBusyCursor wait;
+    UpdateData(true);
+    StepPreview(position < shown ? StepSyncBackward(position, 0)
+                                 : std::max(FindSyncFrame(position), StepSyncForward(shown, 1)));
 }
 
 void CWuvoDlg::OnHScroll(wxScrollEvent& event)

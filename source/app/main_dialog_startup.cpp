@@ -6,7 +6,7 @@
 #include <wx/listbox.h>
 #include <wx/menu.h>
 #include <wx/odcombo.h>
-#include <wx/panel.h>
+#include <wx/scrolwin.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -82,11 +82,10 @@ bool CWuvoDlg::LoadTemplates()
                          wxDEFAULT_FRAME_STYLE))
         return false;
     wxMenuBar* menu = resources.LoadMenuBar(this, kMainMenuTemplate);
-    c_.page = resources.LoadPanel(this, kMainDialogTemplate);
+    c_.page = dynamic_cast<wxScrolledWindow*>(resources.LoadObject(this, kMainDialogTemplate, "wxScrolledWindow"));
     if (menu == nullptr || c_.page == nullptr)
         return false;
     SetMenuBar(menu);
-    SetClientSize(c_.page->GetSize());
     c_.slider = static_cast<wxSlider*>(Control(kIdPreviewSlider));
     c_.dateOn = static_cast<wxCheckBox*>(Control(kIdDateStamp));
     c_.dateFormat = dynamic_cast<wxItemContainer*>(Control(kIdDateFormat));
@@ -101,6 +100,7 @@ bool CWuvoDlg::LoadTemplates()
     c_.progress = static_cast<wxGauge*>(Control(kIdProgress));
     c_.percent = static_cast<wxTextCtrl*>(Control(kIdPercent));
     c_.autoShutdown = static_cast<wxCheckBox*>(Control(kIdAutoShutdown));
+    LayOutForText();
     return true;
 }
 

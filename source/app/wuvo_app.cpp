@@ -12,6 +12,7 @@
 #include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_paths.h"
+#include "app/ui/toolkit_messages.h"
 #include "engine/pipeline/shared_objects.h"
 
 // Made by wxrc from resources/*.xrc.
@@ -42,6 +43,7 @@ CWuvoApp::~CWuvoApp() = default;
 
 bool CWuvoApp::OnInit()
 {
+    delete wxLog::SetActiveTarget(new ToolkitMessages([this] { return MainWindowShown(); }));
     if (!InitInstance())
         return false;
     auto* dialog = new CWuvoDlg();
@@ -56,6 +58,11 @@ bool CWuvoApp::OnInit()
     // written is left behind. The watcher thread only queues the end.
     endSignals_.Start([this](int) { CallAfter([this] { OnEndSignal(); }); });
     return true;
+}
+
+bool CWuvoApp::MainWindowShown() const
+{
+    return mainWindow_ && !IsScheduledForDestruction(mainWindow_.get());
 }
 
 void CWuvoApp::OnEndSignal()
@@ -96,12 +103,11 @@ void CWuvoApp::ExitInstance()
     if (recentProjects_) {
         wxConfigBase::Get()->SetPath(kRecentGroup);
         recentProjects_->Save(*wxConfigBase::Get());
-        // A home folder that cannot be written costs the list, not a
-        // message box after the window has gone.
-        wxLogNull quiet;
-        wxConfigBase::Get()->Flush();
     }
+    // Written as it goes. A folder that cannot be written costs the list,
+    // and the reason goes where the toolkit's messages go now.
     delete wxConfigBase::Set(nullptr);
+    wxLog::FlushActive();
     if (sharedObjectsMade_)
         DestroySharedObjects();
     sharedObjectsMade_ = false;

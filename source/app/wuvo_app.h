@@ -31,6 +31,8 @@ public:
     wxFileHistory& RecentProjects() { return *recentProjects_; }
 
 private:
+    // Until the main window begins to go.
+    bool MainWindowShown() const;
     void OnEndSignal();
 
     std::unique_ptr<wxFileHistory> recentProjects_;

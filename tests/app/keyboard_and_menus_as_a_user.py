@@ -8,11 +8,14 @@ that edit the keyboard back; the Project menu shows every item whole the
 first time it opens after Save as, after Open and after a start. Without a
 window manager and again under openbox: Esc in the help window and on an
 open format list stays theirs, Enter leaves a check box as it is, and the log
-window keeps its size for a long line.
+window keeps its size for a long line. With larger text, on screens that
+leave the window less room than it needs, nothing of it is cut and every
+control can be reached.
 
 Usage: keyboard_and_menus_as_a_user.py PROGRAM FIXTURES SCREENSHOT_DIR
 Runs with the system's python3 (pyatspi) inside a D-Bus session."""
 import os
+import re
 import shutil
 import string
 import subprocess
@@ -20,14 +23,15 @@ import subprocess
 import gi
 import pyatspi
 
+gi.require_version("Gdk", "3.0")
 gi.require_version("Gtk", "3.0")
-from gi.repository import Gtk  # noqa: E402
+from gi.repository import Gdk, Gtk  # noqa: E402
 
-from desktop import (Box, answer, choose_menu, choose_path, click, click_at, extents, gone,  # noqa: E402
+from desktop import (Box, answer, choose_menu, choose_path, click, click_at, extents, focus, gone,  # noqa: E402
                      keyboard_window, labels, nodes, poll, press, program, search, shown_window, showing, text_of,
                      wait_for, whole_screen, window, within, xdotool)
 from whole_program_as_a_user import TITLE, fail  # noqa: E402
-from window_as_a_user import Run, absent, add, panel, road, start_openbox  # noqa: E402
+from window_as_a_user import RUNS, Run, absent, add, panel, road, start_openbox  # noqa: E402
 
 VIDEO = "hevc_aac_newyear.mp4"
 LOG = "Wuvo Log"
@@ -35,6 +39,11 @@ HELP = "Orlevane Help"
 # The log window's size in dialog units.
 LOG_SIZE = (284, 318)
 NOT_A_NUMBER = "Please enter a positive integer."
+# Larger text as desktops set it, each on a screen that leaves the window less
+# room than it needs: the whole screen, too narrow for the window at one and a
+# half times the text, and a laptop's 1280 x 768 work area (an openbox margin
+# takes the rest of the screen's height).
+LARGER_TEXT = ((1.5, 0), (1.25, 256))
 
 
 def dialog_units(width, height):
@@ -397,10 +406,116 @@ def run_through(binary, fixtures, home, shots):
     quit_program(run)
 
 
+def work_area_below(margin):
+    """Has openbox keep `margin` rows at the top of the screen out of the work
+    area, as a panel does; the work area."""
+    if margin:
+        config = re.sub(r"(<margins>\s*<top>)\d+", rf"\g<1>{margin}", open("/etc/xdg/openbox/rc.xml").read())
+        path = os.path.join(os.environ["XDG_RUNTIME_DIR"], "openbox.xml")
+        with open(path, "w") as file:
+            file.write(config)
+        RUNS.append(subprocess.Popen(["openbox", "--replace", "--sm-disable", "--config-file", path],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+
+    def area():
+        box = Gdk.Display.get_default().get_monitor(0).get_workarea()
+        return Box(box.x, box.y, box.width, box.height) if box.y == margin else None
+    return wait_for(area, f"a work area below {margin} rows")
+
+
+def natural_sizes(controls, scale):
+    """The sizes the toolkit gives buttons and check boxes for their texts at
+    `scale` times the desktop's text; a button's without padding, as the
+    window's smallest buttons have none."""
+    settings = Gtk.Settings.get_default()
+    dpi = settings.get_property("gtk-xft-dpi")
+    settings.set_property("gtk-xft-dpi", round(dpi * scale))
+    no_padding = Gtk.CssProvider()
+    no_padding.load_from_data(b"* { padding: 0; }")
+    sizes = {}
+    for role, name in controls:
+        widget = Gtk.CheckButton(label=name) if role == "check box" else Gtk.Button(label=name)
+        if role != "check box":
+            widget.get_style_context().add_provider(no_padding, Gtk.STYLE_PROVIDER_PRIORITY_APPLICATION)
+        widget.show_all()
+        sizes[role, name] = (widget.get_preferred_width()[1], widget.get_preferred_height()[1])
+    settings.set_property("gtk-xft-dpi", dpi)
+    return sizes
+
+
+def cut_texts(owner, scale):
+    """The texts that their own boxes cut: a character of a label or field
+    outside the box, a button or check box smaller than its text needs."""
+    cut = []
+    controls = {}
+    for node in nodes(owner):
+        role, box = node.getRoleName(), extents(node)
+        if not showing(node):
+            continue
+        if role in ("label", "text"):
+            text = node.queryText()
+            outside = [c for i, c in enumerate(text.getText(0, -1))
+                       if not contains(box, Box(*text.getCharacterExtents(i, pyatspi.DESKTOP_COORDS)))]
+            if outside:
+                cut.append(f"{role} '{text_of(node)}' loses '{''.join(outside)}'")
+        elif role in ("push button", "check box"):
+            controls.setdefault((role, node.name), []).append(box)
+    for (role, name), (width, height) in natural_sizes(controls, scale).items():
+        cut += [f"{role} '{name}' of {box.width}x{box.height} needs {width}x{height}"
+                for box in controls[role, name] if box.width < width or box.height < height]
+    return cut
+
+
+def unseen_round_the_window(run):
+    """The controls that do not show whole in the window, neither at first
+    nor while Tab takes the keyboard once round it."""
+    controls = [n for n in nodes(run.main) if showing(n) and n.getRoleName() != "table cell"]
+    unseen = set(controls)
+
+    def holder():
+        return next((n for n in controls if n.getState().contains(pyatspi.STATE_FOCUSED)), None)
+
+    def next_holder():
+        held = holder()
+        return held if held not in (None, stops[-1]) else None
+    stops = [wait_for(holder, "a control to hold the keyboard")]
+    while True:
+        unseen -= {n for n in unseen if contains(extents(run.main), extents(n))}
+        if len(stops) > 1 and stops[-1] == stops[0]:
+            return [f"{n.getRoleName()} '{n.name}' at {extents(n)}" for n in unseen]
+        if len(stops) > 60:
+            fail("Tab never comes back round the window")
+        xdotool("key", "Tab")
+        stops.append(wait_for(next_holder, "the next Tab stop"))
+        # The window scrolls the control that takes the keyboard into view.
+        poll(lambda: contains(extents(run.main), extents(stops[-1])), 2)
+
+
+def larger_text(binary, home, shots):
+    """At each text size the window opens inside the work area, cuts none of
+    its texts, and shows every control, at first or when Tab reaches it."""
+    for scale, margin in LARGER_TEXT:
+        area = work_area_below(margin)
+        run = Run(binary, home, shots, GDK_DPI_SCALE=str(scale))
+        if not contains(area, extents(run.main)):
+            fail(f"at {scale} times the text the window lies at {extents(run.main)}, the work area at {area}")
+        run.shot(run.main, f"text_{scale}")
+        cut = cut_texts(run.main, scale)
+        if cut:
+            fail(f"at {scale} times the text: {cut}")
+        focus(TITLE)
+        unseen = unseen_round_the_window(run)
+        if unseen:
+            fail(f"at {scale} times the text these never show: {unseen}")
+        # Tab has left the position edits, which takes what they hold.
+        quit_program(run, "Save changes before exiting?", "No")
+
+
 def every_road(binary, fixtures, home, shots):
     keys_stay_with_their_window(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"))
     run_through(binary, fixtures, home, shots)
     keys_stay_with_their_window(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"))
+    larger_text(binary, os.path.join(home, "text"), os.path.join(shots, "text"))
 
 
 if __name__ == "__main__":

@@ -173,13 +173,31 @@ TEST_F(PreviewWindowTest, ActualSizeShowsTheStampedFrameWithBarsAndStepsBySyncFr
     EXPECT_EQ(Status(), "Frame: 10 (8.3%) [0:00:00:10]");
     EXPECT_TRUE(Shows(10, bottom));
 
-    // Releasing the slider goes on to the next sync frame, or to 0 past the last.
-    for (auto [released, frame] : {std::pair{55, 60}, {115, 0}}) {
+    // Releasing the slider goes on to the next sync frame; past the last one
+    // it stays on that, also after a click near the slider's end.
+    for (auto [released, frame] : {std::pair{55, 60}, {115, 110}}) {
         Slider()->SetValue(released);
         Scroll(kIdPreviewSlider, wxEVT_SCROLL_THUMBRELEASE);
         EXPECT_EQ(Slider()->GetValue(), frame);
     }
-    EXPECT_TRUE(Shows(0, bottom));
+    wxUIActionSimulator user;
+    const wxRect slider = Slider()->GetScreenRect();
+    for (int x : {slider.x + slider.width / 2, slider.GetRight() - 20}) {
+        user.MouseMove(x, slider.y + slider.height / 2);
+        Pump();
+        user.MouseClick();
+        WaitForFrame();
+    }
+    EXPECT_EQ(Slider()->GetValue(), 110);
+    // The keys move the picture with the knob; a key back shows the sync frame
+    // at or before the knob, not the one after it again.
+    for (auto [key, frame] : {std::pair{WXK_HOME, 0}, {WXK_RIGHT, 10}, {WXK_END, 110}, {WXK_LEFT, 100}}) {
+        user.Char(key);
+        WaitForFrame();
+        EXPECT_EQ(Slider()->GetValue(), frame) << "key " << key;
+        EXPECT_TRUE(Status().StartsWith(wxString::Format("Frame: %d ", frame))) << Status();
+    }
+    EXPECT_TRUE(Shows(100, bottom));
 }
 
 TEST_F(PreviewWindowTest, FitShowsTheWholeFrameAndAPortraitVideoUpright)

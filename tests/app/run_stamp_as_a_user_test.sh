@@ -9,6 +9,7 @@ program=$1
 fixtures=$2
 shots=$3
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/program_ends.sh"
 mkdir -p "$shots"
 home=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$home"' EXIT
@@ -67,7 +68,7 @@ sleep 1
 kill -TERM "$pid"
 sent=$(date +%s%N)
 status=0
-wait "$pid" || status=$?
+wait_for_end "still running after SIGTERM" || status=$?
 took=$((($(date +%s%N) - sent) / 1000000))
 [ "$status" -eq 0 ] || fail "ended by the system, the program exited with $status"
 [ "$took" -lt 5000 ] || fail "the program took $took ms to end"

@@ -26,12 +26,12 @@ RUNS = []
 class Run:
     """One start of the program in a home of its own."""
 
-    def __init__(self, binary, home, shots):
+    def __init__(self, binary, home, shots, **env):
         self.home, self.shots = home, shots
         for folder in (os.path.join(home, "in"), os.path.join(home, "out"), shots):
             os.makedirs(folder, exist_ok=True)
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=f"{home}/config", LOCALAPPDATA=f"{home}/data",
-                   TEMP=f"{home}/tmp")
+                   TEMP=f"{home}/tmp", **env)
         wait_for(lambda: program() is None, "the last run to leave the desktop")
         self.process = subprocess.Popen([binary], env=env)
         RUNS.append(self.process)
@@ -42,8 +42,9 @@ class Run:
         screenshot(node, os.path.join(self.shots, f"{name}.png"))
 
     def key(self, *keys):
-        """Keys as the main window gets them, with the keyboard on it."""
-        focus(TITLE)
+        """Keys as the main window gets them, with the keyboard on it; its
+        title names the project open."""
+        focus(self.main.name)
         xdotool("key", *keys)
 
     def ended(self, timeout=60):
@@ -180,23 +181,34 @@ def frames_shown(run):
     return int(search(run.main, "slider").queryValue().maximumValue)
 
 
-def step(run, label):
-    """Clicks a step button of the preview; the frame shown then."""
+def moved(run, act):
+    """Does `act`; the frame shown once the preview has followed it."""
     before = shown_frame(run)
-    # The preview's button: the panels' nudge buttons lie below it.
-    click(min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1]))
+    act()
     poll(lambda: shown_frame(run) != before, 3)
     return shown_frame(run)
 
 
+def step(run, label):
+    """Clicks a step button of the preview; the frame shown then."""
+    # The preview's button: the panels' nudge buttons lie below it.
+    button = min((n for n in nodes(run.main) if matches(n, "push button", label)), key=lambda n: centre(n)[1])
+    return moved(run, lambda: click(button))
+
+
 def steps_over_trimmed_start(run, path):
     """A trimmed clip shows frames before its first sync frame (23, then 55):
-    the steps visit each sync frame and come back to frame 0."""
+    the steps visit each sync frame and come back to frame 0. A click on the
+    slider past the last sync frame shows that one; the slider's keys move
+    the picture with the knob, Right from frame 0 to the first sync frame."""
     add(run, path, "OK")
     wait_for(lambda: frames_shown(run) == 81, "the trimmed clip to load")
     seen = [step(run, label) for label in (">", ">", "<", "<")]
-    if seen != [23, 55, 23, 0]:
-        fail(f"> > < < showed frames {seen}")
+    slider = extents(search(run.main, "slider"))
+    seen.append(moved(run, lambda: click_at(slider.x + slider.width - 20, slider.y + slider.height // 2)))
+    seen += [moved(run, lambda key=key: run.key(key)) for key in ("Home", "Right")]
+    if seen != [23, 55, 23, 0, 55, 0, 23]:
+        fail(f"> > < <, a click near the slider's end, Home and Right showed frames {seen}")
 
 
 def every_step_button(run, path):

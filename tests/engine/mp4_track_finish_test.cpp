@@ -172,7 +172,7 @@ TEST_F(Mp4TrackFinish, SyncSampleSearchAndSteps)
     UseVideoTrack(100, {0, 30, 60});
     EXPECT_EQ(FindSyncFrame(31), 60u);
     EXPECT_EQ(FindSyncFrame(30), 30u);
-    EXPECT_EQ(FindSyncFrame(61), 0u) << "none at or after";
+    EXPECT_EQ(FindSyncFrame(61), 60u) << "past the last it stays on that one";
     EXPECT_EQ(StepSyncForward(31, 1), 60u) << "past the last stays";
     EXPECT_EQ(StepSyncForward(0, 1), 30u);
     EXPECT_EQ(StepSyncForward(0, 10), 0u);

@@ -48,6 +48,7 @@ int64_t LastSyncAtOrBefore(const std::vector<uint32_t>& sync, uint32_t frame)
 
 // A trimmed clip may start before its first sync sample; its first shown
 // frame, which the preview always can show, stands for the frames before it.
+// Past the last sync sample that one stays, as a step forward does.
 uint32_t FindSyncFrame(uint32_t frame)
 {
     const std::vector<uint32_t>& sync = SyncSamples();
@@ -56,7 +57,7 @@ uint32_t FindSyncFrame(uint32_t frame)
     if (frame < sync[0])
         return 0;
     int64_t i = FirstSyncAtOrAfter(sync, frame);
-    return i < 0 ? 0 : sync[i];
+    return i < 0 ? sync.back() : sync[i];
 }
 
 uint32_t StepSyncForward(uint32_t frame, int32_t steps)
