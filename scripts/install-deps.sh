@@ -11,7 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   locales-all tzdata
   libwxgtk3.2-dev libglib2.0-dev
-  xvfb xauth xdotool dbus-daemon at-spi2-core python3-pyatspi gir1.2-gtk-3.0 openbox
+  xvfb xauth xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi gir1.2-gtk-3.0 openbox
   libgtest-dev libgmock-dev
 )
 # The hand-run benchmarks also measure a real camera's clip, which Debian's
