@@ -54,7 +54,7 @@ public:
             return false;
         std::filesystem::create_directories(folder / "memory");
         wuvo::Seams().chooseFiles = [this](wxWindow*, const wuvo::FileDialogRequest&) {
-            return std::vector<wxString>(static_cast<size_t>(copies_), wxString::FromUTF8(clip_));
+            return std::vector<std::string>(static_cast<size_t>(copies_), clip_);
         };
         dialog_ = wuvo::bench::ShowMainWindow(&report_);
         if (dialog_ == nullptr)

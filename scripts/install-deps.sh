@@ -10,7 +10,7 @@ packages=(
   libffmpeg-nvenc-dev
   libfreetype-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2 fonts-noto-cjk
   locales-all tzdata
-  libwxgtk3.2-dev libglib2.0-dev
+  libwxgtk3.2-dev libglib2.0-dev libgtk-3-dev
   xvfb xauth xdotool x11-utils dbus-daemon at-spi2-core python3-pyatspi gir1.2-gtk-3.0 openbox
   libgtest-dev libgmock-dev
 )

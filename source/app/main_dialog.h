@@ -231,7 +231,7 @@ private:
     void BindProjectEvents();
     void BindViewEvents();
     void PromptSaveProject();
-    void OpenProject(const wxString& path);
+    void OpenProject(const std::u16string& name);
     void ShowRecentProjects();
     void ShowLoadedSettings();
     void SetViewMode(uint32_t mode);

@@ -18,6 +18,7 @@
 #include "app/log/log_window.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/listed_files.h"
 #include "app/ui/seams.h"
 #include "app/ui/text.h"
 #include "engine/job/run_stamp_job.h"
@@ -122,20 +123,18 @@ void CWuvoDlg::OnBnClickedAdd()
     request.filter = kHevcFilter;
     request.defaultExtension = wxS("mp4");
     request.multiple = true;
-    wxString last = ToWx(FieldText(gSettings.lastInputPath));
-    int slash = last.Find('/', true);
-    request.startFolder = slash == wxNOT_FOUND ? last : last.Left(static_cast<size_t>(slash));
-    request.startName = last;
-    std::vector<wxString> chosen = Seams().chooseFiles(this, request);
+    request.startPath = PathOfField(gSettings.lastInputPath);
+    std::vector<std::string> chosen = Seams().chooseFiles(this, request);
     if (!chosen.empty()) {
         gSettings.lastInputPath[0] = 0;
         SettingsModified = true;
         int first = static_cast<int>(c_.fileList->GetCount());
-        for (const wxString& path : chosen) {
-            c_.fileList->Append(path);
+        for (const std::string& file : chosen) {
+            std::u16string path = platform::ToUtf16(file);
+            AppendListedFile(*c_.fileList, path);
             // A path too long for the field is not remembered; it is never cut.
             if (gSettings.lastInputPath[0] == 0)
-                platform::CopyToField(gSettings.lastInputPath, kPathChars, FromWx(path));
+                platform::CopyToField(gSettings.lastInputPath, kPathChars, path);
         }
         UpdateListExtent();
         c_.fileList->SetSelection(first);
@@ -176,10 +175,10 @@ void CWuvoDlg::OnBnClickedClear()
 
 void CWuvoDlg::OnBnClickedBrowse()
 {
-    wxString folder = Seams().chooseFolder(this, wxS("Select Output Folder"), ToWx(OutputFolder));
+    std::string folder = Seams().chooseFolder(this, wxS("Select Output Folder"), platform::ToUtf8(OutputFolder));
     if (folder.empty())
         return;
-    std::u16string chosen = FromWx(folder);
+    std::u16string chosen = platform::ToUtf16(folder);
     // The settings file could not keep it, so the next start would have none.
     if (chosen.size() >= kFolderFieldChars) {
         ShowMessage(this,
@@ -273,7 +272,7 @@ void CWuvoDlg::OnBnClickedStamp()
     batchParams_ = std::make_unique<BatchThreadParams>();
     batchParams_->host = batchHost_.get();
     for (unsigned int i = 0; i < c_.fileList->GetCount(); ++i)
-        batchParams_->files.push_back(FromWx(c_.fileList->GetString(i)));
+        batchParams_->files.push_back(ListedFile(*c_.fileList, i));
     batchParams_->outputFolder = OutputFolder;
     batchParams_->batchState = &batchState_;
     batchParams_->progressBar = this;

@@ -15,6 +15,7 @@
 #include "app/main_dialog.h"
 #include "app/preview/frame_status.h"
 #include "app/preview/preview_load.h"
+#include "app/ui/listed_files.h"
 #include "app/ui/seams.h"
 #include "app/ui/text.h"
 #include "engine/pipeline/shared_objects.h"
@@ -88,7 +89,7 @@ void CWuvoDlg::LoadPreviewFile()
     fileSelected_ = 0;
     int chosen = ChooseListedFile(*c_.fileList);
     if (chosen >= 0) {
-        text = FromWx(c_.fileList->GetString(static_cast<unsigned int>(chosen)));
+        text = ListedFile(*c_.fileList, static_cast<unsigned int>(chosen));
         fileSelected_ = 1;
     }
     // The hint stands only until the first load.

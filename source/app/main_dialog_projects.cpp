@@ -58,12 +58,7 @@ FileDialogRequest ProjectDialogRequest(const wxString& title, bool save)
     request.filter = kProjectFilter;
     request.defaultExtension = kProjectExtension;
     request.save = save;
-    wxString current = ToWx(FieldText(gSettings.projectPath));
-    if (!current.empty()) {
-        int slash = current.Find('/', true);
-        request.startFolder = slash == wxNOT_FOUND ? current : current.Left(static_cast<size_t>(slash));
-        request.startName = slash == wxNOT_FOUND ? current : current.Mid(static_cast<size_t>(slash) + 1);
-    }
+    request.startPath = PathOfField(gSettings.projectPath);
     return request;
 }
 
@@ -167,36 +162,36 @@ void CWuvoDlg::OnFileNew()
 void CWuvoDlg::OnFileOpen()
 {
     PromptSaveProject();
-    std::vector<wxString> chosen =
+    std::vector<std::string> chosen =
         Seams().chooseFiles(this, ProjectDialogRequest(wxS("Select a Wuvo project to open ..."), false));
     if (chosen.empty())
         return;
-    if (FromWx(chosen.front()).size() >= kPathChars) {
-        Warn(this, wxS("Project name too long %s!"), chosen.front());
+    std::u16string name = platform::ToUtf16(chosen.front());
+    if (name.size() >= kPathChars) {
+        Warn(this, wxS("Project name too long %s!"), ToWx(name));
         return;
     }
-    OpenProject(chosen.front());
+    OpenProject(name);
 }
 
 void CWuvoDlg::OnOpenProject(const wxString& path)
 {
     PromptSaveProject();
-    OpenProject(path);
+    OpenProject(FromWx(path));
 }
 
 // Reads a project over the settings and shows it as the current one; a file
 // that cannot be read changes nothing.
-void CWuvoDlg::OpenProject(const wxString& path)
+void CWuvoDlg::OpenProject(const std::u16string& name)
 {
-    std::u16string name = FromWx(path);
-    if (name.size() >= kPathChars || ReadSettingsFile(PathOf(path)) != 1) {
-        Warn(this, wxS("Failed to open the project %s!"), path);
+    if (name.size() >= kPathChars || ReadSettingsFile(platform::ToUtf8(name)) != 1) {
+        Warn(this, wxS("Failed to open the project %s!"), ToWx(name));
         return;
     }
     platform::CopyToField(gSettings.projectPath, kPathChars, name);
     ApplySettings(gSettings.projectPath);
     ShowLoadedSettings();
-    RecentProjects().AddFileToHistory(path);
+    RecentProjects().AddFileToHistory(ToWx(name));
     ShowRecentProjects();
     GetMenuBar()->Enable(kCmdSave, true);
     SettingsModified = false;
@@ -254,22 +249,22 @@ bool CWuvoDlg::WriteProject(const std::string& path)
     StorePanelSettings();
     if (WriteSettingsFile(path) == 1)
         return true;
-    Warn(this, wxS("Failed to save the project %s!"), wxString::FromUTF8(path));
+    Warn(this, wxS("Failed to save the project %s!"), ToWx(platform::ToUtf16(path)));
     return false;
 }
 
 SaveOutcome CWuvoDlg::SaveProjectAs()
 {
-    std::vector<wxString> chosen = Seams().chooseFiles(this, ProjectDialogRequest(wxS("Save the Wuvo project ..."), true));
+    std::vector<std::string> chosen = Seams().chooseFiles(this, ProjectDialogRequest(wxS("Save the Wuvo project ..."), true));
     if (chosen.empty())
         return SaveOutcome::Cancelled;
-    std::u16string path = FromWx(chosen.front());
+    std::u16string path = platform::ToUtf16(chosen.front());
     if (path.size() >= kPathChars) {
-        Warn(this, wxS("Project name too long %s!"), chosen.front());
+        Warn(this, wxS("Project name too long %s!"), ToWx(path));
         return SaveOutcome::Cancelled;
     }
     platform::CopyToField(gSettings.projectPath, kPathChars, path);
-    return WriteProject(PathOf(chosen.front())) ? SaveOutcome::Saved : SaveOutcome::Failed;
+    return WriteProject(chosen.front()) ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 }  // namespace wuvo

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 #include "support/app_harness.h"
+#include "support/broken_down_time.h"
 #include "support/ordinary_user.h"
 
 using namespace wuvo;
@@ -174,10 +176,14 @@ protected:
 
 TEST(BatchPaths, OutputNamesAndSameFileByIdentity)
 {
-    EXPECT_EQ(OutputNameFor(u"/in/clip.MOV", false), u"clip.mp4");
-    EXPECT_EQ(OutputNameFor(u"/in/a.b.mov", false), u"a.b.mp4");
-    EXPECT_EQ(OutputNameFor(u"/in.d/noext", false), u"noext.mp4");
-    EXPECT_EQ(OutputNameFor(u"/in/clip.MOV", true), u"tmpWuvoout.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/clip.MOV", 0, NAME_MAX).name, u"clip.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/a.b.mov", 0, NAME_MAX).name, u"a.b.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in.d/noext", 2, NAME_MAX).name, u"noext-2.mp4");
+    // Names longer than the disk takes, in bytes, lose whole characters.
+    EXPECT_EQ(OutputNameFor(u"/in/日本語.mov", 0, 10).name, u"日本.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/日本語.mov", 1, 12).name, u"日本-1.mp4");
+    EXPECT_EQ(OutputNameFor(u"/in/😀😀.mov", 0, 9).name, u"😀.mp4");
+    EXPECT_EQ(OutputNameFor(platform::ToUtf16("/in/caf\xE9\xE9.mov"), 0, 8).name, platform::ToUtf16("caf\xE9.mp4"));
     EXPECT_EQ(OutputPathFor(u"/out", u"clip.mp4"), u"/out/clip.mp4");
     EXPECT_EQ(OutputPathFor(u"/out/", u"clip.mp4"), u"/out/clip.mp4");
 
@@ -258,6 +264,27 @@ TEST_F(BatchRunnerThreads, AnOutputNeverReplacesAnInputOfTheBatchNorAReadOnlyFil
                         u"\t" + Out("kept.mp4") + u" is read-only: writing " + Out("kept-1.mp4")),
               events.end());
     EXPECT_EQ(host_.report.succeeded, 4) << "all but take.mp4 and clip.mp4, each its own output";
+
+    // A folder that cannot be entered is no read-only file: the log says
+    // why, once for each file, with the naming pattern off and on.
+    fs::permissions(out_.Path(), fs::perms::owner_read | fs::perms::owner_write);
+    params_.files = {old};
+    for (uint32_t renameOutput : {0u, 1u}) {
+        gSettings.renameOutput = renameOutput;
+        test::AsAnOrdinaryUser user;
+        Run();
+        EXPECT_EQ(host_.report.succeeded, 0);
+    }
+    fs::permissions(out_.Path(), fs::perms::owner_all);
+    std::vector<std::u16string> later = host_.Events();
+    later.erase(later.begin(), later.begin() + static_cast<std::ptrdiff_t>(events.size()));
+    EXPECT_EQ(std::count(later.begin(), later.end(),
+                         u"\tCannot enter output folder " + platform::ToUtf16(out_.Path()) + u": Permission denied"),
+              2);
+    EXPECT_EQ(std::count_if(later.begin(), later.end(), [](const std::u16string& line) {
+                  return line.find(u"read-only") != std::u16string::npos || line.find(u"Cannot create") != std::u16string::npos;
+              }),
+              0);
 }
 
 // The job's path field holds 255 units: an output path of 255 is written
@@ -315,6 +342,66 @@ TEST_F(BatchRunnerThreads, TemporaryOutputsOfFailedFilesAreNotLeftBehind)
                         u"\tCannot create output file " + Out("gone/tmpWuvoout-XXXXXX.mp4") +
                             u": No such file or directory"),
               events.end());
+}
+
+// Linux keeps a name as at most 255 bytes in no set encoding. Outputs are
+// named from their inputs' very bytes, into a folder whose name is not
+// UTF-8 either; the input's part of a name that would be longer loses whole
+// characters, the pattern's dates and the counter kept, and the log says
+// so. A name the pattern alone makes too long fails its file and leaves no
+// file behind.
+TEST_F(BatchRunnerThreads, OutputNamesKeepTheInputsBytesAndFitTheFileSystem)
+{
+    const auto cjk = [](size_t count) { return platform::ToUtf8(std::u16string(count, u'日')); };
+    const std::string dates = "-20240506070809-240506071000.mp4";
+    const std::string full = cjk(83) + "ab";  // 251 bytes: ".mp4" fills a name, "-1.mp4" does not fit
+    struct Row {
+        std::u16string pattern;  // empty: naming off
+        std::vector<std::string> inputs;
+        std::vector<std::string> outputs;  // empty: the file fails; "~": the name was shortened
+    };
+    const Row rows[] = {
+        {u"", {"caf\xE9.mov"}, {"caf\xE9.mp4"}},
+        {u"@N-20@F@f-@L@l", {"caf\xE9.mov"}, {"caf\xE9" + dates}},
+        {u"", {cjk(85)}, {"~" + cjk(83) + ".mp4"}},
+        {u"@N-20@F@f-@L@l", {cjk(80) + ".mov"}, {"~" + cjk(74) + dates}},
+        {u"", {"1/" + full + ".mov", "2/" + full + ".mov"}, {full + ".mp4", "~" + cjk(83) + "-1.mp4"}},
+        {u"@N", {"1/" + full + ".mov", "2/" + full + ".mov"}, {full + ".mp4", "~" + cjk(83) + "-1.mp4"}},
+        {std::u16string(90, u'日'), {"clip.mov"}, {""}},
+    };
+    params_.runJob = [](StampJob& job) {
+        job.firstStamped = test::BrokenDownTime(2024, 5, 6, 7, 8, 9);
+        job.lastStamped = test::BrokenDownTime(2024, 5, 6, 7, 10, 0);
+        return WriteOutput(job);
+    };
+    int row = 0;
+    for (const Row& expected : rows) {
+        const std::string folder = out_ / (std::to_string(++row) + "\xE9");
+        std::filesystem::create_directory(folder);
+        params_.outputFolder = platform::ToUtf16(folder);
+        gSettings.renameOutput = expected.pattern.empty() ? 0 : 1;
+        ASSERT_TRUE(platform::CopyToField(gSettings.renamePattern, kFormatChars, expected.pattern));
+        params_.files.clear();
+        for (const std::string& name : expected.inputs)
+            params_.files.push_back(Input(std::to_string(row) + "/" + name));
+        Run();
+        std::vector<std::u16string> events = host_.Events();
+        int named = 0;
+        for (std::string name : expected.outputs) {
+            if (name.empty())
+                continue;
+            ++named;
+            const bool shortened = name.starts_with('~');
+            const std::string path = folder + "/" + name.substr(shortened ? 1 : 0);
+            EXPECT_EQ(ReadFileText(path), "stamped") << row;
+            const std::u16string output = platform::ToUtf16(path);
+            EXPECT_NE(std::find(events.begin(), events.end(), u"\tOutput file: " + output), events.end()) << row;
+            EXPECT_EQ(std::find(events.begin(), events.end(), ShortenedNameLine(output)) != events.end(), shortened)
+                << row;
+        }
+        EXPECT_EQ(host_.report.succeeded, named) << row;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), named) << row;
+    }
 }
 
 TEST_F(BatchRunnerThreads, StopDuringTheSecondFileEndsTheBatch)

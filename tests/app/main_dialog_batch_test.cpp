@@ -48,14 +48,14 @@ protected:
             dialog_->StopBatch();
         CloseQuietly(dialog_);
     }
-    void AddFiles(std::vector<wxString> paths)
+    void AddFiles(std::vector<std::string> paths)
     {
         ui_.ExpectFiles(std::move(paths));
         Click(dialog_, kIdAdd);
     }
     void ChooseOutputFolder(const std::string& folder)
     {
-        ui_.ExpectFolder(wxString::FromUTF8(folder));
+        ui_.ExpectFolder(folder);
         Click(dialog_, kIdBrowse);
     }
     bool WaitForBatchEnd() { return PumpUntil([&] { return dialog_->BatchState() == kBatchIdle; }); }
@@ -68,9 +68,9 @@ protected:
     wxListBox* list_ = nullptr;
 };
 
-wxString Video(const std::string& fixture)
+std::string Video(const std::string& fixture)
 {
-    return wxString::FromUTF8(FixturePath(fixture));
+    return FixturePath(fixture);
 }
 
 // Blocks like a job's thread until the batch is stopped.
@@ -227,7 +227,7 @@ TEST_F(MainDialogBatchTest, AutoShutdownSavesTheLogThenPowersOffThenReports)
 TEST_F(MainDialogBatchTest, AWarningDoesNotHoldABatchLeftToShutDown)
 {
     std::filesystem::copy_file(FixturePath("short3.mp4"), out_ / "short3.mp4");
-    AddFiles({wxString::FromUTF8(out_ / "short3.mp4")});
+    AddFiles({out_ / "short3.mp4"});
     ChooseOutputFolder(out_.Path());
     std::atomic<bool> poweredOff{false};
     Seams().powerOff = [&] {
@@ -249,7 +249,8 @@ TEST_F(MainDialogBatchTest, AWarningDoesNotHoldABatchLeftToShutDown)
 
 // The real engine, as a person would use it: three camera files, one of them
 // damaged, an output folder, Stamp, and the report. The outputs get the
-// bitrate of the settings.
+// bitrate of the settings. A file and the folder named with bytes that are
+// not UTF-8 (from an old archive) keep their names byte for byte.
 TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
 {
     // The lowest the preferences offer, 2.0 Mbit/s: little enough for the
@@ -259,10 +260,15 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     std::string broken = out_ / "broken.mp4";
     std::string damaged = ReadFileText(FixturePath("long.mp4"));
     std::ofstream(broken, std::ios::binary) << damaged.substr(0, damaged.size() / 3);
-    ScratchFolder outputs;
-    AddFiles({wxString::FromUTF8(FixturePath("long.mp4")), wxString::FromUTF8(broken),
-              wxString::FromUTF8(FixturePath("hevc_newyear.mov"))});
-    ChooseOutputFolder(outputs.Path());
+    const std::string archived = out_ / "Caf\xE9.mov";
+    std::filesystem::copy_file(FixturePath("hevc_newyear.mov"), archived);
+    ScratchFolder scratch;
+    const std::string outputs = scratch / "\xE9t\xE9";
+    std::filesystem::create_directory(outputs);
+    AddFiles({FixturePath("long.mp4"), broken, archived});
+    ChooseOutputFolder(outputs);
+    EXPECT_EQ(platform::ToUtf8(OutputFolder), outputs);
+    EXPECT_EQ(list_->GetString(2), wxString::FromUTF8(out_ / "Caf\uFFFD.mov")) << "shown as the file chooser shows it";
     auto* gauge = static_cast<wxGauge*>(dialog_->FindWindow(kIdProgress));
 
     ui_.ExpectMessage("2 out of 3 files stamped successfully, view log for detail.", MessageAnswer::Ok);
@@ -272,18 +278,17 @@ TEST_F(MainDialogBatchTest, StampsRealFilesWithProgressAndReport)
     ASSERT_TRUE(WaitForBatchEnd());
     EXPECT_TRUE(SaveWindowShot(dialog_, "batch_done"));
 
-    EXPECT_EQ(ProbeVideo(outputs / "long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
-    std::vector<std::string> bitrate = Probe(outputs / "long.mp4", "v:0", "stream=bit_rate");
+    EXPECT_EQ(ProbeVideo(outputs + "/long.mp4").frameCount, ProbeVideo(FixturePath("long.mp4")).frameCount);
+    std::vector<std::string> bitrate = Probe(outputs + "/long.mp4", "v:0", "stream=bit_rate");
     ASSERT_EQ(bitrate.size(), 1u);
     EXPECT_NEAR(std::stod(bitrate[0]), kBitsPerSecond, kBitsPerSecond * 0.1);
-    EXPECT_EQ(ProbeVideo(outputs / "hevc_newyear.mp4").frameCount,
-              ProbeVideo(FixturePath("hevc_newyear.mov")).frameCount);
-    EXPECT_FALSE(std::filesystem::exists(outputs / "broken.mp4")) << "nothing of a failed file stays";
+    EXPECT_EQ(ProbeVideo(outputs + "/Caf\xE9.mp4").frameCount, ProbeVideo(archived).frameCount);
+    EXPECT_FALSE(std::filesystem::exists(outputs + "/broken.mp4")) << "nothing of a failed file stays";
     std::vector<std::u16string> lines = dialog_->Log().Lines();
     auto has = [&](const std::u16string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
     EXPECT_TRUE(has(u"\tInput file:  " + platform::ToUtf16(broken)));
-    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "long.mp4")));
-    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs / "hevc_newyear.mp4")));
+    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs + "/long.mp4")));
+    EXPECT_TRUE(has(u"\tOutput file: " + platform::ToUtf16(outputs + "/Caf\xE9.mp4")));
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::u16string& l) { return l.starts_with(u"=========="); }),
               4);
 }
@@ -301,8 +306,7 @@ TEST_F(MainDialogBatchTest, DamagedFilesAreNotCountedAndTheLogSaysWhy)
     std::string headerOnly = CutCopy(camera, packets[0].position, out_ / "header_only.mp4");
     std::string soundLost = DamagedSoundCopy(camera, SoundDamage::ChunksPastTheEnd, out_ / "sound_lost.mp4");
     ScratchFolder outputs;
-    AddFiles({wxString::FromUTF8(camera), wxString::FromUTF8(halfCopied), wxString::FromUTF8(soundLost),
-              wxString::FromUTF8(headerOnly), wxString::FromUTF8(FixturePath("hevc_newyear.mov"))});
+    AddFiles({camera, halfCopied, soundLost, headerOnly, FixturePath("hevc_newyear.mov")});
     ChooseOutputFolder(outputs.Path());
     ui_.ExpectMessage("2 out of 5 files stamped successfully, view log for detail.", MessageAnswer::Ok);
     Click(dialog_, kIdStamp);

@@ -16,7 +16,9 @@
 #include "app/main_dialog.h"
 #include "app/preview/preview_picture.h"
 #include "app/settings/settings_file.h"
+#include "app/ui/listed_files.h"
 #include "engine/pipeline/shared_objects.h"
+#include "platform/text/utf.h"
 #include "support/app_harness.h"
 #include "support/screenshot.h"
 #include "support/fixtures.h"
@@ -58,7 +60,8 @@ protected:
     {
         path_ = FixturePath(name);
         auto* list = static_cast<wxListBox*>(Find(kIdFileList));
-        list->SetSelection(list->Append(wxString::FromUTF8(path_)));
+        AppendListedFile(*list, platform::ToUtf16(path_));
+        list->SetSelection(static_cast<int>(list->GetCount()) - 1);
         ChoiceChanged();
     }
     // The list's selection change, as a click on an item sends it.

@@ -56,7 +56,7 @@ TEST_F(MainDialogProjectsTest, SaveAsOpenNewAndTheirStates)
     gSettings.dateStamp.formatIndex = 7;
     gSettings.viewMode = kViewActualSize;
     dialog_->ApplySettings(nullptr);
-    ui_.ExpectFiles({Project("trip.wuvo")});
+    ui_.ExpectFiles({Project("trip.wuvo").utf8_string()});
     dialog_->OnFileSaveAs();
     EXPECT_FALSE(SettingsModified);
     EXPECT_FALSE(SaveEnabled());
@@ -74,7 +74,7 @@ TEST_F(MainDialogProjectsTest, SaveAsOpenNewAndTheirStates)
     EXPECT_EQ(formats->GetCount(), 8u);
 
     // Opening the project brings its language's list and its view back.
-    ui_.ExpectFiles({Project("trip.wuvo")});
+    ui_.ExpectFiles({Project("trip.wuvo").utf8_string()});
     dialog_->OnFileOpen();
     EXPECT_EQ(dialog_->GetTitle(), "Orlevane - " + Project("trip.wuvo"));
     EXPECT_EQ(formats->GetCount(), 3u);
@@ -94,7 +94,7 @@ TEST_F(MainDialogProjectsTest, AProjectThatCannotBeWrittenIsReportedAndStaysModi
 {
     std::filesystem::create_directories(folder_ / "taken.wuvo/inside");
     SettingsModified = true;
-    ui_.ExpectFiles({Project("taken.wuvo")});
+    ui_.ExpectFiles({Project("taken.wuvo").utf8_string()});
     ui_.ExpectMessage("Failed to save the project", MessageAnswer::Ok);
     dialog_->OnFileSaveAs();
     EXPECT_TRUE(SettingsModified);

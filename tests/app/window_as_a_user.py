@@ -14,9 +14,9 @@ import tempfile
 import time
 
 import pyatspi
-from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, gone, labels,
-                     matches, nodes, poll, press, program, screen_gray, screen_rgb, screenshot, search, sensitive,
-                     showing, text_of, wait_for, whole_screen, window, within, xdotool)
+from desktop import (Box, answer, centre, choose_menu, choose_path, click, click_at, extents, focus, focused_text, gone,
+                     labels, matches, nodes, poll, press, program, screen_gray, screen_rgb, screenshot, search,
+                     sensitive, showing, text_of, wait_for, whole_screen, window, within, xdotool)
 from whole_program_as_a_user import TITLE, fail, frames, settled
 
 LONG = "long.mp4"  # 20 s: still stamping while the user acts
@@ -324,6 +324,67 @@ def outputs_beside_inputs(run, fixtures):
         fail(f"the log does not say '{said}'")
 
 
+def names_as_bytes(binary, fixtures, home, shots, latin1=False):
+    """Names as Linux keeps them, through GTK's choosers: in a folder from an
+    old archive, whose name is not UTF-8, Add lists a camera file whose
+    extension is in mixed case and one whose name is not UTF-8 either, and
+    previews it; Browse takes an output folder named so too, or, under a
+    Latin-1 locale, one named in UTF-8; Stamp writes each output under its
+    input's own bytes."""
+    run = Run(binary, home, shots, **(dict(LANG="en_US", LC_ALL="en_US") if latin1 else {}))
+    archive = os.fsencode(home) + b"/in\xe9"
+    out = os.fsencode(home) + ("/выход 出力".encode() if latin1 else b"/out\xe9")
+    os.makedirs(archive)
+    os.makedirs(out)
+    inputs = [shutil.copy(os.path.join(fixtures, source), archive + b"/" + name)
+              for name, source in ((b"caf\xe9.mov", "hevc_newyear.mov"), (b"clip.Mp4", "short3.mp4"))]
+
+    def shown(path):
+        """A name as the chooser shows it: under Latin-1 the toolkit has it
+        read names in that encoding."""
+        name = os.path.basename(path)
+        if latin1:
+            return name.decode("latin-1")
+        return name.decode() if name.isascii() else name.decode(errors="replace") + " (invalid encoding)"
+    press(run.main, "Add")
+    chooser = window("file chooser", "Select Files to Stamp")
+    focus("Select Files to Stamp")
+    xdotool("key", "ctrl+l")
+    wait_for(lambda: focused_text(chooser), "the chooser's location field").queryEditableText().setTextContents(
+        home + "/")
+    xdotool("key", "Return")
+    xdotool("mousemove", "--sync", *centre(cell(chooser, shown(archive))), "click", "--repeat", 2, "1")
+    click(cell(chooser, shown(inputs[0])))
+    xdotool("key", "ctrl+a")
+    wait_for(lambda: search(chooser, "table cell", shown(inputs[1])), "the mixed case extension to be listed")
+    run.shot(chooser, "add_lists_them")
+    press(chooser, "Open")
+    answer("frame", "About UTC", "OK")
+    listed = [os.path.basename(n.name) for n in nodes(search(run.main, "table")) if n.getRoleName() == "table cell"]
+    if listed != ["caf\ufffd.mov", "clip.Mp4"]:
+        fail(f"Add listed {listed}")
+    wait_for(lambda: frames_shown(run) == int(frames(inputs[0])), "the preview of caf\ufffd.mov")
+    # The folder chooser opens in the home folder.
+    press(run.main, "Browse")
+    chooser = window("file chooser", "Select Output Folder")
+    click(cell(chooser, shown(out)))
+    press(chooser, "Open")
+    press(run.main, "Stamp")
+    answer("alert", "Information", "OK", "All files stamped successfully!")
+    run.shot(run.main, "stamped")
+    for name, source in zip((b"caf\xe9.mp4", b"clip.mp4"), inputs):
+        if frames(out + b"/" + name) != frames(source):
+            fail(f"{name} was not stamped into {out}: {os.listdir(out)}")
+    choose_menu(run.main, "Project", "Exit")
+    answer("alert", "Warning", "No", "Save changes before exiting?")
+    run.ended()
+
+
+def cell(chooser, name):
+    """A file or folder a GTK chooser lists, by its shown name or a test of it."""
+    return wait_for(lambda: search(chooser, "table cell", name), f"'{name}' in the chooser")
+
+
 def answer_twice(title, expected):
     """OK on a message box, then on the next one of that title, which comes
     before the first has left the accessibility tree."""
@@ -449,8 +510,10 @@ def road(name, body):
 def every_road(binary, fixtures, home, shots):
     escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
     preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
+    names_as_bytes(binary, fixtures, os.path.join(home, "names"), os.path.join(shots, "names"))
     if start_openbox() is not None:
         escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)
+        names_as_bytes(binary, fixtures, os.path.join(home, "latin1"), os.path.join(shots, "latin1"), True)
 
 
 if __name__ == "__main__":

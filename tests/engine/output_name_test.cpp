@@ -10,6 +10,7 @@
 #include "platform/text/utf.h"
 #include "support/broken_down_time.h"
 #include "support/fixtures.h"
+#include "support/ordinary_user.h"
 
 using namespace wuvo;
 namespace fs = std::filesystem;
@@ -61,7 +62,9 @@ protected:
         WriteAll(temporary, content);
         char16_t outputPath[kPathChars] = {};
         EXPECT_TRUE(platform::CopyToField(outputPath, kPathChars, platform::ToUtf16(temporary.string())));
-        message = platform::ToUtf8(MakeOutputFileName(platform::ToUtf16(inputPath).c_str(), outputPath, first, last));
+        OutputNaming naming = MakeOutputFileName(platform::ToUtf16(inputPath).c_str(), outputPath, first, last);
+        message = platform::ToUtf8(naming.logLine);
+        named = naming.named;
         fs::path result = platform::ToUtf8(outputPath);
         EXPECT_EQ(ReadAll(result), content) << "the output path names the written file";
         return result;
@@ -69,6 +72,7 @@ protected:
 
     fs::path folder;
     std::string message;
+    bool named = false;
 };
 
 }  // namespace
@@ -124,16 +128,22 @@ TEST_F(OutputNameTest, NameWithASlashIsRefusedAndTheOutputKept)
     SetPattern(u"@N/../escape");
     EXPECT_EQ(Name("/videos/clip.mp4", "first"), folder / kTemporary);
     EXPECT_NE(message.find("contains \"/\""), std::string::npos) << message;
+    EXPECT_FALSE(named);
     EXPECT_FALSE(fs::exists(folder.parent_path() / "escape.mp4"));
 }
 
-TEST_F(OutputNameTest, FailedRenameIsReportedAndTheOutputKept)
+TEST_F(OutputNameTest, FailedRenameIsReportedWithItsReasonAndTheOutputKept)
 {
-    // 90 CJK characters fit the 100-character pattern but not a 255-byte
-    // file name in UTF-8, so the file system refuses the rename.
-    SetPattern(std::u16string(90, u'日'));
-    EXPECT_EQ(Name("/videos/clip.mp4", "first"), folder / kTemporary);
-    EXPECT_NE(message.find("Cannot rename output file to"), std::string::npos) << message;
+    SetPattern(u"@N");
+    WriteAll(folder / kTemporary, "first");
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    {
+        test::AsAnOrdinaryUser user;
+        EXPECT_EQ(Name("/videos/clip.mp4", "first"), folder / kTemporary);
+    }
+    fs::permissions(folder, fs::perms::owner_all);
+    EXPECT_EQ(message, "Cannot rename output file to " + (folder / "clip.mp4").string() + ": Permission denied.\n");
+    EXPECT_FALSE(named);
 }
 
 // The path field holds 255 units, counted in UTF-16 as the folder's name of

@@ -12,12 +12,19 @@ TEST(Utf, RoundTripsTextOutsideTheBasicPlane)
     EXPECT_EQ(ToUtf16(ToUtf8(text)), text);
 }
 
-TEST(Utf, MalformedInputBecomesReplacementCharacters)
+// A Linux name is bytes: those that are not UTF-8 are carried through and
+// come back as they were, and people are shown U+FFFD for each.
+TEST(Utf, BytesThatAreNotUtf8ComeBackAsTheyWere)
 {
-    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(ToUtf16("a\xC3"), u"a\uFFFD") << "a sequence cut by the end";
-    EXPECT_EQ(ToUtf16("\xC0\x80"), u"\uFFFD") << "an overlong NUL";
-    EXPECT_EQ(ToUtf16("\xFF" "b"), u"\uFFFDb");
+    EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD") << "a lone high surrogate";
+    EXPECT_EQ(ToUtf16("a\xC3"), u"a\xDCC3") << "a sequence cut by the end";
+    EXPECT_EQ(ToUtf16("\xC0\x80"), u"\xDCC0\xDC80") << "an overlong NUL";
+    EXPECT_EQ(ToUtf16("\xFF" "b"), u"\xDCFF" "b");
+    for (std::string bytes : {"a\xC3", "\xC0\x80", "\xFF" "b", "\xED\xB2\x80", "caf\xE9 \xE6\x97\xA5 \xF0\x9F\x98"})
+        EXPECT_EQ(ToUtf8(ToUtf16(bytes)), bytes);
+    EXPECT_EQ(ToReadableUtf8(ToUtf16("caf\xE9.mp4")), "caf\xEF\xBF\xBD.mp4");
+    EXPECT_EQ(WithoutLastCharacter(u"a\U0001F600"), u"a") << "a surrogate pair goes whole";
+    EXPECT_EQ(WithoutLastCharacter(u"\xDCE9"), u"");
 }
 
 TEST(Utf, FixedFieldsAreNeverReadPastOrCut)

@@ -5,7 +5,6 @@
 #include <optional>
 #include <sys/stat.h>
 
-#include "engine/naming/output_name.h"
 #include "engine/settings/app_settings.h"
 #include "platform/files/posix_file.h"
 #include "platform/files/temp_files.h"
@@ -55,11 +54,10 @@ void ReserveTemporaryOutput(OutputPlace& place)
 
 }  // namespace
 
-std::u16string OutputNameFor(std::u16string_view inputPath, bool renameOutput)
+FittedName OutputNameFor(std::u16string_view inputPath, uint64_t counter, size_t longest)
 {
-    if (renameOutput)
-        return std::u16string(kTemporaryOutputStem) + std::u16string(kOutputExtension);
-    return std::u16string(InputStem(inputPath)) + std::u16string(kOutputExtension);
+    return FitOutputName(
+        InputStem(inputPath), [](std::u16string_view part) { return std::u16string(part); }, counter, longest);
 }
 
 std::u16string OutputPathFor(std::u16string_view folder, std::u16string_view name)
@@ -85,7 +83,7 @@ void ReleaseTemporaryOutput(const std::u16string& path)
 }
 
 BatchOutputs::BatchOutputs(const std::vector<std::u16string>& inputs, std::u16string folder)
-    : folder_(std::move(folder))
+    : folder_(std::move(folder)), longestName_(platform::LongestName(platform::ToUtf8(folder_)))
 {
     for (const std::u16string& input : inputs)
         if (std::optional<FileIdentity> identity = IdentityOf(input))
@@ -95,12 +93,20 @@ BatchOutputs::BatchOutputs(const std::vector<std::u16string>& inputs, std::u16st
 OutputPlace BatchOutputs::Place(const std::u16string& input, bool renameOutput) const
 {
     OutputPlace place;
-    place.named = OutputPathFor(folder_, OutputNameFor(input, renameOutput));
+    FittedName name = renameOutput ? FittedName{std::u16string(kTemporaryOutputStem) + std::u16string(kOutputExtension)}
+                                   : OutputNameFor(input, 0, longestName_);
+    place.named = OutputPathFor(folder_, name.name);
     place.path = place.named;
-    if (!FitsThePathField(input))
+    place.shortened = name.shortened;
+    const int entryRefusal = platform::EntryRefusal(platform::ToUtf8(folder_));
+    if (!FitsThePathField(input)) {
         place.refusal = OutputPlace::Refusal::InputTooLong;
-    else if (IsSameFile(input, place.named))
+    } else if (entryRefusal != 0) {
+        place.refusal = OutputPlace::Refusal::FolderNotEntered;
+        place.error = entryRefusal;
+    } else if (IsSameFile(input, place.named)) {
         place.refusal = OutputPlace::Refusal::SameFile;
+    }
     if (place.refusal != OutputPlace::Refusal::None)
         return place;
 
@@ -110,7 +116,7 @@ OutputPlace BatchOutputs::Place(const std::u16string& input, bool renameOutput) 
     } else {
         place.detour = DetourOf(place.named);
         if (place.detour != OutputPlace::Detour::None)
-            place.path = FreePathFor(place.named);
+            TakeFreePath(input, place);
     }
     if (!FitsThePathField(place.path))
         place.refusal = OutputPlace::Refusal::OutputTooLong;
@@ -130,14 +136,18 @@ OutputPlace::Detour BatchOutputs::DetourOf(const std::u16string& path) const
     return platform::WriteProtection(file) != 0 ? OutputPlace::Detour::ReadOnly : OutputPlace::Detour::None;
 }
 
-// The first numbered form of `path` that names no file and no output of
-// this batch.
-std::u16string BatchOutputs::FreePathFor(const std::u16string& path) const
+// Moves the output to the first numbered name of the input's that names no
+// file and no output of this batch.
+void BatchOutputs::TakeFreePath(std::u16string_view input, OutputPlace& place) const
 {
     for (uint64_t counter = 1;; ++counter) {
-        std::u16string numbered = NumberedPath(path, counter);
-        if (!written_.contains(numbered) && !IdentityOf(numbered))
-            return numbered;
+        FittedName numbered = OutputNameFor(input, counter, longestName_);
+        std::u16string path = OutputPathFor(folder_, numbered.name);
+        if (!written_.contains(path) && !IdentityOf(path)) {
+            place.path = std::move(path);
+            place.shortened = numbered.shortened;
+            return;
+        }
     }
 }
 

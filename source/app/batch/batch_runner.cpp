@@ -1,6 +1,7 @@
 #include "app/batch/batch_runner.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -22,6 +23,7 @@ namespace wuvo {
 namespace {
 
 constexpr uint32_t kOutputNotReopened = 4;
+constexpr uint32_t kOutputNotNamed = 5;
 // How often the stop thread stops again while a job has not yet returned.
 constexpr uint32_t kStopRepeatMs = 50;
 constexpr size_t kTimeTextChars = 64;
@@ -62,6 +64,8 @@ void LogDetour(BatchThreadParams& params, const OutputPlace& place)
         Log(params, u"\t%s is read-only: writing %s", place.named, place.path);
         break;
     }
+    if (place.shortened)
+        params.host->AddLogLine(ShortenedNameLine(place.path));
 }
 
 void LogRefusal(BatchThreadParams& params, const std::u16string& input, const OutputPlace& place)
@@ -69,6 +73,10 @@ void LogRefusal(BatchThreadParams& params, const std::u16string& input, const Ou
     switch (place.refusal) {
     case OutputPlace::Refusal::None: break;
     case OutputPlace::Refusal::InputTooLong: Log(params, u"\tInput file path too long: %s", input); break;
+    case OutputPlace::Refusal::FolderNotEntered:
+        Log(params, u"\tCannot enter output folder %s: %s", params.outputFolder,
+            platform::ToUtf16(platform::ErrorText(place.error)));
+        break;
     case OutputPlace::Refusal::SameFile:
         params.host->Warn(u"Input file cannot be the same as output file. Please select a different Output Folder.");
         break;
@@ -159,9 +167,14 @@ uint32_t StampOneFile(BatchThreadParams& params, const std::u16string& inputPath
             return kOutputNotReopened;
         }
         SetOutputFileTimes(file.handle, job.firstStamped, job.lastStamped);
-        std::u16string message = MakeOutputFileName(job.inputPath, job.outputPath, job.firstStamped, job.lastStamped);
-        if (!message.empty())
-            params.host->AddLogLine(message);
+        OutputNaming naming = MakeOutputFileName(job.inputPath, job.outputPath, job.firstStamped, job.lastStamped);
+        if (!naming.logLine.empty())
+            params.host->AddLogLine(naming.logLine);
+        // Success is never reported for an output left under its temporary name.
+        if (!naming.named) {
+            std::remove(platform::ToUtf8(job.outputPath).c_str());
+            result = kOutputNotNamed;
+        }
     }
     outputPath.assign(job.outputPath, platform::FieldLength(job.outputPath, kPathChars));
     return result;

@@ -62,7 +62,8 @@ uint32_t BatchThreadProc(BatchThreadParams& params);
 
 // Stamps one input into `outputPath`, then gives the output its times and
 // name; the path then names the final output. 0 = success; the job's code;
-// 4 when the output cannot be reopened for its times and name.
+// 4 when the output cannot be reopened for its times and name; 5 when it
+// cannot be given its name, and is removed.
 uint32_t StampOneFile(BatchThreadParams& params, const std::u16string& inputPath, std::u16string& outputPath);
 
 // The stop thread: stops the pipeline threads, again while the batch thread

@@ -23,7 +23,7 @@ bool WriteLogFile(const std::string& path, const std::vector<std::u16string>& li
 {
     std::string text;
     for (const std::u16string& line : lines) {
-        text += platform::ToUtf8(line);
+        text += platform::ToReadableUtf8(line);
         text += '\n';
     }
     return platform::ReplaceFileContents(path, text);

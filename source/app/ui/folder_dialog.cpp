@@ -1,17 +1,25 @@
 #include "app/ui/folder_dialog.h"
 
+#include <vector>
+
 #include <wx/dirdlg.h>
 #include <wx/utils.h>
 
+#include "app/ui/gtk_chooser.h"
+
 namespace wuvo {
 
-wxString CFolderDialog::BrowseForFolder(const wxString& title, const wxString& startFolder)
+std::string CFolderDialog::BrowseForFolder(const wxString& title, const std::string& startFolder)
 {
+    wxDirDialog dialog(parent_, title, wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     // Without a folder of its own the chooser would open at the recently used
     // files, where it cannot take a typed folder.
-    wxDirDialog dialog(parent_, title, startFolder.empty() ? wxGetHomeDir() : startFolder,
-                       wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-    return dialog.ShowModal() == wxID_OK ? dialog.GetPath() : wxString();
+    if (!OpenInFolder(dialog, startFolder))
+        OpenInFolder(dialog, wxGetHomeDir().utf8_string());
+    if (dialog.ShowModal() != wxID_OK)
+        return {};
+    std::vector<std::string> chosen = ChosenPaths(dialog);
+    return chosen.empty() ? std::string() : chosen.front();
 }
 
 }  // namespace wuvo

@@ -1,11 +1,14 @@
 #include "app/ui/seams.h"
 
+#include <strings.h>
+
 #include <wx/filedlg.h>
 #include <wx/fontdlg.h>
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 
 #include "app/ui/folder_dialog.h"
+#include "app/ui/gtk_chooser.h"
 
 namespace wuvo {
 
@@ -50,26 +53,34 @@ MessageAnswer RealMessage(wxWindow* owner, const wxString& text, const wxString&
     return AnswerOf(dialog.ShowModal());
 }
 
-std::vector<wxString> RealFileChooser(wxWindow* owner, const FileDialogRequest& request)
+bool EndsInAnyCase(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && ::strcasecmp(text.c_str() + text.size() - end.size(), end.c_str()) == 0;
+}
+
+std::vector<std::string> RealFileChooser(wxWindow* owner, const FileDialogRequest& request)
 {
     long style = request.save ? wxFD_SAVE : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
     if (request.multiple)
         style |= wxFD_MULTIPLE;
-    wxFileDialog dialog(owner, request.title, request.startFolder, request.startName, request.filter, style);
+    wxFileDialog dialog(owner, request.title, wxEmptyString, wxEmptyString, request.filter, style);
+    if (!request.startPath.empty())
+        OpenAtFile(dialog, request.startPath, request.save);
+    MatchFiltersInAnyCase(dialog, request.filter);
     if (dialog.ShowModal() != wxID_OK)
         return {};
-    wxArrayString paths;
-    dialog.GetPaths(paths);
-    std::vector<wxString> chosen(paths.begin(), paths.end());
+    std::vector<std::string> chosen = ChosenPaths(dialog);
     // GTK's chooser does not add the extension of the filter by itself.
-    if (request.save && !request.defaultExtension.empty())
-        for (wxString& path : chosen)
-            if (!path.Lower().EndsWith("." + request.defaultExtension.Lower()))
-                path += "." + request.defaultExtension;
+    if (request.save && !request.defaultExtension.empty()) {
+        const std::string extension = "." + request.defaultExtension.utf8_string();
+        for (std::string& path : chosen)
+            if (!EndsInAnyCase(path, extension))
+                path += extension;
+    }
     return chosen;
 }
 
-wxString RealFolderChooser(wxWindow* owner, const wxString& title, const wxString& startFolder)
+std::string RealFolderChooser(wxWindow* owner, const wxString& title, const std::string& startFolder)
 {
     return CFolderDialog(owner).BrowseForFolder(title, startFolder);
 }

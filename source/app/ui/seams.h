@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include <wx/font.h>
@@ -17,7 +18,8 @@ namespace wuvo {
 // Everything a test must replace: message boxes, file and folder choosers,
 // the power-off.
 // The program installs the real ones at start-up; tests install scripted
-// ones, so no test ever waits for a person.
+// ones, so no test ever waits for a person. The choosers take and give paths
+// as the file system names them: bytes, which need not be UTF-8.
 
 enum class MessageIcon { None, Information, Warning, Error };
 enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
@@ -27,8 +29,9 @@ struct FileDialogRequest {
     wxString title;
     wxString filter;          // wx wildcard form: "Text|*.txt"
     wxString defaultExtension;  // without the dot
-    wxString startFolder;
-    wxString startName;
+    // The file the chooser starts at: its folder is opened and its name
+    // offered.
+    std::string startPath;
     bool save = false;
     bool multiple = false;
 };
@@ -38,9 +41,9 @@ struct UiSeams {
                                 MessageButtons)>
         showMessage;
     // The chosen paths; none when the user cancelled.
-    std::function<std::vector<wxString>(wxWindow* owner, const FileDialogRequest&)> chooseFiles;
+    std::function<std::vector<std::string>(wxWindow* owner, const FileDialogRequest&)> chooseFiles;
     // The chosen folder; empty when the user cancelled.
-    std::function<wxString(wxWindow* owner, const wxString& title, const wxString& startFolder)> chooseFolder;
+    std::function<std::string(wxWindow* owner, const wxString& title, const std::string& startFolder)> chooseFolder;
     std::function<platform::PowerOffResult()> powerOff;
     // The font chooser, opened on `initial`, without colours and effects;
     // the chosen font, none when the user cancelled.

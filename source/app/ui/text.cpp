@@ -6,7 +6,7 @@ namespace wuvo {
 
 wxString ToWx(std::u16string_view text)
 {
-    return wxString::FromUTF8(platform::ToUtf8(text));
+    return wxString::FromUTF8(platform::ToReadableUtf8(text));
 }
 
 std::u16string FromWx(const wxString& text)

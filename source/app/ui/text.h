@@ -7,7 +7,9 @@
 
 namespace wuvo {
 
-// The records keep UTF-16, the file system UTF-8, the toolkit wxString.
+// The records keep UTF-16, the file system UTF-8, the toolkit wxString. A
+// byte of a name that is not UTF-8 shows as U+FFFD, as the file chooser
+// shows it.
 wxString ToWx(std::u16string_view text);
 std::u16string FromWx(const wxString& text);
 // UTF-8 path for the file system from a toolkit text.

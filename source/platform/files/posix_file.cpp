@@ -1,6 +1,7 @@
 #include "platform/files/posix_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -114,6 +115,19 @@ RenameResult RenameNoReplace(const std::string& from, const std::string& to)
         return errno == EEXIST ? RenameResult::TargetExists : RenameResult::Failed;
     ::unlink(from.c_str());
     return RenameResult::Renamed;
+}
+
+size_t LongestName(const std::string& folder)
+{
+    long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
+}
+
+int EntryRefusal(const std::string& folder)
+{
+    if (::faccessat(AT_FDCWD, folder.c_str(), X_OK, AT_EACCESS) == 0)
+        return 0;
+    return errno == EACCES ? errno : 0;
 }
 
 int WriteProtection(const std::string& path)

@@ -36,6 +36,13 @@ enum class RenameResult { Renamed, TargetExists, Failed };
 // Renames `from` to `to` but never replaces a file that `to` names.
 RenameResult RenameNoReplace(const std::string& from, const std::string& to);
 
+// The longest file name `folder` takes, in bytes.
+size_t LongestName(const std::string& folder);
+
+// Why this process may not enter `folder` (EACCES: no search permission on
+// it or on a folder above it). 0 when it may, or when there is no such folder.
+int EntryRefusal(const std::string& folder);
+
 // Why this process may not write the file `path` names, checked as a plain
 // write is, with its effective ids and rights: EACCES for a read-only file,
 // EROFS on a read-only disk, EPERM for an immutable file. 0 when it may, or

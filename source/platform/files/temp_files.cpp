@@ -1,12 +1,13 @@
 #include "platform/files/temp_files.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/files/posix_file.h"
 
 namespace wuvo::platform {
 
@@ -36,13 +37,6 @@ mode_t CurrentUmask()
     return kAssumedUmask;
 }
 
-// The longest file name `folder` takes, in bytes.
-size_t LongestName(const std::filesystem::path& folder)
-{
-    long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
-    return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
-}
-
 // `name` cut to at most `bytes`, never inside a character.
 std::string CutWholeCharacters(const std::string& name, size_t bytes)
 {
@@ -59,7 +53,7 @@ std::optional<TempFile> CreateTempFileBeside(const std::string& path)
 {
     std::filesystem::path target(path);
     std::string name = target.filename().string();
-    size_t longest = LongestName(target.parent_path());
+    size_t longest = LongestName(target.parent_path().string());
     if (name.size() > longest) {
         errno = ENAMETOOLONG;
         return std::nullopt;

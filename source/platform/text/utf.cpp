@@ -7,6 +7,11 @@ namespace wuvo::platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// A byte that is not part of valid UTF-8 is carried as this plus the byte;
+// such a byte is never below 0x80.
+constexpr char16_t kCarriedByteBase = 0xDC00;
+constexpr char16_t kFirstCarried = 0xDC80;
+constexpr char16_t kLastCarried = 0xDCFF;
 
 void AppendUtf8(std::string& out, char32_t c)
 {
@@ -40,30 +45,32 @@ void AppendUtf16(std::u16string& out, char32_t c)
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsCarriedByte(char16_t c) { return c >= kFirstCarried && c <= kLastCarried; }
 
-// Decodes one UTF-8 sequence at `i`, advancing it; malformed input yields
-// the replacement character and moves on by one byte.
+// Decodes one UTF-8 sequence at `i`, advancing it; the lead byte of a
+// malformed one is carried alone, and decoding goes on at the next byte.
 char32_t DecodeUtf8(std::string_view text, size_t& i)
 {
     auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    unsigned char lead = byte(i);
+    const unsigned char lead = byte(i);
+    const char32_t carried = kCarriedByteBase + lead;
     int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
     if (extra < 0 || i + extra >= text.size()) {
         ++i;
-        return kReplacement;
+        return carried;
     }
     char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
     for (int k = 1; k <= extra; ++k) {
         if ((byte(i + k) & 0xC0) != 0x80) {
             ++i;
-            return kReplacement;
+            return carried;
         }
         c = (c << 6) | (byte(i + k) & 0x3F);
     }
     static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    i += extra + 1;
     bool valid = c >= kSmallest[extra] && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF);
-    return valid ? c : kReplacement;
+    i += valid ? extra + 1 : 1;
+    return valid ? c : carried;
 }
 
 // Decodes one UTF-16 character at `i`, advancing it; an unpaired surrogate
@@ -76,15 +83,30 @@ char32_t DecodeUtf16(std::u16string_view text, size_t& i)
     return IsHigh(c) || IsLow(c) ? kReplacement : c;
 }
 
+std::string EncodeUtf8(std::u16string_view text, bool bytesBack)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        // A low surrogate here is a lone one: pairs are decoded whole.
+        if (bytesBack && IsCarriedByte(text[i]))
+            out += static_cast<char>(text[i++] - kCarriedByteBase);
+        else
+            AppendUtf8(out, DecodeUtf16(text, i));
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();)
-        AppendUtf8(out, DecodeUtf16(text, i));
-    return out;
+    return EncodeUtf8(text, true);
+}
+
+std::string ToReadableUtf8(std::u16string_view text)
+{
+    return EncodeUtf8(text, false);
 }
 
 std::u32string ToUtf32(std::u16string_view text)
@@ -112,6 +134,13 @@ std::u16string ToUtf16(std::string_view text)
     for (size_t i = 0; i < text.size();)
         AppendUtf16(out, DecodeUtf8(text, i));
     return out;
+}
+
+std::u16string_view WithoutLastCharacter(std::u16string_view text)
+{
+    const bool pair = text.size() >= 2 && IsHigh(text[text.size() - 2]) && IsLow(text.back());
+    text.remove_suffix(std::min<size_t>(pair ? 2 : 1, text.size()));
+    return text;
 }
 
 size_t FieldLength(const char16_t* field, size_t capacity)

@@ -71,18 +71,18 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
     Seams().chooseFiles = [this](wxWindow*, const FileDialogRequest& request) {
         if (files_.empty()) {
             ADD_FAILURE() << "unexpected file chooser: " << request.title;
-            return std::vector<wxString>{};
+            return std::vector<std::string>{};
         }
-        std::vector<wxString> chosen = files_.front();
+        std::vector<std::string> chosen = files_.front();
         files_.pop_front();
         return chosen;
     };
-    Seams().chooseFolder = [this](wxWindow*, const wxString& title, const wxString&) {
+    Seams().chooseFolder = [this](wxWindow*, const wxString& title, const std::string&) {
         if (folders_.empty()) {
             ADD_FAILURE() << "unexpected folder chooser: " << title;
-            return wxString();
+            return std::string();
         }
-        wxString chosen = folders_.front();
+        std::string chosen = folders_.front();
         folders_.pop_front();
         return chosen;
     };
@@ -121,12 +121,12 @@ void ScriptedUi::ExpectFont(std::optional<wxFont> chosen)
     fonts_.push_back(std::move(chosen));
 }
 
-void ScriptedUi::ExpectFiles(std::vector<wxString> chosen)
+void ScriptedUi::ExpectFiles(std::vector<std::string> chosen)
 {
     files_.push_back(std::move(chosen));
 }
 
-void ScriptedUi::ExpectFolder(const wxString& chosen)
+void ScriptedUi::ExpectFolder(const std::string& chosen)
 {
     folders_.push_back(chosen);
 }

@@ -51,8 +51,9 @@ public:
     // `whileShown` runs while the message is up, as events a real box
     // would cause (it takes the focus) arrive then.
     void ExpectMessage(const wxString& textPart, MessageAnswer answer, std::function<void()> whileShown = {});
-    void ExpectFiles(std::vector<wxString> chosen);
-    void ExpectFolder(const wxString& chosen);
+    // Paths as the file system names them.
+    void ExpectFiles(std::vector<std::string> chosen);
+    void ExpectFolder(const std::string& chosen);
     // One of the program's own modal dialogs: `act` runs inside it once it
     // is shown and must end it, as a person would with its buttons.
     void ExpectDialog(const wxString& title, std::function<void(wxDialog&)> act);
@@ -73,8 +74,8 @@ private:
         std::function<void()> whileShown;
     };
     std::deque<Message> messages_;
-    std::deque<std::vector<wxString>> files_;
-    std::deque<wxString> folders_;
+    std::deque<std::vector<std::string>> files_;
+    std::deque<std::string> folders_;
     struct Dialog {
         wxString title;
         std::function<void(wxDialog&)> act;
