@@ -140,8 +140,9 @@ TEST_F(MediaInput, ProbeOfAPortraitVideo)
 }
 
 // Players show a picture at the display size of its track header, or, when
-// that is the coded size, at its pixel-aspect box. Scaled to another size,
-// the picture fills that frame, whose pixels are square.
+// that is the coded size, at its pixel-aspect box; a quarter turn turns the
+// pixels too. Scaled to another size, the picture fills that frame, whose
+// pixels are square.
 TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSize)
 {
     path = test::FixturePath("no_audio.mp4");
@@ -157,7 +158,8 @@ TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSi
         uint32_t width, height, aspectX, aspectY;
     } cases[] = {{"anamorphic.mp4", 1, 1, 1333, 1000},   {"anamorphic_pasp.mp4", 1, 1, 4, 3},
                  {"anamorphic.mp4", 1440, 1080, 1333, 1000}, {"anamorphic.mp4", 1280, 720, 1, 1},
-                 {"anamorphic_pasp.mp4", 1920, 1080, 1, 1}};
+                 {"anamorphic_pasp.mp4", 1920, 1080, 1, 1},  {"anamorphic_rotate90.mp4", 1, 1, 1000, 1333},
+                 {"anamorphic_pasp_rotate90.mp4", 1, 1, 3, 4}};
     for (const auto& c : cases) {
         job = ProbeFixture(c.fixture, c.width, c.height);
         EXPECT_EQ(job.aspectX * c.aspectY, job.aspectY * c.aspectX)
