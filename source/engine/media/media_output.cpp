@@ -55,18 +55,6 @@ uint32_t OpenAudioReader(EncodeRun& run)
     return run.audioOpen ? platform::kMediaOk : platform::kMediaFailed;
 }
 
-uint32_t CreateWriter(EncodeRun& run)
-{
-    uint32_t created = run.writer.Create(platform::ToUtf8(run.job.outputPath));
-    if (created == platform::kMediaFileInUse) {
-        // The receiver of the failure waits for this thread's flag to drop.
-        SetRunning(*gEncodeState, false);
-        LogJobMessage(run.job, u"Cannot open file for writing. The file is being used by another application");
-        ReportJobFailed(run.job);
-    }
-    return created;
-}
-
 // Frames arrive upright, so a quarter-turned picture is encoded at the
 // target size turned the same way, and its pixel aspect is already upright.
 platform::VideoEncoding VideoEncodingOf(const StampJob& job, const OutputTimeline& timeline)
@@ -100,7 +88,7 @@ uint32_t SetUp(EncodeRun& run)
         job.sourceWidth = gFramePool->width;
         job.sourceHeight = gFramePool->height;
     }
-    if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
+    if (uint32_t created = CreateOutputFile(job, run.writer); created != platform::kMediaOk)
         return created;
     uint64_t frameBytes = uint64_t{job.sourceWidth} * job.sourceHeight * 3 / 2;
     if (frameBytes == 0 || frameBytes > kFrameBufferBytes || job.frameDuration <= 0)
@@ -204,6 +192,21 @@ std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
     if (!ConfigureReaderStreams(*reader, false, true))
         return nullptr;
     return reader;
+}
+
+uint32_t CreateOutputFile(StampJob& job, SinkWriter& writer)
+{
+    uint32_t created = writer.Create(platform::ToUtf8(job.outputPath));
+    if (created == platform::kMediaFileInUse) {
+        // The receiver of the failure waits for the encoder's flag to drop;
+        // the file has failed, so it need not wait for the encode to end.
+        SetRunning(*gEncodeState, false);
+        LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
+        ReportJobFailed(job);
+    }
+    if (created == platform::kMediaOk && !writer.SetCreationTime(gParseState->movieCreationTime))
+        return platform::kMediaFailed;
+    return created;
 }
 
 OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor)

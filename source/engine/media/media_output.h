@@ -21,6 +21,10 @@ constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 // or there is none. The output takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
 
+// Creates the job's output file, which keeps the source's recording date;
+// when another program holds the file, the job fails saying so.
+uint32_t CreateOutputFile(StampJob& job, platform::SinkWriter& writer);
+
 // How far the sound is written after the last picture: whole, since
 // players play a file's sound to its end while they hold its last picture.
 constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();

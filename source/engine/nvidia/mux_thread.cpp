@@ -15,7 +15,6 @@
 #include "platform/media/media_status.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
-#include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 
 namespace wuvo {
@@ -82,15 +81,7 @@ uint32_t OpenOutput(MuxRun& run)
             return platform::kMediaFailed;
         run.audioOpen = true;
     }
-    uint32_t created = run.writer.Create(platform::ToUtf8(job.outputPath));
-    if (created == platform::kMediaFileInUse) {
-        // The receiver of the failure waits for the encoder's flag to drop;
-        // the file has failed, so it need not wait for the encode to end.
-        SetRunning(*gEncodeState, false);
-        LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
-        ReportJobFailed(job);
-    }
-    return created;
+    return CreateOutputFile(job, run.writer);
 }
 
 // The streams can be declared only once the first picture has brought the

@@ -379,6 +379,7 @@ TEST_F(RunStampJobThreads, StampsAcrossMidnightAndNewYearAsAPlayerShowsIt)
     ExpectSameTime(job.lastStamped, ExpectedLastStamp(platform::ToUtf8(input), test::BrokenDownTime(2023, 12, 31, 23, 59, 58)),
                    "last stamped frame");
     EXPECT_EQ(job.lastStamped.tm_year, 2024 - 1900);
+    test::ExpectRecordingDateKept(platform::ToUtf8(input), output);
 
     // The project's own reader accepts what the job wrote.
     char16_t message[kReaderMessageLength] = {};
