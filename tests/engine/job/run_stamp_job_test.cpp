@@ -764,6 +764,36 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
     EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
 }
 
+// Sources as cameras and tools leave them: a disabled first video track
+// beside the one players show. Each output shows what players show, frame
+// by frame: its own picture at its own time, stamped with its own recording
+// time; and keeps the recording date.
+TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
+{
+    std::string twoTracks = test::FixturePath("first_track_disabled.mp4");
+    std::string shownTrack = outputDir + "/shown_track.mp4";
+    test::RunCommand("ffmpeg -v error -y -i " + test::Quoted(twoTracks) + " -map 0:v:1 -c copy " +
+                     test::Quoted(shownTrack));
+    const struct {
+        std::string source;
+        std::string shown;  // what players show of it, as its first video track
+    } cases[] = {{twoTracks, shownTrack}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        DrawnTimes drawn;
+        StampJob job = MakeJobOn(c.source, "own_times.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        Frames shown = DecodeWithFfmpeg(c.shown);
+        Frames stamped = DecodeWithFfmpeg(output);
+        ASSERT_EQ(stamped.width, shown.width);
+        ASSERT_EQ(stamped.Count(), shown.Count());
+        EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0);
+        test::ExpectSourceTiming(c.shown, output);
+        ExpectStampTimesFrameByFrame(c.shown, drawn.Texts(), kPlainCreation);
+        test::ExpectRecordingDateKept(c.source, output);
+    }
+}
+
 // Cut out of the middle by a trimming tool, with B pictures: the frames
 // the edits show (source frames 0-14 and 30-59), each with its own picture
 // and recording time, placed as the edits place them: after a pause, when
