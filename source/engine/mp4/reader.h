@@ -34,7 +34,8 @@ int32_t ParseMoovBoxes(int32_t mode, uint32_t bodyLength, const uint8_t* body);
 // sound track (the first) and derives from the video track the frames the
 // decoder delivers (its edit list applied) with their sample times and sync
 // frames, the time scale, the average sample delta and the GOP length.
-// Throws std::logic_error ("elst") when the edit list shows no frame.
+// Throws std::logic_error ("elst") when the edit list shows no frame, or far
+// more frames than the track holds samples.
 void FinishTracks();
 
 // First and last date from the movie header fields of gParseState.

@@ -23,7 +23,7 @@ struct ShownFrames {
 
 // `decodeTimes` holds one time per sample, `decodeEnd` the time after the
 // last. Throws the reader error "elst" when the edit list shows no frame at
-// all.
+// all, or repeats the media far more often than pieces that overlap do.
 ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& decodeTimes, uint64_t decodeEnd,
                             uint32_t movieTimescale);
 

@@ -32,6 +32,7 @@
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/peak_memory.h"
 #include "support/pipeline_harness.h"
 #include "support/source_timing.h"
 
@@ -767,9 +768,21 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
 // Sources as cameras and tools leave them: a disabled first video track
 // beside the one players show. Each output shows what players show, frame
 // by frame: its own picture at its own time, stamped with its own recording
-// time; and keeps the recording date.
+// time; and keeps the recording date. An edit list that repeats the clip
+// 200,000 times is refused, naming it, without taking memory for all it
+// lists.
 TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
 {
+    std::u16string repeated = platform::ToUtf16(test::FixturePath("repeated_edits.mp4"));
+    char16_t message[kReaderMessageLength] = {};
+    long before = test::PeakMemoryKb();
+    ASSERT_EQ(OpenAndCheckVideo(repeated.c_str(), kReaderModeCheck, message), kReaderMoovError);
+    EXPECT_LT(test::PeakMemoryKb() - before, 64 * 1024) << "KiB taken";
+    StampJob job = MakeJob("repeated_edits.mp4", "repeated_edits.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Parsing moov: <elst> in file <" + repeated + u">\n"});
+    EXPECT_FALSE(fs::exists(output));
+
     std::string twoTracks = test::FixturePath("first_track_disabled.mp4");
     std::string shownTrack = outputDir + "/shown_track.mp4";
     test::RunCommand("ffmpeg -v error -y -i " + test::Quoted(twoTracks) + " -map 0:v:1 -c copy " +
@@ -781,7 +794,7 @@ TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
         DrawnTimes drawn;
-        StampJob job = MakeJobOn(c.source, "own_times.mp4");
+        job = MakeJobOn(c.source, "own_times.mp4");
         ASSERT_EQ(RunStampJob(job), kJobSucceeded);
         Frames shown = DecodeWithFfmpeg(c.shown);
         Frames stamped = DecodeWithFfmpeg(output);
