@@ -159,7 +159,6 @@ uint32_t FinishAudio(EncodeRun& run)
 
 uint32_t RunFrameLoop(EncodeRun& run)
 {
-    const OutputTimeline& timeline = *run.timeline;
     for (uint32_t k = 0;; ++k) {
         if (IsAbortRequested(*gEncodeState))
             return kEncodeStoppedBetweenFrames;
@@ -169,14 +168,16 @@ uint32_t RunFrameLoop(EncodeRun& run)
             return kEncodeStoppedWaitingForFrame;
         if (wait == FrameWait::ProducerEnded)
             return FinishAudio(run);
-        int64_t start = timeline.StartOf(k);
-        int64_t end = timeline.EndOf(k);
-        if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(start, end - start))
+        if (!TakeFrame(run, frame))
             return platform::kMediaFailed;
-        if (uint32_t written = WriteAudioUpTo(run, end); written != platform::kMediaOk)
+        std::optional<KeptFrame> shown = WaitForKeptFrame(*run.timeline, frame, run.divisor);
+        if (!shown)
+            return kEncodeStoppedBetweenFrames;
+        if (!run.writer.WriteTakenVideoFrame(shown->start, shown->end - shown->start))
+            return platform::kMediaFailed;
+        if (uint32_t written = WriteAudioUpTo(run, shown->end); written != platform::kMediaOk)
             return written;
-        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
-            ReportEncoderProgress(run.job, *perMille);
+        ReportKeptFrameProgress(run.job, *shown, run.divisor);
     }
 }
 
@@ -207,6 +208,34 @@ uint32_t CreateOutputFile(StampJob& job, SinkWriter& writer)
     if (created == platform::kMediaOk && !writer.SetCreationTime(gParseState->movieCreationTime))
         return platform::kMediaFailed;
     return created;
+}
+
+std::optional<KeptFrame> WaitForKeptFrame(const OutputTimeline& timeline, uint32_t frame, uint32_t divisor)
+{
+    std::optional<KeptFrame> kept;
+    gPipelineChanged.WaitUntil([&] {
+        if (IsAbortRequested(*gEncodeState))
+            return true;
+        // Read before the pool: the next frame may come just before the
+        // decoder ends.
+        bool decoderEnded = !IsRunning(*gDecodeState);
+        std::lock_guard guard(gFramePool->lock);
+        const std::vector<uint32_t>& delivered = gFramePool->trackFrames;
+        uint64_t next = uint64_t{frame} + divisor;
+        if (frame >= delivered.size() || (next >= delivered.size() && !decoderEnded))
+            return false;
+        uint32_t trackFrame = delivered[frame];
+        kept = KeptFrame{trackFrame, timeline.StartOf(trackFrame),
+                         next < delivered.size() ? timeline.StartOf(delivered[next]) : timeline.End()};
+        return true;
+    }, kFrameWaitPollMs);
+    return kept;
+}
+
+void ReportKeptFrameProgress(const StampJob& job, const KeptFrame& kept, uint32_t divisor)
+{
+    if (auto perMille = EncodedPerMille(kept.trackFrame / divisor + 1, GetVideoFrameCount(), divisor))
+        ReportEncoderProgress(job, *perMille);
 }
 
 OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor)

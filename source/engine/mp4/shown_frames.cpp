@@ -174,6 +174,7 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
             frames.syncFrames.push_back(frameOfRank[rank[sample]]);
     std::sort(frames.syncFrames.begin(), frames.syncFrames.end());
     frames.syncFrames.erase(std::unique(frames.syncFrames.begin(), frames.syncFrames.end()), frames.syncFrames.end());
+    frames.pictureTimes = std::move(sorted);
     return frames;
 }
 

@@ -127,8 +127,8 @@ void FinishTracks()
     uint64_t totalTime = 0;
     std::vector<uint64_t> decodeTimes = SampleTimesOf(*video, samples, totalTime);
     ShownFrames shown = FindShownFrames(*video, decodeTimes, totalTime, state.movieTimescale);
-    // Frame n of the decoder takes the time of the n-th sample in
-    // presentation order, so a trimmed clip keeps its recording times.
+    // Frame n takes the time of the n-th sample in presentation order, so a
+    // trimmed clip keeps its recording times.
     state.sampleTimes.clear();
     state.sampleTimes.reserve(shown.ranks.size());
     for (uint32_t rank : shown.ranks)
@@ -136,6 +136,7 @@ void FinishTracks()
     state.shownTimes = std::move(shown.times);
     state.shownEnd = shown.end;
     state.presentationRanks = std::move(shown.ranks);
+    state.pictureTimes = std::move(shown.pictureTimes);
     state.syncFrames = std::move(shown.syncFrames);
     state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());
     state.timescale = video->timescale;
