@@ -134,12 +134,14 @@ protected:
 }  // namespace
 
 // Rate control budgets each frame's bits by the frame rate NVENC is given:
-// the source's, so that the file gets about the bitrate asked for.
+// the source's, so that the file gets about the bitrate asked for. The file
+// keeps the recording date.
 TEST_F(NvencJobTest, WritesAnHevcAacFileWithEveryFrameInPlace)
 {
     ASSERT_EQ(RunJob("hevc_aac_newyear.mp4", "nvenc.mp4"), kJobSucceeded);
     EXPECT_EQ(test::Probe(output, "", "stream=codec_type,codec_name,codec_tag_string"),
               (std::vector<std::string>{"hevc,video,hvc1", "aac,audio,mp4a"}));
+    test::ExpectRecordingDateKept(input, output);
     EXPECT_EQ(test::Probe(output, "v:0", "stream=nb_frames"), test::Probe(input, "v:0", "stream=nb_frames"));
     double duration = std::stod(test::Probe(output, "v:0", "stream=duration").at(0));
     double sourceDuration = std::stod(test::Probe(input, "v:0", "stream=duration").at(0));

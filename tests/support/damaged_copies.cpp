@@ -152,11 +152,12 @@ std::string CutCopy(const std::string& source, uint64_t length, const std::strin
     return copy;
 }
 
-std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy)
+std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy,
+                             size_t count)
 {
     Bytes bytes = ReadBytes(source);
     std::vector<PacketSpan> packets = VideoPackets(source);
-    for (size_t i = first; i < packets.size(); ++i) {
+    for (size_t i = first; i < packets.size() && i - first < count; ++i) {
         auto at = static_cast<size_t>(packets[i].position);
         std::fill_n(bytes.begin() + static_cast<ptrdiff_t>(at), packets[i].size, 0);
         if (damage == VideoDamage::Zeroed)

@@ -23,9 +23,10 @@ enum class VideoDamage {
     Zeroed,      // a decoder meets NAL units of length 0: an error
     Unshowable,  // one NAL unit of a type decoders pass over: no picture, no error
 };
-// `source` with the data of its video packets damaged from packet `first`
-// (in file order) on, as `copy`; returns `copy`.
-std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy);
+// `source` with the data of `count` of its video packets damaged, from
+// packet `first` (in file order) on, as `copy`; returns `copy`.
+std::string DamagedVideoCopy(const std::string& source, VideoDamage damage, size_t first, const std::string& copy,
+                             size_t count = SIZE_MAX);
 
 enum class SoundDamage {
     ChunksPastTheEnd,  // every chunk offset beyond the end of the file

@@ -44,9 +44,9 @@ uint32_t DecodeThread(const StampJob& job)
 {
     SetRunning(*gDecodeState, true);
     DecoderCallbacks callbacks;
-    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.getBuffer = GetJobFrameBuffer;
     callbacks.setSize = SetFrameSize;
-    callbacks.frameDone = FrameDecoded;
+    callbacks.frameDone = JobFrameDecoded;
     uint32_t result = DecodeWithMf(job.inputPath, callbacks);
     SetRunning(*gDecodeState, false);
     return result;

@@ -74,4 +74,14 @@ void ExpectSourceTiming(const std::string& source, const std::string& output, ui
         << "where the sound ends";
 }
 
+void ExpectRecordingDateKept(const std::string& source, const std::string& output)
+{
+    std::vector<std::string> date = Probe(source, "", "format_tags=creation_time");
+    ASSERT_EQ(date.size(), 1u) << source << " has a recording date";
+    EXPECT_EQ(Probe(output, "", "format_tags=creation_time"), date) << "the movie's";
+    size_t tracks = Probe(output, "", "stream=index").size();
+    EXPECT_EQ(Probe(output, "", "stream_tags=creation_time"), std::vector<std::string>(tracks, date[0]))
+        << "the tracks'";
+}
+
 }  // namespace wuvo::test

@@ -15,4 +15,8 @@ namespace wuvo::test {
 // placed within the shortest frame.
 void ExpectSourceTiming(const std::string& source, const std::string& output, uint32_t divisor = 1);
 
+// Checks with ffprobe that the output's movie header and the headers of its
+// tracks carry the recording date of the source's movie header.
+void ExpectRecordingDateKept(const std::string& source, const std::string& output);
+
 }  // namespace wuvo::test

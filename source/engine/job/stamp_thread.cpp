@@ -69,8 +69,9 @@ StampRun StartStampRun(StampContext* context, const StampJob& job)
 // thread is stopped. Every frame is marked stamped, kept or skipped, so the
 // encoder can move on. A frame is numbered by the picture the decoder
 // delivered, also when the source is flagged interlaced: the decoder
-// delivers one picture per sample, not one per field, and the preview
-// numbers them the same way.
+// delivers one picture per sample, not one per field. It is stamped with
+// the time of the track frame whose picture it is, as the preview stamps
+// that frame.
 uint32_t StampFrames(StampJob& job, StampRun& run)
 {
     for (uint32_t n = 0; !IsAbortRequested(*gStampState); ++n) {
@@ -81,7 +82,7 @@ uint32_t StampFrames(StampJob& job, StampRun& run)
             return kJobSucceeded;
         if (n % run.divisor == 0 && AnyStampEnabled()) {
             StampFrame(*run.context, run.dateSchedule, run.timeSchedule, gFramePool->GetBuffer(n), run.width,
-                       run.height, n, run.scaleX, run.scaleY);
+                       run.height, gFramePool->TrackFrameOf(n), run.scaleX, run.scaleY);
             if (job.firstStamped.tm_year == 0)
                 job.firstStamped = run.context->tm;
             job.lastStamped = run.context->tm;

@@ -88,9 +88,9 @@ uint32_t DecodeThreadProc(StampJob& job)
     callbacks.decoderPath = kDecoderPathMediaLayer;
     callbacks.targetWidth = job.targetWidth;
     callbacks.targetHeight = job.targetHeight;
-    callbacks.getBuffer = GetFreeFrameBuffer;
+    callbacks.getBuffer = GetJobFrameBuffer;
     callbacks.setSize = SetFrameSize;
-    callbacks.frameDone = FrameDecoded;
+    callbacks.frameDone = JobFrameDecoded;
     uint32_t decoded = IsNvdecSelected() ? DecodeWithNvdec(job, callbacks) : DecodeWithMf(job.inputPath, callbacks);
     bool stopped = IsAbortRequested(*gDecodeState);
     // A decode that ends before its first picture has failed, even when the
@@ -98,10 +98,7 @@ uint32_t DecodeThreadProc(StampJob& job)
     if (decoded == kDecodeOk && !stopped && NothingDecoded())
         decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
-        const char16_t* format = decoded == kDecodeEditListRefused
-                                     ? u"The edit list of <%s> cannot be applied: the decoder left out pictures\n"
-                                     : u"Cannot decode video file <%s>\n";
-        LogJobMessage(job, platform::FormatText(format, job.inputPath).c_str());
+        LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
         // so the short output is never finished as if it were complete.
         RequestAbort(*gStampState);

@@ -12,6 +12,13 @@ namespace {
 // bounds the wait.
 constexpr uint32_t kFreeSlotPollMs = 10;
 
+// With the pool's lock held.
+void MarkDecoded(uint32_t frame)
+{
+    gFramePool->SetDecoded(frame, 1);
+    gFramePool->decodedCount += 1;
+}
+
 }  // namespace
 
 uint8_t* GetFreeFrameBuffer(uint32_t frame)
@@ -39,8 +46,24 @@ void SetFrameSize(uint32_t width, uint32_t height)
 void FrameDecoded(uint32_t frame)
 {
     std::lock_guard guard(gFramePool->lock);
-    gFramePool->SetDecoded(frame, 1);
-    gFramePool->decodedCount += 1;
+    MarkDecoded(frame);
+}
+
+uint8_t* GetJobFrameBuffer(uint32_t)
+{
+    uint32_t frame = 0;
+    {
+        std::lock_guard guard(gFramePool->lock);
+        frame = static_cast<uint32_t>(gFramePool->trackFrames.size());
+    }
+    return GetFreeFrameBuffer(frame);
+}
+
+void JobFrameDecoded(uint32_t trackFrame)
+{
+    std::lock_guard guard(gFramePool->lock);
+    gFramePool->trackFrames.push_back(trackFrame);
+    MarkDecoded(static_cast<uint32_t>(gFramePool->trackFrames.size() - 1));
 }
 
 }  // namespace wuvo

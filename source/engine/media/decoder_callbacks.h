@@ -30,4 +30,11 @@ uint8_t* GetFreeFrameBuffer(uint32_t frame);
 void SetFrameSize(uint32_t width, uint32_t height);
 void FrameDecoded(uint32_t frame);
 
+// The same for a job, which numbers its frames in the order they come: the
+// decoder may leave pictures out. The decode loop names the track frame
+// (as the edit list shows the track) whose picture it delivers; the pool
+// keeps it with the job's frame, for its time.
+uint8_t* GetJobFrameBuffer(uint32_t trackFrame);
+void JobFrameDecoded(uint32_t trackFrame);
+
 }  // namespace wuvo

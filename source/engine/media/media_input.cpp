@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 #include "engine/media/frame_copy.h"
-#include "engine/media/shown_pictures.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/codec_check.h"
@@ -39,14 +39,6 @@ int64_t NominalPeriod(uint32_t numerator, uint32_t denominator)
     if (numerator == 0)
         return 0;
     return static_cast<int64_t>(uint64_t{denominator} * kTimeUnitsPerSecond / numerator);
-}
-
-int64_t FrameStartTime(uint32_t frame, const platform::VideoFormat& video)
-{
-    if (video.rateNumerator == 0)
-        return 0;
-    return static_cast<int64_t>(uint64_t{frame} * video.rateDenominator * kTimeUnitsPerSecond /
-                                video.rateNumerator);
 }
 
 // The duration of the sixth frame; for a shorter file that of its last
@@ -182,20 +174,113 @@ FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& samp
                                                                                   : FrameStore::Refused;
 }
 
-// The picture, in the presentation order of all samples, that shows as
-// frame n.
-uint32_t PictureOfFrame(uint32_t frame)
+// A picture by its presentation time: its place in presentation order among
+// all the track's pictures; none for a time that no sample has.
+std::optional<uint32_t> PlaceOfPicture(int64_t timestamp)
 {
-    const std::vector<uint32_t>& ranks = gParseState->presentationRanks;
-    return frame < ranks.size() ? ranks[frame] : frame;
+    const std::vector<int64_t>& times = gParseState->pictureTimes;
+    auto at = std::lower_bound(times.begin(), times.end(), timestamp);
+    if (at == times.end() || *at != timestamp)
+        return std::nullopt;
+    return static_cast<uint32_t>(at - times.begin());
 }
 
-// Pictures picked by their place are numbered wrong after one the decoder
-// left out.
-bool ShowedEverySample(uint32_t pictures)
+// Where the run of track frames from `first` on ends whose pictures come in
+// presentation order: one pass of the decoder shows them all.
+uint32_t EndOfRun(const std::vector<uint32_t>& places, uint32_t first)
 {
-    const Mp4Track* video = gParseState->VideoTrack();
-    return video && pictures >= video->SizeTableEntries();
+    uint32_t end = first + 1;
+    while (end < places.size() && places[end] > places[end - 1])
+        ++end;
+    return end;
+}
+
+struct DecodeTarget {
+    const DecoderCallbacks& callbacks;
+    uint32_t width;
+    uint32_t height;
+};
+
+// Decodes on from where the reader stands and hands each picture of the
+// track frames [first, end), a run, to its frame; pictures before the run
+// or hidden by the edit list are passed over, and one the decoder leaves
+// out leaves its frame out. Ends after the run's last picture.
+uint32_t DecodeRun(SourceReader& reader, const DecodeTarget& target, uint32_t first, uint32_t end)
+{
+    const std::vector<uint32_t>& places = gParseState->presentationRanks;
+    for (uint32_t next = first; next < end && !IsAbortRequested(*gDecodeState);) {
+        MediaSample sample;
+        ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
+        if (status != ReadStatus::Sample)
+            return status == ReadStatus::EndOfStream ? kDecodeOk : kDecodeFailed;
+        std::optional<uint32_t> place = PlaceOfPicture(sample.timestamp);
+        if (!place)
+            continue;
+        auto shown = std::lower_bound(places.begin() + next, places.begin() + end, *place);
+        if (shown == places.begin() + end)
+            break;  // the decoder has passed the run
+        if (*shown != *place)
+            continue;
+        auto frame = static_cast<uint32_t>(shown - places.begin());
+        FrameStore stored = StoreFrame(target.callbacks, sample, frame, target.width, target.height);
+        if (stored == FrameStore::NoSlot)
+            break;  // only a stop leaves the decoder without a slot
+        if (stored == FrameStore::Refused)
+            return kDecodeFailed;
+        target.callbacks.frameDone(frame);
+        next = frame + 1;
+    }
+    return kDecodeOk;
+}
+
+// The track's frames in order, run after run. A run starts at its own
+// picture, as the edit list trims, goes back or repeats the media; only an
+// untrimmed track is decoded from the top.
+uint32_t DecodeTrackFrames(SourceReader& reader, const DecodeTarget& target)
+{
+    const Mp4ParseState& state = *gParseState;
+    const std::vector<uint32_t>& places = state.presentationRanks;
+    for (uint32_t first = 0; first < places.size() && !IsAbortRequested(*gDecodeState);) {
+        uint32_t end = EndOfRun(places, first);
+        bool fromTheTop = first == 0 && places[0] == 0;
+        if (!fromTheTop && !reader.Seek(state.pictureTimes[places[first]]))
+            return kDecodeFailed;
+        if (uint32_t decoded = DecodeRun(reader, target, first, end); decoded != kDecodeOk)
+            return decoded;
+        first = end;
+    }
+    return kDecodeOk;
+}
+
+// The preview's one frame: its own picture, or where the decoder leaves
+// that out, as players show it, the picture of the last frame before it
+// that has one (before the first such frame, the first picture shown).
+uint32_t DecodeOneFrame(SourceReader& reader, const DecodeTarget& target)
+{
+    const Mp4ParseState& state = *gParseState;
+    const std::vector<uint32_t>& places = state.presentationRanks;
+    uint32_t frame = target.callbacks.startFrame;
+    if (frame >= places.size())
+        return kDecodeFailed;
+    MediaSample sample;
+    ReadStatus status = ReadStatus::EndOfStream;
+    for (uint32_t shown = frame + 1; shown-- > 0;) {
+        if (!reader.Seek(state.pictureTimes[places[shown]]))
+            return kDecodeFailed;
+        status = reader.ReadSample(StreamKind::Video, sample);
+        if (status == ReadStatus::Error)
+            return kDecodeFailed;
+        if (shown == 0 || (status == ReadStatus::Sample && PlaceOfPicture(sample.timestamp) == places[shown]))
+            break;
+    }
+    if (status != ReadStatus::Sample)
+        return kDecodeOk;
+    FrameStore stored = StoreFrame(target.callbacks, sample, frame, target.width, target.height);
+    if (stored == FrameStore::Refused)
+        return kDecodeFailed;
+    if (stored == FrameStore::Stored)
+        target.callbacks.frameDone(frame);
+    return kDecodeOk;
 }
 
 }  // namespace
@@ -305,53 +390,23 @@ void ProbeInputWithMf(StampJob& job)
 
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
 {
-    // A stream cut where the edits cut it hands the decoder pictures whose
-    // references were cut away: under a cut every sample is decoded and the
-    // frames picked from the pictures. A trim, or an edit list that reorders
-    // the media, is read as the container reader applies it.
-    ShownPictures shown;
-    bool picked = shown.Select(gParseState->presentationRanks) && shown.Cuts();
+    // Every sample goes to the decoder, edit list or not, so that none
+    // loses the pictures it refers to; the frames are picked from the
+    // pictures by their times, as the container reader lists them.
     SourceReader reader;
-    platform::EditLists edits = picked ? platform::EditLists::Ignored : platform::EditLists::Applied;
-    if (!OpenReaderOnTracks(reader, path, edits) || !ConfigureReaderStreams(reader, true, false))
+    if (!OpenReaderOnTracks(reader, path, platform::EditLists::Ignored) ||
+        !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;
     const platform::VideoFormat& video = reader.CurrentVideoFormat();
-    uint32_t width = video.width;
-    uint32_t height = video.height;
+    DecodeTarget target{callbacks, video.width, video.height};
     bool preview = callbacks.seekFlag == 1;
     if (preview) {  // the preview reads the size to tell a frame too large
-        callbacks.setSize(width, height);
+        callbacks.setSize(target.width, target.height);
         DescribePoolPictures(video, SourcePixelAspect(video));
     }
-    if (!FitsFrameSlot(width, height))
+    if (!FitsFrameSlot(target.width, target.height))
         return kDecodeFailed;
-
-    uint32_t picture = 0;
-    if (preview) {
-        picture = picked ? PictureOfFrame(callbacks.startFrame) : callbacks.startFrame;
-        if (!reader.Seek(FrameStartTime(picture, video)))
-            return kDecodeFailed;
-    }
-    for (; !IsAbortRequested(*gDecodeState); ++picture) {
-        MediaSample sample;
-        ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
-        if (status == ReadStatus::EndOfStream)
-            return preview || !picked || ShowedEverySample(picture) ? kDecodeOk : kDecodeEditListRefused;
-        if (status == ReadStatus::Error)
-            return kDecodeFailed;
-        std::optional<uint32_t> frame = preview ? callbacks.startFrame : picked ? shown.FrameOf(picture) : picture;
-        if (!frame)
-            continue;
-        FrameStore stored = StoreFrame(callbacks, sample, *frame, width, height);
-        if (stored == FrameStore::NoSlot)
-            return kDecodeOk;  // only a stop leaves the decoder without a slot
-        if (stored == FrameStore::Refused)
-            return kDecodeFailed;
-        callbacks.frameDone(*frame);
-        if (preview)
-            break;
-    }
-    return kDecodeOk;
+    return preview ? DecodeOneFrame(reader, target) : DecodeTrackFrames(reader, target);
 }
 
 }  // namespace wuvo

@@ -11,7 +11,6 @@ namespace wuvo {
 
 constexpr uint32_t kDecodeOk = 0;
 constexpr uint32_t kDecodeFailed = 0x80004005;
-constexpr uint32_t kDecodeEditListRefused = 0x80004001;
 
 // Rotation directions of GetVideoRotation: the turn the encoder's output
 // carries (0) and the one its input frames carry (1).
@@ -47,11 +46,11 @@ uint32_t GetVideoRotation(int direction, bool* swapped);
 void ProbeInputWithMf(StampJob& job);
 
 // Decodes the file's video into the pool through the callbacks: the frames
-// its edit list shows, or with seekFlag one frame at startFrame. kDecodeOk at
-// the end of the stream or on a stop; kDecodeFailed when the file cannot be
-// decoded to its end or a frame does not fit the pool;
-// kDecodeEditListRefused when the edit list cuts the media and the decoder
-// left out pictures, so that the frames it shows cannot be told.
+// the container reader lists (its edit list shown), each named by its
+// number among them, or with seekFlag frame startFrame alone. A picture the
+// decoder leaves out leaves its frame out. kDecodeOk at the end of the
+// stream or on a stop; kDecodeFailed when the file cannot be decoded to its
+// end or a frame does not fit the pool.
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks);
 
 }  // namespace wuvo

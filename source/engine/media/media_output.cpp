@@ -55,18 +55,6 @@ uint32_t OpenAudioReader(EncodeRun& run)
     return run.audioOpen ? platform::kMediaOk : platform::kMediaFailed;
 }
 
-uint32_t CreateWriter(EncodeRun& run)
-{
-    uint32_t created = run.writer.Create(platform::ToUtf8(run.job.outputPath));
-    if (created == platform::kMediaFileInUse) {
-        // The receiver of the failure waits for this thread's flag to drop.
-        SetRunning(*gEncodeState, false);
-        LogJobMessage(run.job, u"Cannot open file for writing. The file is being used by another application");
-        ReportJobFailed(run.job);
-    }
-    return created;
-}
-
 // Frames arrive upright, so a quarter-turned picture is encoded at the
 // target size turned the same way, and its pixel aspect is already upright.
 platform::VideoEncoding VideoEncodingOf(const StampJob& job, const OutputTimeline& timeline)
@@ -100,7 +88,7 @@ uint32_t SetUp(EncodeRun& run)
         job.sourceWidth = gFramePool->width;
         job.sourceHeight = gFramePool->height;
     }
-    if (uint32_t created = CreateWriter(run); created != platform::kMediaOk)
+    if (uint32_t created = CreateOutputFile(job, run.writer); created != platform::kMediaOk)
         return created;
     uint64_t frameBytes = uint64_t{job.sourceWidth} * job.sourceHeight * 3 / 2;
     if (frameBytes == 0 || frameBytes > kFrameBufferBytes || job.frameDuration <= 0)
@@ -171,7 +159,6 @@ uint32_t FinishAudio(EncodeRun& run)
 
 uint32_t RunFrameLoop(EncodeRun& run)
 {
-    const OutputTimeline& timeline = *run.timeline;
     for (uint32_t k = 0;; ++k) {
         if (IsAbortRequested(*gEncodeState))
             return kEncodeStoppedBetweenFrames;
@@ -181,14 +168,16 @@ uint32_t RunFrameLoop(EncodeRun& run)
             return kEncodeStoppedWaitingForFrame;
         if (wait == FrameWait::ProducerEnded)
             return FinishAudio(run);
-        int64_t start = timeline.StartOf(k);
-        int64_t end = timeline.EndOf(k);
-        if (!TakeFrame(run, frame) || !run.writer.WriteTakenVideoFrame(start, end - start))
+        if (!TakeFrame(run, frame))
             return platform::kMediaFailed;
-        if (uint32_t written = WriteAudioUpTo(run, end); written != platform::kMediaOk)
+        std::optional<KeptFrame> shown = WaitForKeptFrame(*run.timeline, frame, run.divisor);
+        if (!shown)
+            return kEncodeStoppedBetweenFrames;
+        if (!run.writer.WriteTakenVideoFrame(shown->start, shown->end - shown->start))
+            return platform::kMediaFailed;
+        if (uint32_t written = WriteAudioUpTo(run, shown->end); written != platform::kMediaOk)
             return written;
-        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
-            ReportEncoderProgress(run.job, *perMille);
+        ReportKeptFrameProgress(run.job, *shown, run.divisor);
     }
 }
 
@@ -204,6 +193,49 @@ std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
     if (!ConfigureReaderStreams(*reader, false, true))
         return nullptr;
     return reader;
+}
+
+uint32_t CreateOutputFile(StampJob& job, SinkWriter& writer)
+{
+    uint32_t created = writer.Create(platform::ToUtf8(job.outputPath));
+    if (created == platform::kMediaFileInUse) {
+        // The receiver of the failure waits for the encoder's flag to drop;
+        // the file has failed, so it need not wait for the encode to end.
+        SetRunning(*gEncodeState, false);
+        LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
+        ReportJobFailed(job);
+    }
+    if (created == platform::kMediaOk && !writer.SetCreationTime(gParseState->movieCreationTime))
+        return platform::kMediaFailed;
+    return created;
+}
+
+std::optional<KeptFrame> WaitForKeptFrame(const OutputTimeline& timeline, uint32_t frame, uint32_t divisor)
+{
+    std::optional<KeptFrame> kept;
+    gPipelineChanged.WaitUntil([&] {
+        if (IsAbortRequested(*gEncodeState))
+            return true;
+        // Read before the pool: the next frame may come just before the
+        // decoder ends.
+        bool decoderEnded = !IsRunning(*gDecodeState);
+        std::lock_guard guard(gFramePool->lock);
+        const std::vector<uint32_t>& delivered = gFramePool->trackFrames;
+        uint64_t next = uint64_t{frame} + divisor;
+        if (frame >= delivered.size() || (next >= delivered.size() && !decoderEnded))
+            return false;
+        uint32_t trackFrame = delivered[frame];
+        kept = KeptFrame{trackFrame, timeline.StartOf(trackFrame),
+                         next < delivered.size() ? timeline.StartOf(delivered[next]) : timeline.End()};
+        return true;
+    }, kFrameWaitPollMs);
+    return kept;
+}
+
+void ReportKeptFrameProgress(const StampJob& job, const KeptFrame& kept, uint32_t divisor)
+{
+    if (auto perMille = EncodedPerMille(kept.trackFrame / divisor + 1, GetVideoFrameCount(), divisor))
+        ReportEncoderProgress(job, *perMille);
 }
 
 OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor)

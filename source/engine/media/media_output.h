@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 
 #include "engine/job/stamp_job.h"
 #include "engine/media/output_timeline.h"
@@ -20,6 +21,27 @@ constexpr uint32_t kEncodeStoppedWaitingForFrame = 13;
 // size and bitrate, with the input's whole sound as AAC unless audio is off
 // or there is none. The output takes its name only once complete.
 uint32_t MfEncodeThreadProc(StampJob& job);
+
+// Creates the job's output file, which keeps the source's recording date;
+// when another program holds the file, the job fails saying so.
+uint32_t CreateOutputFile(StampJob& job, platform::SinkWriter& writer);
+
+// A kept frame of the pool (every divisor-th), as the output shows it: the
+// track frame whose picture it is, and from when until when it shows (100
+// ns). It shows until the next kept frame, or after the last, to the
+// track's end: a frame whose picture the decoder left out leaves the one
+// before it shown longer.
+struct KeptFrame {
+    uint32_t trackFrame = 0;
+    int64_t start = 0;
+    int64_t end = 0;
+};
+// Waits until the decoder has delivered kept frame `frame` and the next
+// one, or has ended; none when the encoder is asked to stop first.
+std::optional<KeptFrame> WaitForKeptFrame(const OutputTimeline& timeline, uint32_t frame, uint32_t divisor);
+// Reports how far into the track the encoder is, once the kept frame is
+// written.
+void ReportKeptFrameProgress(const StampJob& job, const KeptFrame& kept, uint32_t divisor);
 
 // How far the sound is written after the last picture: whole, since
 // players play a file's sound to its end while they hold its last picture.

@@ -45,22 +45,16 @@ OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int
     rate_ = platform::EncoderFrameRate(frames, time, state.timescale);
 }
 
-int64_t OutputTimeline::SourceStart(uint64_t frame) const
-{
-    uint64_t tableEnd = starts_.size() - 1;
-    if (frame <= tableEnd)
-        return starts_[frame];
-    return starts_.back() + static_cast<int64_t>(frame - tableEnd) * fallbackFrame_;
-}
-
 std::vector<int64_t> OutputTimeline::ClosingFrames(size_t count) const
 {
     uint64_t frames = starts_.size() - 1;
     uint64_t kept = (frames + divisor_ - 1) / divisor_;
     uint64_t first = kept > count + 1 ? kept - count - 1 : 0;
     std::vector<int64_t> lengths;
-    for (uint64_t k = first; k + 1 < kept; ++k)
-        lengths.push_back(EndOf(static_cast<uint32_t>(k)) - StartOf(static_cast<uint32_t>(k)));
+    for (uint64_t k = first; k + 1 < kept; ++k) {
+        auto frame = static_cast<uint32_t>(divisor_ * k);
+        lengths.push_back(StartOf(frame + divisor_) - StartOf(frame));
+    }
     return lengths;
 }
 
@@ -69,20 +63,15 @@ platform::TrackTiming OutputTimeline::Timing() const
     return {timescale_, longest_, ClosingFrames(platform::kMaxReorderDepth)};
 }
 
-int64_t OutputTimeline::StartOf(uint32_t kept) const
+int64_t OutputTimeline::StartOf(uint32_t frame) const
 {
-    return start_ + SourceStart(uint64_t{divisor_} * kept) / divisor_;
+    // The decoder delivers only the track's frames; the bound guards the table.
+    return start_ + starts_[std::min<size_t>(frame, starts_.size() - 1)] / divisor_;
 }
 
-int64_t OutputTimeline::EndOf(uint32_t kept) const
+int64_t OutputTimeline::End() const
 {
-    uint64_t frame = uint64_t{divisor_} * kept;
-    uint64_t next = frame + divisor_;
-    // The last kept frame of the track shows to the track's end.
-    uint64_t tableEnd = starts_.size() - 1;
-    if (frame < tableEnd)
-        next = std::min(next, tableEnd);
-    return start_ + SourceStart(next) / divisor_;
+    return start_ + starts_.back() / divisor_;
 }
 
 }  // namespace wuvo

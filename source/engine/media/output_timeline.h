@@ -9,19 +9,19 @@
 
 namespace wuvo {
 
-// Where the encoder's kept frames lie in the output, in 100 ns units. Each
-// shows when and for as long as its source frame does, so the output plays
-// at the source's own pace however its frame rate varies; with speed-up,
-// kept frame k is source frame divisor x k and every time is divided by the
-// divisor.
+// Where the track's frames (as its edit list shows them) lie in the output,
+// in 100 ns units. Each shows when its source frame does, so the output
+// plays at the source's own pace however its frame rate varies; with
+// speed-up every time is divided by the divisor.
 class OutputTimeline {
 public:
     // `fallbackFrame` (100 ns) is a frame's length where the track gives
     // none; `start` is when the first frame shows in the output.
     OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame, int64_t start = 0);
 
-    int64_t StartOf(uint32_t kept) const;
-    int64_t EndOf(uint32_t kept) const;
+    // When track frame n starts to show, and when the track ends.
+    int64_t StartOf(uint32_t frame) const;
+    int64_t End() const;
     // Frames per second over the whole source: what rate control budgets
     // each frame's bits by, so that a variable rate gets the bitrate asked
     // for too; exact for a constant rate (30000/1001, not 29.97). 0/0
@@ -31,16 +31,15 @@ public:
     platform::TrackTiming Timing() const;
 
 private:
-    int64_t SourceStart(uint64_t frame) const;
-    // How long the `count` kept frames before the last show, the last of
-    // them just before it; fewer when there are fewer.
+    // How long the `count` kept frames (every divisor-th) before the last
+    // show, the last of them just before it; fewer when there are fewer.
     std::vector<int64_t> ClosingFrames(size_t count) const;
 
     uint32_t divisor_;
     int64_t fallbackFrame_;
     int64_t start_;
     uint32_t timescale_;
-    // Source frame n starts at starts_[n]; the last entry is the end.
+    // Track frame n starts at starts_[n]; the last entry is the end.
     std::vector<int64_t> starts_;
     int64_t longest_ = 0;  // the longest any kept frame shows
     platform::FrameRate rate_;

@@ -28,10 +28,4 @@ bool ShownPictures::HidesAny(uint32_t samples) const
     return ranks_.size() != samples;
 }
 
-bool ShownPictures::Cuts() const
-{
-    // Rising ranks leave none out only when they are as many as they span.
-    return !ranks_.empty() && ranks_.back() - ranks_.front() + 1 != ranks_.size();
-}
-
 }  // namespace wuvo

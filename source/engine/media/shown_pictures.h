@@ -21,8 +21,6 @@ public:
     std::optional<uint32_t> FrameOf(uint32_t picture) const;
     // Whether the edit list hides any of the stream's `samples` pictures.
     bool HidesAny(uint32_t samples) const;
-    // Whether it hides pictures between two that it shows: a cut, not a trim.
-    bool Cuts() const;
 
 private:
     std::vector<uint32_t> ranks_;

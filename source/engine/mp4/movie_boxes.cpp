@@ -12,6 +12,8 @@ constexpr uint32_t kFlagsBytes = 3;
 // reserved, matrix and pre_defined of the movie header
 constexpr uint32_t kMvhdSkippedBytes = 70;
 constexpr uint32_t kVmhdBodyBytes = 12;
+// The track header's flag of a track players show.
+constexpr uint32_t kTrackEnabledFlag = 0x000001;
 constexpr uint32_t kRequiredSampleEntries = 1;
 
 // 16.16 fixed-point values of the transformation matrix; w is 2.30.
@@ -113,7 +115,8 @@ void ReadMvhdBox(BoxReader& box, Mp4ParseState& state)
 void ReadTkhdBox(BoxReader& box, Mp4ParseState& state)
 {
     Mp4Track& track = CurrentTrackFor(box, state);
-    box.Skip(4 + 4 + 4);  // version/flags, creation, modification
+    uint32_t versionAndFlags = box.ReadBE32();
+    box.Skip(4 + 4);  // creation, modification
     uint32_t trackId = box.ReadBE32();
     box.Skip(4);
     uint32_t duration = box.ReadBE32();
@@ -125,6 +128,7 @@ void ReadTkhdBox(BoxReader& box, Mp4ParseState& state)
     uint32_t height = box.ReadBE32();
 
     CheckMatrix(words);
+    track.enabled = (versionAndFlags & kTrackEnabledFlag) != 0;
     track.trackId = trackId;
     track.duration = duration;
     StoreMatrix(words, track);

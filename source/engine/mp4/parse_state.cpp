@@ -34,6 +34,7 @@ void Mp4ParseState::Reset()
     std::vector<uint64_t>().swap(shownTimes);
     shownEnd = 0;
     std::vector<uint32_t>().swap(presentationRanks);
+    std::vector<int64_t>().swap(pictureTimes);
     frameCount = 0;
     std::vector<uint32_t>().swap(syncFrames);
     timescale = 0;

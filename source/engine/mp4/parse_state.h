@@ -35,8 +35,8 @@ struct Mp4ParseState {
     std::optional<size_t> soundTrack;
     FrameDateTime firstDate;
     FrameDateTime lastDate;
-    // Per frame as the decoder delivers it (after the edit list), the decode
-    // time of the sample whose place in presentation order it holds.
+    // Per frame the edit list shows, the decode time of the sample whose
+    // place in presentation order it holds.
     std::vector<uint64_t> sampleTimes;
     // Per frame, when players show it: its presentation time placed by the
     // edit list, counted from the first frame (track units); and when the
@@ -46,7 +46,11 @@ struct Mp4ParseState {
     // Per frame, its sample's place in presentation order: the edit list's
     // choice among the pictures a decoder shows.
     std::vector<uint32_t> presentationRanks;
-    // Frames the decoder delivers, and which of them are sync samples.
+    // Per place in presentation order, the presentation time the decoder
+    // gives the picture, in the media (track units): a picture is known by
+    // it, also when the decoder leaves others out.
+    std::vector<int64_t> pictureTimes;
+    // Frames the edit list shows, and which of them are sync samples.
     uint32_t frameCount = 0;
     std::vector<uint32_t> syncFrames;
     uint32_t timescale = 0;

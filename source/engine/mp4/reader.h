@@ -30,11 +30,12 @@ int32_t OpenAndCheckVideo(const char16_t* path, int32_t mode, char16_t* message)
 // sample entry was met. Throws std::logic_error naming the malformed box.
 int32_t ParseMoovBoxes(int32_t mode, uint32_t bodyLength, const uint8_t* body);
 
-// Chooses the video and sound tracks (the first of each kind) and derives
-// from the video track the frames the decoder delivers (its edit list
-// applied) with their sample times and sync frames, the time scale, the
-// average sample delta and the GOP length. Throws std::logic_error ("elst")
-// when the edit list shows no frame.
+// Chooses the video track (the first enabled one, else the first) and the
+// sound track (the first) and derives from the video track the frames its
+// edit list shows with their sample times and sync frames, the time scale,
+// the average sample delta and the GOP length. Throws std::logic_error
+// ("elst") when the edit list shows no frame, or far more frames than the
+// track holds samples.
 void FinishTracks();
 
 // First and last date from the movie header fields of gParseState.
@@ -43,7 +44,7 @@ int32_t ReadDateCode();
 uint32_t FindSyncFrame(uint32_t frame);
 uint32_t StepSyncForward(uint32_t frame, int32_t steps);
 uint32_t StepSyncBackward(uint32_t frame, int32_t steps);
-// The frames the decoder delivers for the video track.
+// The frames the edit list shows of the video track.
 uint32_t GetVideoFrameCount();
 
 // A reader error's narrow text as UTF-16, one unit per byte, into a

@@ -4,6 +4,7 @@
 #include <limits>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
 
 namespace wuvo {
 
@@ -74,34 +75,39 @@ std::vector<uint32_t> PresentationRanks(const std::vector<int64_t>& times)
     return rank;
 }
 
-// Shows the samples whose presentation time lies inside the segment; the
-// last of them until the segment or the media ends.
-void ShowSegment(const std::vector<int64_t>& sorted, const Segment& segment, int64_t mediaEnd, ShownFrames& frames)
+// The samples whose presentation time lies inside the segment, among all
+// samples sorted by it.
+std::pair<size_t, size_t> SamplesIn(const std::vector<int64_t>& sorted, const Segment& segment)
 {
     auto first = std::lower_bound(sorted.begin(), sorted.end(), segment.mediaTime);
     auto last = std::lower_bound(first, sorted.end(), segment.end);
-    for (auto at = first; at != last; ++at) {
-        frames.ranks.push_back(static_cast<uint32_t>(at - sorted.begin()));
-        frames.times.push_back(static_cast<uint64_t>(segment.position + *at - segment.mediaTime));
+    return {static_cast<size_t>(first - sorted.begin()), static_cast<size_t>(last - sorted.begin())};
+}
+
+// Shows the samples inside the segment; the last of them until the segment
+// or the media ends.
+void ShowSegment(const std::vector<int64_t>& sorted, const Segment& segment, int64_t mediaEnd, ShownFrames& frames)
+{
+    auto [first, last] = SamplesIn(sorted, segment);
+    for (size_t at = first; at != last; ++at) {
+        frames.ranks.push_back(static_cast<uint32_t>(at));
+        frames.times.push_back(static_cast<uint64_t>(segment.position + sorted[at] - segment.mediaTime));
     }
     if (first != last)
         frames.end = static_cast<uint64_t>(segment.position + std::min(segment.end, mediaEnd) - segment.mediaTime);
 }
 
-// Segment after segment, the samples the edit list shows, each where it
-// shows on the track's timeline. Without a segment that shows media, every
-// sample at its own time.
-void ShowSegments(const Mp4Track& track, std::vector<int64_t> times, uint32_t movieTimescale, int64_t mediaEnd,
-                  ShownFrames& frames)
+// The segments that show media, each where it shows on the track's
+// timeline. Without one, every sample at its own time.
+std::vector<Segment> SegmentsOf(const Mp4Track& track, const std::vector<int64_t>& sorted, uint32_t movieTimescale,
+                                int64_t mediaEnd)
 {
-    std::sort(times.begin(), times.end());
-    bool anyMedia = false;
+    std::vector<Segment> segments;
     int64_t position = 0;  // where the next segment starts
     for (const Mp4Edit& edit : track.edits) {
         int64_t length = SegmentLength(edit, track.timescale, movieTimescale);
         if (edit.mediaTime >= 0) {
-            anyMedia = true;
-            ShowSegment(times, {edit.mediaTime, AddCapped(edit.mediaTime, length), position}, mediaEnd, frames);
+            segments.push_back({edit.mediaTime, AddCapped(edit.mediaTime, length), position});
             if (length == kForever)
                 length = std::max<int64_t>(mediaEnd - edit.mediaTime, 0);
         }
@@ -109,8 +115,25 @@ void ShowSegments(const Mp4Track& track, std::vector<int64_t> times, uint32_t mo
         if (edit.mediaTime >= 0 || (edit.mediaTime == kEmptyEdit && length != kForever))
             position = AddCapped(position, length);
     }
-    if (!anyMedia && !times.empty())
-        ShowSegment(times, {times.front(), kForever, 0}, mediaEnd, frames);
+    if (segments.empty() && !sorted.empty())
+        segments.push_back({sorted.front(), kForever, 0});
+    return segments;
+}
+
+// Pieces that overlap show some samples more than once. An edit list that
+// shows the media more often over repeats it, as no camera or editor writes
+// it, and would take memory for every frame it lists: it is refused before.
+constexpr uint64_t kMostShowingsPerSample = 4;
+
+void RequireFramesWithinLimit(const std::vector<int64_t>& sorted, const std::vector<Segment>& segments)
+{
+    uint64_t frames = 0;
+    for (const Segment& segment : segments) {
+        auto [first, last] = SamplesIn(sorted, segment);
+        frames += last - first;
+        if (frames > kMostShowingsPerSample * sorted.size())
+            throw std::logic_error("elst");
+    }
 }
 
 // Counts the shown times from the first frame, the earliest.
@@ -128,8 +151,14 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
                             uint32_t movieTimescale)
 {
     std::vector<int64_t> times = PresentationTimes(track, decodeTimes);
+    std::vector<int64_t> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    int64_t mediaEnd = MediaEnd(times, decodeTimes, decodeEnd);
+    std::vector<Segment> segments = SegmentsOf(track, sorted, movieTimescale, mediaEnd);
+    RequireFramesWithinLimit(sorted, segments);
     ShownFrames frames;
-    ShowSegments(track, times, movieTimescale, MediaEnd(times, decodeTimes, decodeEnd), frames);
+    for (const Segment& segment : segments)
+        ShowSegment(sorted, segment, mediaEnd, frames);
     if (frames.ranks.empty())
         throw std::logic_error("elst");
     StartAtFirstFrame(frames);
@@ -145,6 +174,7 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
             frames.syncFrames.push_back(frameOfRank[rank[sample]]);
     std::sort(frames.syncFrames.begin(), frames.syncFrames.end());
     frames.syncFrames.erase(std::unique(frames.syncFrames.begin(), frames.syncFrames.end()), frames.syncFrames.end());
+    frames.pictureTimes = std::move(sorted);
     return frames;
 }
 

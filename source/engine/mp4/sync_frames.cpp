@@ -11,7 +11,7 @@ namespace {
 // With fewer sync samples than this, every frame counts as a sync frame.
 constexpr size_t kListedSyncMinimum = 2;
 
-// The sync samples as the frames the decoder delivers for them.
+// The sync samples as the frames that show them.
 const std::vector<uint32_t>& SyncSamples()
 {
     return gParseState->syncFrames;

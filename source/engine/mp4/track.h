@@ -18,6 +18,8 @@ struct Mp4Edit {
 struct Mp4Track {
     uint32_t componentType = 0;
     uint32_t handlerType = 0;
+    // The track header's enabled flag: players show an enabled track.
+    uint8_t enabled = 0;
     uint32_t trackId = 0;
     uint32_t duration = 0;
     uint32_t width = 0;

@@ -18,14 +18,22 @@ namespace {
 constexpr uint32_t kVideoHandler = FourCC("vide");
 constexpr uint32_t kSoundHandler = FourCC("soun");
 
-// The first track of the kind is the one players show and the decoder
-// reads; a phone's motion photo keeps still frames in a later video track.
-std::optional<size_t> FirstTrackWithHandler(const Mp4ParseState& state, uint32_t handler)
+// The first track of the kind, or the first enabled one: a phone's motion
+// photo keeps still frames in a later video track.
+std::optional<size_t> FirstTrackWithHandler(const Mp4ParseState& state, uint32_t handler, bool enabledOnly = false)
 {
     for (size_t i = 0; i < state.tracks.size(); ++i)
-        if (state.tracks[i].handlerType == handler)
+        if (state.tracks[i].handlerType == handler && (state.tracks[i].enabled || !enabledOnly))
             return i;
     return std::nullopt;
+}
+
+// Players show the first enabled video track; a file that enables none is
+// shown from its first.
+std::optional<size_t> ShownVideoTrack(const Mp4ParseState& state)
+{
+    std::optional<size_t> enabled = FirstTrackWithHandler(state, kVideoHandler, true);
+    return enabled ? enabled : FirstTrackWithHandler(state, kVideoHandler);
 }
 
 uint64_t SamplesWithTimes(const Mp4Track& track)
@@ -89,7 +97,7 @@ void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
     // Without it the previous file's date would be stamped.
     if (!state.movieHeaderRead)
         throw std::logic_error("mvhd");
-    std::optional<size_t> index = FirstTrackWithHandler(state, kVideoHandler);
+    std::optional<size_t> index = ShownVideoTrack(state);
     if (!index)
         throw std::logic_error("no video track");
     const Mp4Track& video = state.tracks[*index];
@@ -108,7 +116,7 @@ void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
 void FinishTracks()
 {
     Mp4ParseState& state = *gParseState;
-    state.videoTrack = FirstTrackWithHandler(state, kVideoHandler);
+    state.videoTrack = ShownVideoTrack(state);
     state.soundTrack = FirstTrackWithHandler(state, kSoundHandler);
     const Mp4Track* video = state.VideoTrack();
     if (!video) {
@@ -119,8 +127,8 @@ void FinishTracks()
     uint64_t totalTime = 0;
     std::vector<uint64_t> decodeTimes = SampleTimesOf(*video, samples, totalTime);
     ShownFrames shown = FindShownFrames(*video, decodeTimes, totalTime, state.movieTimescale);
-    // Frame n of the decoder takes the time of the n-th sample in
-    // presentation order, so a trimmed clip keeps its recording times.
+    // Frame n takes the time of the n-th sample in presentation order, so a
+    // trimmed clip keeps its recording times.
     state.sampleTimes.clear();
     state.sampleTimes.reserve(shown.ranks.size());
     for (uint32_t rank : shown.ranks)
@@ -128,6 +136,7 @@ void FinishTracks()
     state.shownTimes = std::move(shown.times);
     state.shownEnd = shown.end;
     state.presentationRanks = std::move(shown.ranks);
+    state.pictureTimes = std::move(shown.pictureTimes);
     state.syncFrames = std::move(shown.syncFrames);
     state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());
     state.timescale = video->timescale;

@@ -7,7 +7,6 @@
 #include "engine/media/media_output.h"
 #include "engine/media/output_timeline.h"
 #include "engine/mp4/parse_state.h"
-#include "engine/mp4/reader.h"
 #include "engine/nvidia/packet_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
@@ -15,7 +14,6 @@
 #include "platform/media/media_status.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
-#include "platform/text/utf.h"
 #include "platform/threads/worker_thread.h"
 
 namespace wuvo {
@@ -82,15 +80,7 @@ uint32_t OpenOutput(MuxRun& run)
             return platform::kMediaFailed;
         run.audioOpen = true;
     }
-    uint32_t created = run.writer.Create(platform::ToUtf8(job.outputPath));
-    if (created == platform::kMediaFileInUse) {
-        // The receiver of the failure waits for the encoder's flag to drop;
-        // the file has failed, so it need not wait for the encode to end.
-        SetRunning(*gEncodeState, false);
-        LogJobMessage(job, u"Cannot open file for writing. The file is being used by another application");
-        ReportJobFailed(job);
-    }
-    return created;
+    return CreateOutputFile(job, run.writer);
 }
 
 // The streams can be declared only once the first picture has brought the
@@ -147,20 +137,22 @@ uint32_t WriteAudioUpTo(MuxRun& run, int64_t until)
 }
 
 // Each picture is shown at its own frame's time; it is decoded in the order
-// it came.
+// it came. The sound follows the k-th frame in display order.
 uint32_t WritePackets(MuxRun& run, Packet packet)
 {
     const OutputTimeline& timeline = *run.timeline;
     for (uint32_t k = 0;; ++k) {
-        int64_t start = timeline.StartOf(packet.frame);
+        std::optional<KeptFrame> shown = WaitForKeptFrame(timeline, packet.frame * run.divisor, run.divisor);
+        std::optional<KeptFrame> reached = WaitForKeptFrame(timeline, k * run.divisor, run.divisor);
+        if (!shown || !reached)
+            return kEncodeStoppedBetweenFrames;
         bool randomAccess = platform::IsHevcRandomAccess(packet.data.data(), packet.data.size());
-        if (!run.writer.WriteVideoPacket(packet.data.data(), packet.data.size(), start,
-                                         timeline.EndOf(packet.frame) - start, randomAccess))
+        if (!run.writer.WriteVideoPacket(packet.data.data(), packet.data.size(), shown->start,
+                                         shown->end - shown->start, randomAccess))
             return platform::kMediaFailed;
-        if (uint32_t audio = WriteAudioUpTo(run, timeline.EndOf(k)); audio != platform::kMediaOk)
+        if (uint32_t audio = WriteAudioUpTo(run, reached->end); audio != platform::kMediaOk)
             return audio;
-        if (auto perMille = EncodedPerMille(k + 1, GetVideoFrameCount(), run.divisor))
-            ReportEncoderProgress(run.job, *perMille);
+        ReportKeptFrameProgress(run.job, *reached, run.divisor);
         Take next = TakePacket(packet);
         if (next == Take::Stopped)
             return kEncodeStoppedBetweenFrames;

@@ -41,7 +41,7 @@ uint8_t* GetDeliveryBuffer(uint32_t picture)
     if (!frame)
         return nullptr;
     gDelivery->frame = *frame;
-    gDelivery->slot = GetFreeFrameBuffer(*frame);
+    gDelivery->slot = GetJobFrameBuffer(*frame);
     return gDelivery->slot && !gDelivery->turn.IsNone() ? gDelivery->picture.data() : gDelivery->slot;
 }
 
@@ -75,7 +75,7 @@ void DeliveryFrameDone(uint32_t)
         for (int chroma = 0; chroma < 2; ++chroma)
             TurnPlane(source, destination, gDelivery->width / 2, gDelivery->height / 2);
     }
-    FrameDecoded(gDelivery->frame);
+    JobFrameDecoded(gDelivery->frame);
 }
 
 void LogRefusal(const StampJob& job, const char16_t* format)

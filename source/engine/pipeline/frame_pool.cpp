@@ -59,6 +59,7 @@ void FramePool::Reset()
     nextSequence = 0;
     shownFrame = 0;
     decodedCount = 0;
+    std::vector<uint32_t>().swap(trackFrames);
     frameCount = 0;
     width = 0;
     aspectX = aspectY = 1;
@@ -119,6 +120,11 @@ bool FramePool::IsDecoded(uint32_t frame) const
         if (slot.frameNumber == frame && slot.decoded)
             return true;
     return false;
+}
+
+uint32_t FramePool::TrackFrameOf(uint32_t frame) const
+{
+    return frame < trackFrames.size() ? trackFrames[frame] : frame;
 }
 
 bool FramePool::IsStamped(uint32_t frame) const

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/media/colour_description.h"
 #include "platform/threads/lock.h"
@@ -43,6 +44,10 @@ struct FramePool {
     uint32_t nextSequence = 0;
     int32_t shownFrame = 0;
     uint32_t decodedCount = 0;
+    // A job numbers its frames in the order the decoder delivers them; per
+    // frame, the frame of the track (as the edit list shows it) whose
+    // picture it is. The two differ once the decoder leaves a picture out.
+    std::vector<uint32_t> trackFrames;
     uint32_t frameCount = 0;
     uint32_t width = 0;
     uint32_t height = 0;
@@ -68,6 +73,9 @@ struct FramePool {
     // camera's is not followed further.
     float PixelAspect() const;
     bool IsDecoded(uint32_t frame) const;
+    // The track frame whose picture frame n is; a frame that none was
+    // recorded for is the track's own.
+    uint32_t TrackFrameOf(uint32_t frame) const;
     bool IsStamped(uint32_t frame) const;
     void SetStamped(uint32_t frame, uint8_t flag);
     void SetDecoded(uint32_t frame, uint8_t flag);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -76,6 +77,9 @@ bool IsInUseError(int error)
 {
     return error == EBUSY || error == ETXTBSY;
 }
+
+// MP4 headers count seconds from 1904, FFmpeg's dates from 1970.
+constexpr int64_t kSecondsFrom1904To1970 = 2082844800;
 
 // FFmpeg reports the system's errors as their negated numbers; its own codes
 // lie far below them.
@@ -286,6 +290,22 @@ uint32_t SinkWriter::Create(const std::string& path)
         return kMediaFailed;
     }
     return kMediaOk;
+}
+
+bool SinkWriter::SetCreationTime(uint32_t movieTime)
+{
+    State& s = *state_;
+    if (!s.format || s.headerWritten)
+        return false;
+    if (movieTime == 0)
+        return true;
+    // The muxer counts the date from 1904 again, so the headers get the
+    // very value, also one before 1970.
+    auto seconds = static_cast<std::time_t>(int64_t{movieTime} - kSecondsFrom1904To1970);
+    std::tm parts{};
+    char date[sizeof "-YYYYY-MM-DDTHH:MM:SSZ"] = {};
+    return gmtime_r(&seconds, &parts) && std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%SZ", &parts) > 0 &&
+           av_dict_set(&s.format->metadata, "creation_time", date, 0) >= 0;
 }
 
 bool SinkWriter::AddVideoStream(const VideoEncoding& e)

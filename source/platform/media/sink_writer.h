@@ -66,6 +66,11 @@ public:
 
     // `path` is UTF-8. kMediaOk, kMediaFileInUse or kMediaFailed.
     uint32_t Create(const std::string& path);
+    // Gives the movie header and the track headers `movieTime`, a creation
+    // time as an MP4 movie header holds it (seconds since 1904), as their
+    // creation and modification time; 0 leaves them without. Before
+    // BeginWriting.
+    bool SetCreationTime(uint32_t movieTime);
     bool AddVideoStream(const VideoEncoding& encoding);
     bool AddAudioStream(const AudioEncoding& encoding);
     bool AddPassThroughVideoStream(const PassThroughVideo& video);

@@ -136,6 +136,7 @@ struct SourceReader::State {
     PacketPtr NextPacketFor(Stream& wanted);
     ReadStatus DecodeFrame(Stream& stream);
     int64_t ToTime(const Stream& stream, int64_t timestamp) const;
+    int64_t PictureTimestamp() const;
     int64_t FrameDuration(const Stream& stream) const;
     ReadStatus DeliverVideo(MediaSample& sample);
     ReadStatus DeliverAudio(MediaSample& sample);
@@ -209,6 +210,11 @@ int64_t SourceReader::State::ToTime(const Stream& stream, int64_t timestamp) con
     return av_rescale_q(timestamp - stream.startTime, AvStream(stream)->time_base, kLayerTimeBase);
 }
 
+int64_t SourceReader::State::PictureTimestamp() const
+{
+    return frame->pts != AV_NOPTS_VALUE ? frame->pts : frame->best_effort_timestamp;
+}
+
 int64_t SourceReader::State::FrameDuration(const Stream& stream) const
 {
     if (frame->pkt_duration > 0)
@@ -234,6 +240,7 @@ ReadStatus SourceReader::State::DeliverVideo(MediaSample& sample)
     }
     sample.time = ToTime(video, frame->best_effort_timestamp);
     sample.duration = FrameDuration(video);
+    sample.timestamp = PictureTimestamp();
     return ReadStatus::Sample;
 }
 
@@ -477,25 +484,13 @@ std::optional<int64_t> SourceReader::SkipVideoPacket()
     return av_rescale_q(packet->duration, s.AvStream(s.video)->time_base, kLayerTimeBase);
 }
 
-bool SourceReader::Seek(int64_t time)
+bool SourceReader::Seek(int64_t timestamp)
 {
     State& s = *state_;
     State::Stream& video = s.video;
     if (!video.codec || !video.selected)
         return false;
-    const AVStream* av = s.AvStream(video);
-    int64_t target = video.startTime + av_rescale_q_rnd(time, kLayerTimeBase, av->time_base,
-                                                        AV_ROUND_NEAR_INF);
-    // Frames within half a frame of the target count as the target, so that
-    // rounding of the caller's time cannot pick a neighbour.
-    int64_t nominal = s.videoFormat.rateNumerator == 0
-                          ? 0
-                          : av_rescale_q(s.videoFormat.rateDenominator,
-                                         AVRational{1, static_cast<int>(s.videoFormat.rateNumerator)},
-                                         av->time_base);
-    int64_t slack = nominal / 2;
-
-    int64_t seekTo = target;
+    int64_t seekTo = timestamp;
     for (int attempt = 0; attempt < kMaxSeekAttempts; ++attempt) {
         if (attempt + 1 == kMaxSeekAttempts)
             seekTo = INT64_MIN;  // the last try decodes from the top
@@ -508,8 +503,8 @@ bool SourceReader::Seek(int64_t time)
                 return false;
             if (status == ReadStatus::EndOfStream)
                 return true;  // past the end: the next read reports it
-            int64_t pts = s.frame->best_effort_timestamp;
-            bool landedLate = first && pts != AV_NOPTS_VALUE && pts > target + slack;
+            int64_t pts = s.PictureTimestamp();
+            bool landedLate = first && pts != AV_NOPTS_VALUE && pts > timestamp;
             bool canGoBack = seekTo != INT64_MIN && s.landingTime != AV_NOPTS_VALUE &&
                              s.landingTime > video.startTime;
             if (landedLate && canGoBack) {
@@ -517,7 +512,7 @@ bool SourceReader::Seek(int64_t time)
                 break;
             }
             first = false;
-            if (pts == AV_NOPTS_VALUE || pts >= target - slack) {
+            if (pts == AV_NOPTS_VALUE || pts >= timestamp) {
                 s.pendingVideoFrame = true;
                 return true;
             }

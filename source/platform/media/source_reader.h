@@ -60,6 +60,10 @@ struct VideoFrame {
 struct MediaSample {
     int64_t time = 0;
     int64_t duration = 0;
+    // A picture's presentation time as the container stores it, in the
+    // track's own units: what tells it apart, also where a decoder leaves
+    // others out.
+    int64_t timestamp = 0;
     VideoFrame video;          // video samples
     const uint8_t* pcm = nullptr;  // audio samples
     size_t pcmBytes = 0;
@@ -115,9 +119,11 @@ public:
     // reader that only looks at a file.
     std::optional<int64_t> SkipVideoPacket();
 
-    // Positions the video stream so that the next sample is the frame shown
-    // at `time`: the same picture a decode from the start gives there.
-    bool Seek(int64_t time);
+    // Positions the video stream so that the next sample is the first
+    // picture shown at or after `timestamp` (in the track's own units, as
+    // samples carry it): the same picture a decode from the start gives
+    // there.
+    bool Seek(int64_t timestamp);
 
 private:
     struct State;

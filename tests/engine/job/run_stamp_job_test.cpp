@@ -32,6 +32,7 @@
 #include "support/ffprobe.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/peak_memory.h"
 #include "support/pipeline_harness.h"
 #include "support/source_timing.h"
 
@@ -96,8 +97,8 @@ struct Frames {
     const uint8_t* Frame(size_t i) const { return reinterpret_cast<const uint8_t*>(bytes.data()) + i * FrameBytes(); }
 };
 
-// Every frame upright, as ffmpeg shows the file; or every coded picture
-// once, in presentation order, edit list ignored.
+// Every frame upright, as ffmpeg shows the file, each once; or every coded
+// picture once, in presentation order, edit list ignored.
 Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
 {
     Frames frames;
@@ -109,9 +110,9 @@ Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
     std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
     frames.width = quarter ? h : w;
     frames.height = quarter ? w : h;
-    std::string every = everyPicture ? " -fps_mode passthrough" : "";
     frames.bytes = test::RunCommand("ffmpeg -v error" + std::string(everyPicture ? " -ignore_editlist 1" : "") +
-                                    " -i " + test::Quoted(path) + every + " -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
+                                    " -i " + test::Quoted(path) +
+                                    " -fps_mode passthrough -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
     return frames;
 }
 
@@ -272,24 +273,31 @@ std::u16string TimeText(const std::tm& start, uint64_t seconds, uint64_t index)
     return platform::ToUtf16(text);
 }
 
-// What ffprobe says each frame a player shows is: per shown frame, its
-// place among all the file's frames in presentation order, edit list
-// ignored (frames are told apart by their packet's file position).
+// What ffprobe says each frame a player shows is: per shown frame, the
+// place of its sample among all the file's samples in presentation order,
+// edit list ignored (samples are told apart by their file position).
 std::vector<size_t> ShownFramePlaces(const std::string& path)
 {
-    auto positions = [&](const char* options) {
-        std::istringstream lines(test::RunCommand("ffprobe -v error " + std::string(options) +
-                                                  " -select_streams v:0 -show_entries frame=pkt_pos -of csv=p=0 " +
-                                                  test::Quoted(path)));
+    auto lines = [&](const std::string& options, const char* entries) {
+        std::istringstream text(test::RunCommand("ffprobe -v error " + options + " -select_streams v:0 -show_entries " +
+                                                 entries + " -of csv=p=0 " + test::Quoted(path)));
         std::vector<std::string> found;
-        // A frame with side data has a line of it after its own.
-        for (std::string line; std::getline(lines, line);)
+        for (std::string line; std::getline(text, line);)
             if (!line.empty())
-                found.push_back(line.substr(0, line.find(',')));
+                found.push_back(line);
         return found;
     };
-    std::vector<std::string> shown = positions("");
-    std::vector<std::string> all = positions("-ignore_editlist 1");
+    std::vector<std::string> shown;
+    // A frame with side data has a line of it after its own.
+    for (const std::string& line : lines("", "frame=pkt_pos"))
+        shown.push_back(line.substr(0, line.find(',')));
+    std::vector<std::pair<long long, std::string>> samples;
+    for (const std::string& line : lines("-ignore_editlist 1", "packet=pts,pos"))
+        samples.emplace_back(std::stoll(line), line.substr(line.find(',') + 1));
+    std::stable_sort(samples.begin(), samples.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    std::vector<std::string> all;
+    for (const auto& sample : samples)
+        all.push_back(sample.second);
     std::vector<size_t> places;
     for (const auto& position : shown) {
         auto found = std::find(all.begin(), all.end(), position);
@@ -794,11 +802,61 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
     EXPECT_FLOAT_EQ(recorder.progress.back(), 100.0f);
 }
 
+// Sources as cameras and tools leave them: split at a CRA picture without
+// re-encoding (its leading pictures, which the edit list shows, cannot be
+// decoded), ten samples in a row that hold no picture, and a disabled first
+// video track beside the one players show. Each output shows what players show, frame by frame: its
+// own picture at its own time, stamped with its own recording time, a
+// picture left out leaving the one before it shown longer; and keeps the
+// recording date. An edit list that repeats the clip 200,000 times is
+// refused, naming it, without taking memory for all it lists.
+TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
+{
+    std::u16string repeated = platform::ToUtf16(test::FixturePath("repeated_edits.mp4"));
+    char16_t message[kReaderMessageLength] = {};
+    long before = test::PeakMemoryKb();
+    ASSERT_EQ(OpenAndCheckVideo(repeated.c_str(), kReaderModeCheck, message), kReaderMoovError);
+    EXPECT_LT(test::PeakMemoryKb() - before, 64 * 1024) << "KiB taken";
+    StampJob job = MakeJob("repeated_edits.mp4", "repeated_edits.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Parsing moov: <elst> in file <" + repeated + u">\n"});
+    EXPECT_FALSE(fs::exists(output));
+
+    std::string pictureless = test::DamagedVideoCopy(test::FixturePath("all_sync.mp4"), test::VideoDamage::Unshowable,
+                                                     30, outputDir + "/pictureless_samples.mp4", 10);
+    std::string twoTracks = test::FixturePath("first_track_disabled.mp4");
+    std::string shownTrack = outputDir + "/shown_track.mp4";
+    test::RunCommand("ffmpeg -v error -y -i " + test::Quoted(twoTracks) + " -map 0:v:1 -c copy " +
+                     test::Quoted(shownTrack));
+    const struct {
+        std::string source;
+        std::string shown;  // what players show of it, as its first video track
+    } cases[] = {{test::FixturePath("cra_split.mp4"), test::FixturePath("cra_split.mp4")},
+                 {pictureless, pictureless},
+                 {twoTracks, shownTrack}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        DrawnTimes drawn;
+        job = MakeJobOn(c.source, "own_times.mp4");
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        Frames shown = DecodeWithFfmpeg(c.shown);
+        Frames stamped = DecodeWithFfmpeg(output);
+        ASSERT_EQ(stamped.width, shown.width);
+        ASSERT_EQ(stamped.Count(), shown.Count());
+        EXPECT_GT(Compare(shown, stamped, shown.Count()).lumaOutsidePsnr, 35.0);
+        test::ExpectSourceTiming(c.shown, output);
+        ExpectStampTimesFrameByFrame(c.shown, drawn.Texts(), kPlainCreation);
+        test::ExpectRecordingDateKept(c.source, output);
+    }
+}
+
 // Cut out of the middle by a trimming tool, with B pictures: the frames
 // the edits show (source frames 0-14 and 30-59), each with its own picture
 // and recording time, placed as the edits place them: after a pause, when
 // an empty edit makes one (stamped without its sound, below); the sound cut
-// alike. Halves shown in swapped order come out so too.
+// alike. Halves shown in swapped order come out so too, and so do pieces
+// that overlap or come in reverse order, starting between sync samples.
+// Edits with negative media times other than an empty edit's show nothing.
 TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
 {
     auto run = [](size_t first, size_t count) {
@@ -817,7 +875,11 @@ TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
     };
     for (const Case& cut : {Case{"middle_cut.mp4", join(run(0, 15), run(30, 30)), 0.0},
                             Case{"cut_with_pause.mp4", join(run(0, 15), run(30, 30)), 0.5},
-                            Case{"halves_swapped.mp4", join(run(30, 30), run(0, 30)), 0.0}}) {
+                            Case{"halves_swapped.mp4", join(run(30, 30), run(0, 30)), 0.0},
+                            Case{"overlapping_pieces.mp4", join(run(0, 45), run(15, 45)), 0.0},
+                            Case{"reversed_pieces.mp4", join(run(36, 24), run(6, 30)), 0.0},
+                            Case{"negative_media_time.mp4", run(0, 60), 0.0},
+                            Case{"negative_between.mp4", run(0, 60), 0.0}}) {
         DrawnTimes drawn;
         gSettings.disableAudio = cut.pause > 0;
         StampJob job = MakeJob(cut.fixture, std::string("out_") + cut.fixture);
