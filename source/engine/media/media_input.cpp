@@ -264,7 +264,7 @@ uint32_t DecodeOneFrame(SourceReader& reader, const DecodeTarget& target)
         return kDecodeFailed;
     MediaSample sample;
     ReadStatus status = ReadStatus::EndOfStream;
-    for (uint32_t shown = frame + 1; shown-- > 0;) {
+    for (uint32_t shown = frame + 1; shown-- > 0 && !IsAbortRequested(*gDecodeState);) {
         if (!reader.Seek(state.pictureTimes[places[shown]]))
             return kDecodeFailed;
         status = reader.ReadSample(StreamKind::Video, sample);
