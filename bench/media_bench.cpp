@@ -8,7 +8,7 @@
 // preset from ultrafast to medium and prints each one's time and PSNR and
 // its loss against medium: the measurement behind kX265Preset.
 //
-// The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR; its
+// The clip is made once with the ffmpeg command line in build/bench-data; its
 // audio track is left out on both sides.
 
 #include <cstdio>
@@ -118,7 +118,7 @@ void MeasurePresets(const std::string& clip, const fs::path& folder)
 
 int main(int argc, char** argv)
 {
-    fs::path folder = WUVO_BENCH_DIR;
+    fs::path folder = bench::DataFolder();
     std::string clip = MakeClip(folder);
     if (clip.empty()) {
         std::fprintf(stderr, "cannot make the source clip in %s\n", folder.c_str());

@@ -5,7 +5,7 @@
 // to show what stays behind from one job to the next.
 // Needs a display (run it under xvfb-run on a machine without one).
 //
-// The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR.
+// The clip is made once with the ffmpeg command line in build/bench-data.
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,7 +43,7 @@ class MemoryBench : public wuvo::CWuvoApp {
 public:
     bool OnInit() override
     {
-        std::filesystem::path folder = WUVO_BENCH_DIR;
+        std::filesystem::path folder = wuvo::bench::DataFolder();
         clip_ = wuvo::bench::MakeUhdClip(folder, kClipSeconds);
         copies_ = argc > 1 ? wxAtoi(argv[1]) : 1;
         if (copies_ < 1) {
@@ -53,16 +53,13 @@ public:
         if (clip_.empty() || !InitInstance())
             return false;
         std::filesystem::create_directories(folder / "memory");
-        wuvo::Seams().chooseFiles = [this](wxWindow*, const wuvo::FileDialogRequest&) {
-            return std::vector<std::string>(static_cast<size_t>(copies_), clip_);
-        };
         dialog_ = wuvo::bench::ShowMainWindow(&report_);
         if (dialog_ == nullptr)
             return false;
-        // The window has read its settings: the note after Add would wait for a click.
-        wuvo::gSettings.hideUtcNote = 1;
         wuvo::OutputFolder = wuvo::platform::ToUtf16((folder / "memory").string());
-        dialog_->CallAfter([this] { dialog_->OnBnClickedAdd(); });
+        dialog_->CallAfter([this] {
+            wuvo::bench::AddThroughChooser(*dialog_, std::vector<std::string>(static_cast<size_t>(copies_), clip_));
+        });
         timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
         timer_.Start(kTickMs);
         return true;

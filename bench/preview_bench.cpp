@@ -45,12 +45,13 @@ struct Clip {
 std::string MakeGopClip(const fs::path& folder, const Clip& clip)
 {
     fs::path path = folder / clip.name;
+    const int seconds = bench::CountFor(kClipSeconds);
     if (!fs::exists(path))
-        std::printf("making the %d s clip %s\n", kClipSeconds, path.c_str());
+        std::printf("making the %d s clip %s\n", seconds, path.c_str());
     const std::string size = std::to_string(clip.width) + "x" + std::to_string(clip.height);
     const std::string gop = std::to_string(kFramesPerSecond);
     if (!bench::MakeOnce(path, "-f lavfi -i testsrc2=size=" + size + ":rate=" + gop + " -t " +
-                                   std::to_string(kClipSeconds) +
+                                   std::to_string(seconds) +
                                    " -c:v libx265 -preset ultrafast -x265-params log-level=error:keyint=" + gop +
                                    ":min-keyint=" + gop + ":scenecut=0 -pix_fmt yuv420p -tag:v hvc1"
                                    " -metadata creation_time=" + bench::CreationTimeText()))
@@ -162,15 +163,16 @@ bool Measure(const fs::path& folder, const Clip& clip)
     }
     std::mt19937 random(1);
     std::vector<uint32_t> frames;
-    for (int i = 0; i < kRequests; ++i)
-        frames.push_back(random() % (kClipSeconds * kFramesPerSecond));
+    const int requestCount = bench::CountFor(kRequests);
+    for (int i = 0; i < requestCount; ++i)
+        frames.push_back(random() % (bench::CountFor(kClipSeconds) * kFramesPerSecond));
     RequestTimes(widePath, {frames.front()});  // decoder libraries and fonts loaded
     std::vector<double> requests = RequestTimes(widePath, frames);
     Stages stages = StageTimes(widePath, frames, static_cast<uint32_t>(clip.width), static_cast<uint32_t>(clip.height));
     std::vector<double> command = CommandLineTimes(path, frames);
     std::printf("preview %dx%d, %d random frames, GOP %d: request to composed view median %.0f ms, 95th "
                 "percentile %.0f ms\n",
-                clip.width, clip.height, kRequests, kFramesPerSecond, Percentile(requests, 0.5),
+                clip.width, clip.height, requestCount, kFramesPerSecond, Percentile(requests, 0.5),
                 Percentile(requests, kHighPercentile));
     std::printf("  stage medians: seek and decode %.0f ms, stamp and convert %.0f ms, compose %.0f ms; "
                 "ffmpeg -ss seek and decode (with its start-up) %.0f ms\n",
@@ -189,7 +191,7 @@ int main()
     }
     ResetSettings(gSettings);
     gSettings.idle = 1;
-    const fs::path folder = WUVO_BENCH_DIR;
+    const fs::path folder = bench::DataFolder();
     bool ok = true;
     for (const Clip& clip : {Clip{"preview1080_gop30.mp4", 1920, 1080}, Clip{"preview2160_gop30.mp4", 3840, 2160}})
         ok = Measure(folder, clip) && ok;

@@ -8,6 +8,7 @@
 #include "engine/settings/app_settings.h"
 #include "engine/stamp/stamp_context.h"
 #include "engine/stamp/stamp_frame.h"
+#include "support/bench_tools.h"
 
 using namespace wuvo;
 
@@ -53,9 +54,10 @@ int main()
     StampOneSecondMs(0, frame);  // fonts opened, caches warm
 
     double totalMs = 0;
-    for (int run = 1; run <= kRuns; ++run)
+    const int runs = bench::CountFor(kRuns);
+    for (int run = 1; run <= runs; ++run)
         totalMs += StampOneSecondMs(run, frame);
-    const double frames = double{kRuns} * kSeconds * kFramesPerSecond;
+    const double frames = static_cast<double>(runs) * kSeconds * kFramesPerSecond;
     std::printf("stamp_frame: %dx%d, both default stamps, %u frames per second of video\n", kWidth, kHeight,
                 kFramesPerSecond);
     std::printf("mean per frame: %.3f ms over %.0f frames (each second starts with new masks)\n", totalMs / frames,

@@ -8,7 +8,7 @@
 // side. The sides take turns, three rounds unless the first argument says
 // otherwise, and each side's fastest run counts.
 //
-// The clip is made once with the ffmpeg command line in WUVO_BENCH_DIR.
+// The clip is made once with the ffmpeg command line in build/bench-data.
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -254,12 +254,12 @@ void PrintClip(const std::string& clip, int seconds, const ClipResult& result)
 
 int main(int argc, char** argv)
 {
-    int rounds = argc > 1 ? std::atoi(argv[1]) : kDefaultRounds;
+    int rounds = argc > 1 ? std::atoi(argv[1]) : bench::CountFor(kDefaultRounds);
     if (rounds < 1) {
         std::fprintf(stderr, "usage: stamp_job_bench [rounds, default %d]\n", kDefaultRounds);
         return 1;
     }
-    fs::path folder = WUVO_BENCH_DIR;
+    fs::path folder = bench::DataFolder();
     // The short clip first: the pool's pages that the long one writes would
     // stay resident in its runs.
     const int clipSeconds[] = {kShortClipSeconds, bench::kClipSeconds};

@@ -8,11 +8,9 @@
 #include <vector>
 
 #include <wx/app.h>
-#include <wx/listbox.h>
 #include <wx/timer.h>
 
 #include "app/batch/batch_runner.h"
-#include "app/control_ids.h"
 #include "app/main_dialog.h"
 #include "app/settings/settings_file.h"
 #include "app/wuvo_app.h"
@@ -29,7 +27,7 @@ class LatencyBench : public wuvo::CWuvoApp {
 public:
     bool OnInit() override
     {
-        std::filesystem::path folder = WUVO_BENCH_DIR;
+        std::filesystem::path folder = wuvo::bench::DataFolder();
         std::string clip = wuvo::bench::MakeClip(folder);
         if (clip.empty() || !InitInstance())
             return false;
@@ -37,11 +35,13 @@ public:
         dialog_ = wuvo::bench::ShowMainWindow(&report_);
         if (dialog_ == nullptr)
             return false;
-        static_cast<wxListBox*>(dialog_->FindWindow(wuvo::kIdFileList))->Append(wxString::FromUTF8(clip));
         wuvo::OutputFolder = wuvo::platform::ToUtf16((folder / "ui_latency").string());
         timer_.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
         timer_.Start(kTickMs);
-        dialog_->CallAfter([this] { dialog_->OnBnClickedStamp(); });
+        dialog_->CallAfter([this, clip] {
+            wuvo::bench::AddThroughChooser(*dialog_, {clip});
+            dialog_->OnBnClickedStamp();
+        });
         return true;
     }
 

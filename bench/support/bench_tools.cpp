@@ -64,6 +64,7 @@ long StatusKibOf(pid_t process, const std::string& name)
 // recording time; empty when it cannot be made.
 std::string MakeToneClip(const fs::path& clip, const char* video, int seconds)
 {
+    seconds = CountFor(seconds);
     if (!fs::exists(clip))
         std::printf("making the %d s source clip %s\n", seconds, clip.c_str());
     if (!MakeOnce(clip, "-f lavfi -i '" + std::string(video) + "' -f lavfi -i '" + kClipAudio + "' -t " +
@@ -102,6 +103,23 @@ std::string StackedBands(int input, const std::string& label, const std::vector<
 }
 
 }  // namespace
+
+bool IsCheckRun()
+{
+    const char* check = std::getenv("WUVO_BENCH_CHECK");
+    return check != nullptr && *check != '\0';
+}
+
+int CountFor(int count)
+{
+    return IsCheckRun() ? 1 : count;
+}
+
+fs::path DataFolder()
+{
+    fs::path folder = WUVO_BENCH_DIR;
+    return IsCheckRun() ? folder / "check" : folder;
+}
 
 std::string Quoted(const std::string& text)
 {
@@ -193,7 +211,9 @@ bool MakeOnce(const fs::path& path, const std::string& arguments)
     if (fs::exists(path))
         return true;
     fs::create_directories(path.parent_path());
-    fs::path partial = path.parent_path() / ("partial." + path.filename().string());
+    // Each process its own partial file: benchmarks that run side by side
+    // may make the same clip.
+    fs::path partial = path.parent_path() / ("partial." + std::to_string(getpid()) + "." + path.filename().string());
     if (!Shell("ffmpeg -nostdin -v error -y " + arguments + " " + Quoted(partial.string())))
         return false;
     fs::rename(partial, path);

@@ -20,6 +20,17 @@ constexpr int kClipHeight = 1080;
 // The clip's recording time, 2024-02-29 10:15:00 UTC, as seconds since 1970.
 constexpr long long kClipCreationEpoch = 1'709'201'700;
 
+// The test command's check that every benchmark still runs sets
+// WUVO_BENCH_CHECK: each then does the least work that still takes every
+// step (clips of one second, one round, one request), and its figures mean
+// nothing.
+bool IsCheckRun();
+// `count`, or 1 in a check run.
+int CountFor(int count);
+// Where the source clips are made once: a folder of their own in a check
+// run, so that no measuring run takes its short clips.
+std::filesystem::path DataFolder();
+
 // Shell-quotes one argument.
 std::string Quoted(const std::string& text);
 
