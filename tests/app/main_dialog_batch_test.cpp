@@ -1,10 +1,13 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/checkbox.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/gauge.h>
 #include <wx/listbox.h>
 #include <wx/menu.h>
@@ -73,6 +76,29 @@ std::string Video(const std::string& fixture)
     return FixturePath(fixture);
 }
 
+// Which of `names` the chooser's filter lists, asked as GTK's file list asks
+// it: with the file's own name and the name shown for it.
+std::vector<std::string> Listed(wxFileDialog& chooser, const std::vector<std::string>& names)
+{
+    GSList* filters = gtk_file_chooser_list_filters(GTK_FILE_CHOOSER(chooser.GetHandle()));
+    EXPECT_EQ(g_slist_length(filters), 1u);
+    std::vector<std::string> listed;
+    for (const std::string& name : names) {
+        const std::string path = "/camera/" + name;
+        gchar* valid = g_utf8_make_valid(name.c_str(), -1);
+        const std::string shown = name == valid ? name : std::string(valid) + " (invalid encoding)";
+        g_free(valid);
+        GtkFileFilterInfo info{};
+        info.contains = static_cast<GtkFileFilterFlags>(GTK_FILE_FILTER_FILENAME | GTK_FILE_FILTER_DISPLAY_NAME);
+        info.filename = path.c_str();
+        info.display_name = shown.c_str();
+        if (filters != nullptr && gtk_file_filter_filter(GTK_FILE_FILTER(filters->data), &info))
+            listed.push_back(name);
+    }
+    g_slist_free(filters);
+    return listed;
+}
+
 // Blocks like a job's thread until the batch is stopped.
 uint32_t BlockUntilStopped(StampJob&)
 {
@@ -132,6 +158,13 @@ TEST_F(MainDialogBatchTest, AddShowsTheUtcNoteUntilItIsHidden)
     Click(dialog_, kIdAdd);
     EXPECT_EQ(gSettings.hideUtcNote, 0u);
     EXPECT_FALSE(SettingsModified) << "a cancelled Add changes nothing";
+    // Its chooser lists camera files by their extensions in any case, and
+    // by their own names, which need not be UTF-8.
+    std::unique_ptr<wxFileDialog> chooser = MakeFileChooser(dialog_, ui_.FileRequests().back());
+    const std::vector<std::string> cameraFiles = {"clip.Mp4", "Trip.Mov", "a.mp4", "B.MOV", "caf\xE9.mov"};
+    std::vector<std::string> names = cameraFiles;
+    names.insert(names.end(), {"notes.txt", "a.mp4.part", "mp4"});
+    EXPECT_EQ(Listed(*chooser, names), cameraFiles);
 
     ui_.ExpectFiles({Video("short3.mp4"), Video("hevc_newyear.mov")});
     ui_.ExpectDialog("About UTC", [](wxDialog& note) {

@@ -63,6 +63,11 @@ TEST_F(MainDialogProjectsTest, SaveAsOpenNewAndTheirStates)
     EXPECT_EQ(dialog_->GetTitle(), "Orlevane") << "Save As keeps the title";
     ASSERT_EQ(Recent().GetCount(), 1u);
     EXPECT_EQ(Recent().GetHistoryFile(0), Project("trip.wuvo"));
+    // GTK's chooser leaves the extension to the program: a name typed with
+    // it, in any case, keeps it as it is.
+    const wxString extension = ui_.FileRequests().back().defaultExtension;
+    for (auto [typed, saved] : {std::pair{"Trip.WUVO", "Trip.WUVO"}, {"trip", "trip.wuvo"}, {"wuvo", "wuvo.wuvo"}})
+        EXPECT_EQ(WithExtension(folder_ / typed, extension), folder_ / saved);
 
     // New after edits of a named project asks to save it first.
     SettingsModified = true;

@@ -1,10 +1,8 @@
 #include "engine/naming/output_times.h"
 
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 
 #include <fcntl.h>
@@ -16,6 +14,7 @@
 #include "platform/files/posix_file.h"
 #include "support/broken_down_time.h"
 #include "support/fixtures.h"
+#include "support/time_zone.h"
 
 using namespace wuvo;
 
@@ -38,10 +37,6 @@ class OutputTimesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const char* zone = std::getenv("TZ");
-        savedZone = zone ? std::optional<std::string>(zone) : std::nullopt;
-        ::setenv("TZ", "Europe/Berlin", 1);
-        ::tzset();
         ResetSettings(gSettings);
 
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -56,11 +51,6 @@ protected:
     {
         platform::CloseFile(file);
         std::filesystem::remove(path);
-        if (savedZone)
-            ::setenv("TZ", savedZone->c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
         ResetSettings(gSettings);
     }
 
@@ -71,7 +61,7 @@ protected:
         return info;
     }
 
-    std::optional<std::string> savedZone;
+    test::ScopedTimeZone zone{"Europe/Berlin"};
     std::string path;
     int file = platform::kInvalidFile;
 };

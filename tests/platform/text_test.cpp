@@ -13,10 +13,14 @@ TEST(Utf, RoundTripsTextOutsideTheBasicPlane)
 }
 
 // A Linux name is bytes: those that are not UTF-8 are carried through and
-// come back as they were, and people are shown U+FFFD for each.
+// come back as they were, and people are shown U+FFFD for each. Only bytes
+// from 0x80 up are ever carried: a lone surrogate below U+DC80, as a stored
+// file may hold, never becomes a "/" or a NUL of a path.
 TEST(Utf, BytesThatAreNotUtf8ComeBackAsTheyWere)
 {
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD") << "a lone high surrogate";
+    EXPECT_EQ(ToUtf8(u"a\xDC2F" "b\xDC00" "c\xDC7F"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c\xEF\xBF\xBD");
+    EXPECT_EQ(ToUtf8(u"\xDC80"), "\x80") << "the first carried byte";
     EXPECT_EQ(ToUtf16("a\xC3"), u"a\xDCC3") << "a sequence cut by the end";
     EXPECT_EQ(ToUtf16("\xC0\x80"), u"\xDCC0\xDC80") << "an overlong NUL";
     EXPECT_EQ(ToUtf16("\xFF" "b"), u"\xDCFF" "b");

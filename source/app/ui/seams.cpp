@@ -60,23 +60,14 @@ bool EndsInAnyCase(const std::string& text, const std::string& end)
 
 std::vector<std::string> RealFileChooser(wxWindow* owner, const FileDialogRequest& request)
 {
-    long style = request.save ? wxFD_SAVE : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
-    if (request.multiple)
-        style |= wxFD_MULTIPLE;
-    wxFileDialog dialog(owner, request.title, wxEmptyString, wxEmptyString, request.filter, style);
-    if (!request.startPath.empty())
-        OpenAtFile(dialog, request.startPath, request.save);
-    MatchFiltersInAnyCase(dialog, request.filter);
-    if (dialog.ShowModal() != wxID_OK)
+    std::unique_ptr<wxFileDialog> dialog = MakeFileChooser(owner, request);
+    if (dialog->ShowModal() != wxID_OK)
         return {};
-    std::vector<std::string> chosen = ChosenPaths(dialog);
+    std::vector<std::string> chosen = ChosenPaths(*dialog);
     // GTK's chooser does not add the extension of the filter by itself.
-    if (request.save && !request.defaultExtension.empty()) {
-        const std::string extension = "." + request.defaultExtension.utf8_string();
+    if (request.save && !request.defaultExtension.empty())
         for (std::string& path : chosen)
-            if (!EndsInAnyCase(path, extension))
-                path += extension;
-    }
+            path = WithExtension(path, request.defaultExtension);
     return chosen;
 }
 
@@ -98,6 +89,27 @@ std::optional<wxFont> RealFontChooser(wxWindow* owner, const wxFont& initial)
 }
 
 }  // namespace
+
+std::unique_ptr<wxFileDialog> MakeFileChooser(wxWindow* owner, const FileDialogRequest& request)
+{
+    long style = request.save ? wxFD_SAVE : wxFD_OPEN | wxFD_FILE_MUST_EXIST;
+    if (request.multiple)
+        style |= wxFD_MULTIPLE;
+    auto dialog =
+        std::make_unique<wxFileDialog>(owner, request.title, wxEmptyString, wxEmptyString, request.filter, style);
+    if (!request.startPath.empty())
+        OpenAtFile(*dialog, request.startPath, request.save);
+    MatchFiltersInAnyCase(*dialog, request.filter);
+    return dialog;
+}
+
+std::string WithExtension(std::string path, const wxString& extension)
+{
+    const std::string end = "." + extension.utf8_string();
+    if (!EndsInAnyCase(path, end))
+        path += end;
+    return path;
+}
 
 UiSeams RealSeams()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 
 #include "platform/power/power_off.h"
 
+class wxFileDialog;
 class wxTextCtrl;
 class wxWindow;
 
@@ -53,6 +55,13 @@ struct UiSeams {
 // The seams in use; the real dialogs until something else is installed.
 UiSeams& Seams();
 UiSeams RealSeams();
+
+// The real file chooser for `request`, set up to be shown.
+std::unique_ptr<wxFileDialog> MakeFileChooser(wxWindow* owner, const FileDialogRequest& request);
+
+// `path` with "." and `extension` added, unless it ends so already in any
+// case: a save chooser's name gets the extension the user left out.
+std::string WithExtension(std::string path, const wxString& extension);
 
 MessageAnswer ShowMessage(wxWindow* owner, const wxString& text, const wxString& caption, MessageIcon icon,
                           MessageButtons buttons = MessageButtons::Ok);

@@ -69,6 +69,7 @@ ScriptedUi::ScriptedUi() : saved_(Seams())
         return message.answer;
     };
     Seams().chooseFiles = [this](wxWindow*, const FileDialogRequest& request) {
+        fileRequests_.push_back(request);
         if (files_.empty()) {
             ADD_FAILURE() << "unexpected file chooser: " << request.title;
             return std::vector<std::string>{};

@@ -66,6 +66,8 @@ public:
     const wxFont& FontOffered() const { return offeredFont_; }
     // Every message shown so far, as "caption: text".
     const std::vector<wxString>& Shown() const { return shown_; }
+    // What every file chooser so far was asked for.
+    const std::vector<FileDialogRequest>& FileRequests() const { return fileRequests_; }
 
 private:
     struct Message {
@@ -84,6 +86,7 @@ private:
     std::deque<std::optional<wxFont>> fonts_;
     wxFont offeredFont_;
     std::vector<wxString> shown_;
+    std::vector<FileDialogRequest> fileRequests_;
     UiSeams saved_;
 };
 

@@ -804,11 +804,12 @@ TEST_F(RunStampJobTest, TrimmedClipKeepsItsTrimAndEachFramesOwnTime)
 
 // Sources as cameras and tools leave them: split at a CRA picture without
 // re-encoding (its leading pictures, which the edit list shows, cannot be
-// decoded), ten samples in a row that hold no picture, and a disabled first
-// video track beside the one players show. Each output shows what players show, frame by frame: its
-// own picture at its own time, stamped with its own recording time, a
-// picture left out leaving the one before it shown longer; and keeps the
-// recording date. An edit list that repeats the clip 200,000 times is
+// decoded), ten samples in a row that hold no picture in the middle and ten
+// at the end, and a disabled first video track beside the one players show.
+// Each output shows what players show, frame by frame: its own picture at
+// its own time, stamped with its own recording time, a picture left out
+// leaving the one before it shown longer, the last to the track's end; and
+// keeps the recording date. An edit list that repeats the clip 200,000 times is
 // refused, naming it, without taking memory for all it lists.
 TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
 {
@@ -824,6 +825,9 @@ TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
 
     std::string pictureless = test::DamagedVideoCopy(test::FixturePath("all_sync.mp4"), test::VideoDamage::Unshowable,
                                                      30, outputDir + "/pictureless_samples.mp4", 10);
+    const size_t samples = test::VideoPackets(pictureless).size();
+    ASSERT_GT(samples, 50u);
+    test::DamagedVideoCopy(pictureless, test::VideoDamage::Unshowable, samples - 10, pictureless);
     std::string twoTracks = test::FixturePath("first_track_disabled.mp4");
     std::string shownTrack = outputDir + "/shown_track.mp4";
     test::RunCommand("ffmpeg -v error -y -i " + test::Quoted(twoTracks) + " -map 0:v:1 -c copy " +

@@ -17,6 +17,7 @@
 #include "support/fixtures.h"
 #include "support/media_reference.h"
 #include "support/ordinary_user.h"
+#include "support/time_zone.h"
 
 using namespace wuvo::platform;
 namespace fs = std::filesystem;
@@ -70,10 +71,12 @@ double Seconds(const std::string& text)
     return std::stod(text);
 }
 
-// Starts a small video at `path` and writes its first frame.
-void WriteFirstFrame(SinkWriter& writer, const fs::path& path)
+// Starts a small video at `path`, recorded at `movieTime` (seconds from
+// 1904; 0 for none), and writes its first frame.
+void WriteFirstFrame(SinkWriter& writer, const fs::path& path, uint32_t movieTime = 0)
 {
     ASSERT_EQ(writer.Create(path.string()), kMediaOk);
+    ASSERT_TRUE(writer.SetCreationTime(movieTime));
     ASSERT_TRUE(writer.AddVideoStream(Encoding(64, 64, 100000)));
     ASSERT_TRUE(writer.BeginWriting());
     auto frame = MakeFrame(64, 64, 0, nullptr);
@@ -292,4 +295,21 @@ TEST(SinkWriter, RefusesBadSettings)
     ASSERT_TRUE(writer.BeginWriting());
     uint8_t halfSample[3] = {};
     EXPECT_FALSE(writer.WriteAudio(halfSample, sizeof halfSample));
+}
+
+// The headers carry the recording date as the source's do, in UTC, also on a
+// machine far from Greenwich.
+TEST(SinkWriter, WritesTheRecordingDateInUtcInAnyTimeZone)
+{
+    fs::path folder = wuvo::test::FreshOutputFolder("sink_recording_date");
+    std::string path = (folder / "dated.mp4").string();
+    constexpr uint32_t kNewYearsEveEvening = 3786897600;  // 2023-12-31 20:00:00 UTC, the next year in Tokyo
+    {
+        wuvo::test::ScopedTimeZone tokyo("Asia/Tokyo");
+        SinkWriter writer;
+        ASSERT_NO_FATAL_FAILURE(WriteFirstFrame(writer, path, kNewYearsEveEvening));
+        ASSERT_TRUE(writer.Finalize());
+    }
+    EXPECT_EQ(wuvo::test::Probe(path, "", "format_tags=creation_time"),
+              std::vector<std::string>{"2023-12-31T20:00:00.000000Z"});
 }
