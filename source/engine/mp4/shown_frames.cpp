@@ -232,6 +232,9 @@ std::vector<MediaPiece> FindShownSound(const Mp4Track& track, uint32_t movieTime
                                    u"The edit list of the sound of <%s> runs on for more than a day\n");
     for (MediaPiece& piece : pieces)
         piece.end = std::min(piece.end, mediaEnd);
+    // A piece that shows nothing of the media is silence, as a pause is:
+    // where another follows, the distance between their places keeps it.
+    std::erase_if(pieces, [](const MediaPiece& piece) { return piece.end <= piece.mediaTime; });
     return pieces;
 }
 

@@ -58,9 +58,9 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
                             uint32_t movieTimescale);
 
 // The pieces of a sound track's media that its edit list shows, in order,
-// none running past the media's end; without a list, the whole media. A
-// list that runs on for more than kLongestShownSeconds is refused
-// (ReaderRefusal "elst").
+// none running past the media's end and none empty; without a list, the
+// whole media. A list that runs on for more than kLongestShownSeconds is
+// refused (ReaderRefusal "elst").
 std::vector<MediaPiece> FindShownSound(const Mp4Track& track, uint32_t movieTimescale);
 
 }  // namespace wuvo
