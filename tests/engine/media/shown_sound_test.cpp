@@ -16,6 +16,7 @@
 #include "platform/text/utf.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/peak_memory.h"
 #include "support/pipeline_harness.h"
 
 using namespace wuvo;
@@ -72,11 +73,13 @@ std::vector<uint8_t> Expected(const std::vector<uint8_t>& media, const std::vect
     return joined;
 }
 
-// The shown sound of `fixture` as the job's encoder reads it.
+// The shown sound of `fixture` as the job's encoder reads it, in little
+// memory however long its edit list.
 std::vector<uint8_t> Shown(const std::string& fixture)
 {
     std::u16string path = platform::ToUtf16(test::FixturePath(fixture));
     test::LoadVideoTrack(test::FixturePath(fixture));
+    long before = test::PeakMemoryKb();
     StampJob job = test::MakeJob(path, "", 1, 1, 0);
     std::unique_ptr<ShownSound> sound = OpenAudioInput(job);
     EXPECT_TRUE(sound);
@@ -86,14 +89,16 @@ std::vector<uint8_t> Shown(const std::string& fixture)
     while (sound && (status = sound->Read(sample)) == platform::ReadStatus::Sample)
         pcm.insert(pcm.end(), sample.pcm, sample.pcm + sample.pcmBytes);
     EXPECT_EQ(status, platform::ReadStatus::EndOfStream);
+    EXPECT_LT(test::PeakMemoryKb() - before, 128 * 1024) << "KiB taken";
     return pcm;
 }
 
 }  // namespace
 
 // Trimmed of its lead-in and of its last frame's padding, cut out of the
-// middle, halves swapped, paused between two pieces, looped, and started
-// in the middle of a coded frame.
+// middle, halves swapped, paused between two pieces, looped, started in
+// the middle of a coded frame, and followed by a million edits that show
+// nothing.
 TEST(ShownSound, PiecesComeAsTheEditListShowsThem)
 {
     test::SharedObjectsScope shared;
@@ -107,6 +112,7 @@ TEST(ShownSound, PiecesComeAsTheEditListShowsThem)
         {"cut_with_pause.mp4", {{0, 0.5}, {-1, 0.5}, {1, 1}}},
         {"looped_six_times.mp4", std::vector<Piece>(6, Piece{0.5, 1.5})},
         {"edit_list.mp4", {{0.3, 1.7}}},
+        {"edits_showing_nothing.mp4", {{0, 2}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fixture);
