@@ -188,6 +188,15 @@ TEST_F(Mp4Reader, UnusableVideoTracks)
         {"stts", [](VideoTrackSpec& s) { s.times = {{4, 20}}; }},
         {"stss", [](VideoTrackSpec& s) { s.syncNumbers = {1, 6}; }},
         {"stss", [](VideoTrackSpec& s) { s.syncNumbers = {0, 3}; }},
+        // Frames longer than an hour, which no output's track unit can time
+        // (the track's unit is 1/600 s): one of 2^31 - 1 units, two of
+        // 2^32 - 1, one shown 2^31 units early, one held by a pause, and a
+        // timeline that starts after more than a day.
+        {"stts", [](VideoTrackSpec& s) { s.times = {{4, 20}, {1, 0x7FFFFFFF}}; }},
+        {"stts", [](VideoTrackSpec& s) { s.times = {{3, 20}, {2, 0xFFFFFFFF}}; }},
+        {"ctts", [](VideoTrackSpec& s) { s.offsets = {{1, INT32_MIN}, {4, 0}}; }},
+        {"elst", [](VideoTrackSpec& s) { s.edits = {{20, 0}, {600 * 3601, -1}, {80, 20}}; }},
+        {"elst", [](VideoTrackSpec& s) { s.edits = {{600 * 86401, -1}, {100, 0}}; }},
     };
     for (const Case& c : cases) {
         VideoTrackSpec spec;
@@ -197,23 +206,18 @@ TEST_F(Mp4Reader, UnusableVideoTracks)
     }
 }
 
+// Four billion frames of 5 bytes in a file of a few hundred bytes; frames
+// of a byte, too small to hold pictures, as many as half the file's bytes.
 TEST_F(Mp4Reader, ConstantSizeFramesMustFitTheFile)
 {
-    // Four billion frames of 5 bytes in a file of a few hundred bytes.
-    VideoTrackSpec spec;
-    spec.times = {{0xFFFFFFFFu, 1}};
-    Bytes file = SimpleMovie(spec);
-    Bytes variable = Stsz(spec.sizes);
-    Bytes constant = StszConstant(5, 0xFFFFFFFFu);
-    auto at = std::search(file.begin(), file.end(), variable.begin(), variable.end());
-    ASSERT_NE(at, file.end());
-    // Same length, so every enclosing size stays right.
-    std::copy(constant.begin(), constant.end(), at);
-    std::fill(at + constant.size(), at + variable.size(), 0);
-    std::copy_n(Box("free", Bytes(variable.size() - constant.size() - 8, 0)).begin(),
-                variable.size() - constant.size(), at + constant.size());
-    EXPECT_EQ(Check(file), kReaderMoovError);
-    EXPECT_EQ(Message(), "Parsing moov: <stsz> in file <" + path + ">\n");
+    const uint32_t halfTheFile = static_cast<uint32_t>(SimpleMovie().size() / 2);
+    for (auto [size, count] : {std::pair{5u, 0xFFFFFFFFu}, std::pair{1u, halfTheFile}}) {
+        VideoTrackSpec spec;
+        spec.times = {{count, 1}};
+        spec.constantSize = size;
+        EXPECT_EQ(Check(SimpleMovie(spec)), kReaderMoovError) << size << "-byte frames";
+        EXPECT_EQ(Message(), "Parsing moov: <stsz> in file <" + path + ">\n");
+    }
 }
 
 TEST_F(Mp4Reader, WidenedReaderMessages)

@@ -2,6 +2,8 @@
 
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
+#include "engine/mp4/reader_refusal.h"
+#include "engine/mp4/shown_frames.h"
 #include "engine/pipeline/shared_objects.h"
 #include "support/mp4_builder.h"
 
@@ -18,11 +20,18 @@ protected:
         gParseState->Reset();
     }
 
+    // Walks a movie of the given tracks, whose unit is 1/600 s, as is the movie's.
+    void Walk(const Bytes& tracks)
+    {
+        gParseState->Reset();
+        Bytes body = Join({Mvhd(0, 600, 600), tracks});
+        ASSERT_EQ(ParseMoovBoxes(kReaderModeJob, static_cast<uint32_t>(body.size()), body.data()), 0);
+    }
+
     // Walks a movie of the given tracks and finishes it.
     void Finish(const Bytes& tracks)
     {
-        Bytes body = Join({Mvhd(0, 600, 600), tracks});
-        ASSERT_EQ(ParseMoovBoxes(kReaderModeJob, static_cast<uint32_t>(body.size()), body.data()), 0);
+        Walk(tracks);
         FinishTracks();
     }
 
@@ -108,15 +117,16 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
     Finish(Trak(spec));
     EXPECT_EQ(GetVideoFrameCount(), 12u) << "without an edit list every frame is shown";
     EXPECT_EQ(gParseState->syncFrames, (std::vector<uint32_t>{0, 6, 9}));
+    EXPECT_EQ(gParseState->shownStart, 40) << "at the first frame's presentation time";
 
     // Shown from frame 3 (time 40 + 3 * 20) for 7 frames, a non-sync frame
     // first, the last until the segment ends; an empty edit before it only
     // delays the start.
-    for (auto edits : {std::vector<std::pair<uint32_t, int32_t>>{{140, 100}},
-                       std::vector<std::pair<uint32_t, int32_t>>{{600, -1}, {140, 100}}}) {
-        gParseState->Reset();
+    using Edits = std::vector<std::pair<uint32_t, int32_t>>;
+    for (auto [edits, start] : {std::pair{Edits{{140, 100}}, 0}, std::pair{Edits{{600, -1}, {140, 100}}, 600}}) {
         spec.edits = edits;
         Finish(Trak(spec));
+        EXPECT_EQ(gParseState->shownStart, start);
         EXPECT_EQ(GetVideoFrameCount(), 7u);
         EXPECT_EQ(gParseState->sampleTimes, (std::vector<uint64_t>{60, 80, 100, 120, 140, 160, 180}));
         EXPECT_EQ(gParseState->shownTimes, (std::vector<uint64_t>{0, 20, 40, 60, 80, 100, 120}));
@@ -133,7 +143,6 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
     }
 
     // Two segments play one after the other; one of duration 0 runs to the end.
-    gParseState->Reset();
     spec.edits = {{40, 200}, {0, 40}};
     Finish(Trak(spec));
     EXPECT_EQ(gParseState->sampleTimes,
@@ -143,11 +152,38 @@ TEST_F(Mp4TrackFinish, EditListShowsTheTrimmedFramesWithTheTimesOfTheirSamples)
         << "each segment follows the one before";
     EXPECT_EQ(gParseState->shownEnd, 280u);
 
-    gParseState->Reset();
     spec.edits = {{100, 1000}};  // past the last frame
-    Bytes body = Join({Mvhd(0, 600, 600), Trak(spec)});
-    ASSERT_EQ(ParseMoovBoxes(kReaderModeJob, static_cast<uint32_t>(body.size()), body.data()), 0);
+    Walk(Trak(spec));
     EXPECT_THROW(FinishTracks(), std::logic_error) << "an edit list that shows nothing";
+}
+
+// A loop of a short clip, or a still shown over and over, shows its samples
+// many times: up to a day of frames at 30 a second in all. One frame more
+// is refused, and so is sound whose edit list runs on for more than a day.
+TEST_F(Mp4TrackFinish, EditListsShowAtMostADay)
+{
+    constexpr uint32_t kSamples = 1000;
+    static_assert(kMostShownFrames % kSamples == 0);
+    VideoTrackSpec spec;
+    spec.times = {{kSamples, 1}};
+    spec.sizes.assign(kSamples, 10);
+    spec.edits.assign(kMostShownFrames / kSamples, {kSamples, 0});  // each shows every sample
+    Finish(Trak(spec));
+    EXPECT_EQ(GetVideoFrameCount(), kMostShownFrames);
+
+    spec.edits.push_back({1, 0});
+    Walk(Trak(spec));
+    EXPECT_THROW(FinishTracks(), ReaderRefusal);
+
+    VideoTrackSpec sound;
+    sound.handler = "soun";
+    constexpr uint32_t kDay = 600 * kLongestShownSeconds;
+    sound.edits = {{kDay - 100, -1}, {100, 0}};
+    Finish(Join({Trak({}), Trak(sound)}));
+    EXPECT_EQ(gParseState->soundPieces.size(), 1u);
+    sound.edits.front().first += 1;
+    Walk(Join({Trak({}), Trak(sound)}));
+    EXPECT_THROW(FinishTracks(), ReaderRefusal);
 }
 
 TEST_F(Mp4TrackFinish, GopLengthFromTheFirstTwoSyncSamples)

@@ -194,8 +194,12 @@ Bytes Trak(const VideoTrackSpec& spec)
 {
     Bytes stsc = FullBox("stsc", 0, ByteWriter().U32(1).U32(1).U32(1).U32(1).bytes);
     Bytes ctts = spec.offsets.empty() ? Bytes{} : PairTable("ctts", spec.offsets, false);
-    Bytes stbl = Box("stbl", Join({Stsd(spec.entry), Stts(spec.times), ctts, Stss(spec.syncNumbers), stsc,
-                                   Stsz(spec.sizes), Stco({48})}));
+    uint32_t timed = 0;
+    for (auto [count, delta] : spec.times)
+        timed += count;
+    Bytes stsz = spec.constantSize != 0 ? StszConstant(spec.constantSize, timed) : Stsz(spec.sizes);
+    Bytes stbl = Box("stbl", Join({Stsd(spec.entry), Stts(spec.times), ctts, Stss(spec.syncNumbers), stsc, stsz,
+                                   Stco({48})}));
     Bytes minf = Box("minf", Join({Vmhd(), Box("dinf", Box("dref", Bytes(8, 0))), stbl}));
     Bytes mdia = Box("mdia", Join({Mdhd(spec.timescale, 100), Hdlr(nullptr, spec.handler), minf}));
     Bytes edts = spec.edits.empty() ? Bytes{} : Box("edts", PairTable("elst", spec.edits, true));

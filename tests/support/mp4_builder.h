@@ -59,6 +59,8 @@ struct VideoTrackSpec {
     uint32_t timescale = 600;
     std::vector<std::pair<uint32_t, uint32_t>> times{{5, 20}};
     std::vector<uint32_t> sizes{100, 50, 50, 50, 50};
+    // When set, every sample the time table lists has this size instead.
+    uint32_t constantSize = 0;
     std::vector<uint32_t> syncNumbers{1};
     Matrix matrix = kIdentityMatrix;
     Bytes entry = HevcEntry();

@@ -7,7 +7,6 @@
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
 #include "engine/mp4/sample_data.h"
-#include "engine/mp4/shown_frames.h"
 #include "engine/nvidia/nvidia_path.h"
 #include "engine/pipeline/shared_objects.h"
 #include "engine/settings/app_settings.h"
@@ -43,21 +42,6 @@ bool MediaDataInFile(const StampJob& job)
     return true;
 }
 
-// The sound is read as the container reader applies its edit list, which
-// fills a pause between two pieces with sound from elsewhere.
-bool SoundEditsApplicable(const StampJob& job)
-{
-    const Mp4Track* sound = gParseState->SoundTrack();
-    if (gSettings.disableAudio != 0 || !sound || !PausesAfterMedia(*sound))
-        return true;
-    LogJobMessage(job, platform::FormatText(u"The edit list of the sound of <%s> pauses between the pieces it "
-                                            u"shows, which cannot be applied; tick \"Disable audio.\" to stamp the "
-                                            u"picture alone\n",
-                                            job.inputPath)
-                           .c_str());
-    return false;
-}
-
 bool NothingDecoded()
 {
     std::lock_guard guard(gFramePool->lock);
@@ -73,8 +57,10 @@ uint32_t ParseThreadProc(StampJob& job)
     int32_t result = OpenAndCheckVideo(job.inputPath, kReaderModeJob, message);
     if (result != kReaderOk)
         LogJobMessage(job, message);
+    if (const char16_t* reason = gParseState->refusal)
+        LogJobMessage(job, platform::FormatText(reason, job.inputPath).c_str());
     uint32_t exitCode = static_cast<uint32_t>(result);
-    if (result == kReaderOk && (!MediaDataInFile(job) || !SoundEditsApplicable(job)))
+    if (result == kReaderOk && !MediaDataInFile(job))
         exitCode = kJobFailedResult;
     SetRunning(*gParseThreadState, false);
     gParseState->parseFinished = 1;

@@ -342,8 +342,11 @@ uint32_t GetVideoRotation(int direction, bool* swapped)
 
 void ProbeInputWithMf(StampJob& job)
 {
+    // The formats and the first frames' lengths do not depend on the edit
+    // list, whose processing can cost FFmpeg far more than the file's size.
     SourceReader reader;
-    if (!OpenReaderOnTracks(reader, job.inputPath) || !ConfigureReaderStreams(reader, true, true))
+    if (!OpenReaderOnTracks(reader, job.inputPath, platform::EditLists::Ignored) ||
+        !ConfigureReaderStreams(reader, true, true))
         return;
     ProbeAudio(reader, job);
 

@@ -29,7 +29,6 @@ using platform::MediaSample;
 using platform::ReadStatus;
 using platform::SinkWriter;
 using platform::SourceReader;
-using platform::StreamKind;
 
 // AAC at 12000 bytes per second per channel (192 kbit/s for stereo).
 constexpr uint32_t kAudioBytesPerSecondPerChannel = 24000 / 2;
@@ -40,8 +39,8 @@ struct EncodeRun {
 
     StampJob& job;
     SinkWriter writer;
-    std::unique_ptr<SourceReader> audioReader;  // null when no audio is written
-    bool audioOpen = false;                     // the audio has not ended yet
+    std::unique_ptr<ShownSound> audioReader;  // null when no audio is written
+    bool audioOpen = false;                   // the audio has not ended yet
     uint32_t divisor = 1;
     std::optional<OutputTimeline> timeline;
     int64_t audioTime = 0;
@@ -103,7 +102,7 @@ uint32_t SetUp(EncodeRun& run)
     if (!run.writer.AddVideoStream(VideoEncodingOf(job, *run.timeline)))
         return platform::kMediaFailed;
     if (run.audioReader &&
-        !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
+        !run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->Format(), starts.audio)))
         return SoundNotWritten(job);
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
 }
@@ -134,7 +133,7 @@ uint32_t WriteAudioUpTo(EncodeRun& run, int64_t until)
         if (IsAbortRequested(*gEncodeState))
             return platform::kMediaOk;
         MediaSample sample;
-        ReadStatus status = run.audioReader->ReadSample(StreamKind::Audio, sample);
+        ReadStatus status = run.audioReader->Read(sample);
         if (status != ReadStatus::Sample) {
             run.audioOpen = false;
             return platform::kMediaOk;
@@ -183,16 +182,21 @@ uint32_t RunFrameLoop(EncodeRun& run)
 
 }  // namespace
 
-std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
+std::unique_ptr<ShownSound> OpenAudioInput(StampJob& job)
 {
+    // FFmpeg's edit lists are left aside, and their cost with them: the
+    // sound follows its own as the container reader read it, going back
+    // and repeating where it says.
     auto reader = std::make_unique<SourceReader>();
-    if (!OpenReaderOnTracks(*reader, job.inputPath)) {
+    if (!OpenReaderOnTracks(*reader, job.inputPath, platform::EditLists::Ignored)) {
         LogJobMessage(job, u"Error opening input file for audio.");
         return nullptr;
     }
     if (!ConfigureReaderStreams(*reader, false, true))
         return nullptr;
-    return reader;
+    const Mp4ParseState& state = *gParseState;
+    const Mp4Track* sound = state.SoundTrack();
+    return std::make_unique<ShownSound>(std::move(reader), state.soundPieces, sound ? sound->timescale : 0);
 }
 
 uint32_t CreateOutputFile(StampJob& job, SinkWriter& writer)
@@ -238,12 +242,12 @@ void ReportKeptFrameProgress(const StampJob& job, const KeptFrame& kept, uint32_
         ReportEncoderProgress(job, *perMille);
 }
 
-OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor)
+OutputStarts OutputStartsOf(const ShownSound* sound, uint32_t divisor)
 {
-    if (!audioInput)
+    if (!sound)
         return {};
-    int64_t video = audioInput->StartTime(StreamKind::Video);
-    int64_t audio = audioInput->StartTime(StreamKind::Audio);
+    int64_t video = ToTimeUnits(gParseState->shownStart, gParseState->timescale);
+    int64_t audio = sound->Start();
     int64_t earlier = std::min(video, audio);
     divisor = std::max(divisor, 1u);
     return {(video - earlier) / divisor, (audio - earlier) / divisor};

@@ -7,6 +7,7 @@
 
 #include "engine/job/stamp_job.h"
 #include "engine/media/output_timeline.h"
+#include "engine/media/shown_sound.h"
 #include "platform/media/sink_writer.h"
 #include "platform/media/source_reader.h"
 
@@ -47,18 +48,20 @@ void ReportKeptFrameProgress(const StampJob& job, const KeptFrame& kept, uint32_
 // players play a file's sound to its end while they hold its last picture.
 constexpr int64_t kWholeSound = std::numeric_limits<int64_t>::max();
 
-// The job's input opened for its decoded sound, on the tracks the container
-// reader chose; null, with a log line when the file does not open, on failure.
-std::unique_ptr<platform::SourceReader> OpenAudioInput(StampJob& job);
+// The job's sound as its edit list shows it, from the sound track the
+// container reader chose; null, with a log line when the file does not
+// open, on failure.
+std::unique_ptr<ShownSound> OpenAudioInput(StampJob& job);
 
 // Where the picture and the sound start in the output (100 ns): as far
-// apart as in the source, the earlier at 0, and sped up with the frames.
-// Both at 0 without sound.
+// apart as in the source, where the container reader places the first
+// frame and the sound's first piece, the earlier at 0, and sped up with the
+// frames. Both at 0 without sound.
 struct OutputStarts {
     int64_t video = 0;
     int64_t audio = 0;
 };
-OutputStarts OutputStartsOf(const platform::SourceReader* audioInput, uint32_t divisor);
+OutputStarts OutputStartsOf(const ShownSound* sound, uint32_t divisor);
 
 // The output's AAC stream for the input's decoded audio, from `start`.
 platform::AudioEncoding AudioEncodingOf(const platform::AudioFormat& format, int64_t start);

@@ -6,19 +6,14 @@
 
 namespace wuvo {
 
-namespace {
-
-using platform::kTimeUnitsPerSecond;
-
-// To the nearest 100 ns, so that the writer gets the track's exact time
-// back when it turns it into the track's unit again.
-int64_t ToTimeUnits(uint64_t time, uint32_t timescale)
+int64_t ToTimeUnits(int64_t time, uint32_t timescale)
 {
-    constexpr uint64_t kUnits = kTimeUnitsPerSecond;
-    return static_cast<int64_t>(time / timescale * kUnits + ((time % timescale) * kUnits + timescale / 2) / timescale);
+    if (time < 0)
+        return -ToTimeUnits(-time, timescale);
+    constexpr uint64_t kUnits = platform::kTimeUnitsPerSecond;
+    auto t = static_cast<uint64_t>(time);
+    return static_cast<int64_t>(t / timescale * kUnits + ((t % timescale) * kUnits + timescale / 2) / timescale);
 }
-
-}  // namespace
 
 OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int64_t fallbackFrame, int64_t start)
     : divisor_(std::max(divisor, 1u)),
@@ -32,12 +27,12 @@ OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int
     // Frames the track gives no length are given the fallback length.
     int64_t added = 0;
     for (uint32_t n = 0; n < frames; ++n) {
-        starts_.push_back(ToTimeUnits(time, state.timescale) + added);
+        starts_.push_back(ToTimeUnits(static_cast<int64_t>(time), state.timescale) + added);
         uint64_t length = FrameShowTime(state, n);
         time += length;
         added += length == 0 ? fallbackFrame_ : 0;
     }
-    starts_.push_back(frames == 0 ? 0 : ToTimeUnits(time, state.timescale) + added);
+    starts_.push_back(frames == 0 ? 0 : ToTimeUnits(static_cast<int64_t>(time), state.timescale) + added);
 
     longest_ = frames == 0 ? fallbackFrame_ : 0;
     for (size_t n = 1; n < starts_.size(); ++n)

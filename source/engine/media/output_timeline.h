@@ -9,6 +9,10 @@
 
 namespace wuvo {
 
+// A time in a track's units to the nearest 100 ns, so that the writer gets
+// the track's exact time back when it turns it into the track's unit again.
+int64_t ToTimeUnits(int64_t time, uint32_t timescale);
+
 // Where the track's frames (as its edit list shows them) lie in the output,
 // in 100 ns units. Each shows when its source frame does, so the output
 // plays at the source's own pace however its frame rate varies; with

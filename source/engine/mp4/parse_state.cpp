@@ -33,6 +33,7 @@ void Mp4ParseState::Reset()
     std::vector<uint64_t>().swap(sampleTimes);
     std::vector<uint64_t>().swap(shownTimes);
     shownEnd = 0;
+    shownStart = 0;
     std::vector<uint32_t>().swap(presentationRanks);
     std::vector<int64_t>().swap(pictureTimes);
     frameCount = 0;
@@ -43,6 +44,8 @@ void Mp4ParseState::Reset()
     level = 0;
     gopLength = 0;
     parseFinished = 0;
+    std::vector<MediaPiece>().swap(soundPieces);
+    refusal = nullptr;
 }
 
 uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame)

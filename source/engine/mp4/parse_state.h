@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/mp4/frame_date_time.h"
+#include "engine/mp4/shown_frames.h"
 #include "engine/mp4/track.h"
 
 namespace wuvo {
@@ -43,6 +44,8 @@ struct Mp4ParseState {
     // last frame stops showing.
     std::vector<uint64_t> shownTimes;
     uint64_t shownEnd = 0;
+    // When the first frame shows on the movie's timeline (track units).
+    int64_t shownStart = 0;
     // Per frame, its sample's place in presentation order: the edit list's
     // choice among the pictures a decoder shows.
     std::vector<uint32_t> presentationRanks;
@@ -59,6 +62,12 @@ struct Mp4ParseState {
     uint16_t level = 0;
     uint32_t gopLength = 0;
     uint8_t parseFinished = 0;
+    // The pieces of the sound track's media that its edit list shows, one
+    // after the other (sound track units); none without a timed sound track.
+    std::vector<MediaPiece> soundPieces;
+    // Why the last check refused the file, in words: a message with one %s,
+    // the path; none when the reader's error says all.
+    const char16_t* refusal = nullptr;
 
     void Create();
     void Reset();

@@ -9,6 +9,7 @@
 
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/raw_file.h"
+#include "engine/mp4/reader_refusal.h"
 #include "engine/mp4/top_level_scan.h"
 #include "engine/mp4/track_finish.h"
 #include "engine/pipeline/shared_objects.h"
@@ -63,6 +64,8 @@ int32_t WalkMovie(const RawFile& file, int32_t mode, const char16_t* path, char1
         CheckVideoTrack(state, file.size);
         FinishTracks();
     } catch (const std::logic_error& error) {
+        if (const auto* refusal = dynamic_cast<const ReaderRefusal*>(&error))
+            state.refusal = refusal->Reason();
         WriteReaderError(message, kWalkError, error.what(), path);
         return kReaderMoovError;
     } catch (const std::bad_alloc&) {

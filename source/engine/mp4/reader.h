@@ -33,9 +33,10 @@ int32_t ParseMoovBoxes(int32_t mode, uint32_t bodyLength, const uint8_t* body);
 // Chooses the video track (the first enabled one, else the first) and the
 // sound track (the first) and derives from the video track the frames its
 // edit list shows with their sample times and sync frames, the time scale,
-// the average sample delta and the GOP length. Throws std::logic_error
-// ("elst") when the edit list shows no frame, or far more frames than the
-// track holds samples.
+// the average sample delta and the GOP length, and the pieces of the sound
+// track that its edit list shows. Throws std::logic_error ("elst") when the
+// edit list shows no frame, and a ReaderRefusal when it shows far more
+// than any clip holds.
 void FinishTracks();
 
 // First and last date from the movie header fields of gParseState.

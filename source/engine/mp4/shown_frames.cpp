@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "engine/mp4/reader_refusal.h"
+
 namespace wuvo {
 
 namespace {
@@ -55,14 +57,6 @@ int64_t SegmentLength(const Mp4Edit& edit, uint32_t trackTimescale, uint32_t mov
     return length > static_cast<unsigned __int128>(kForever) ? kForever : static_cast<int64_t>(length);
 }
 
-// A segment's media (track units), from `mediaTime` up to `end`, shown from
-// `position` on the track's timeline.
-struct Segment {
-    int64_t mediaTime = 0;
-    int64_t end = kForever;
-    int64_t position = 0;
-};
-
 // Each sample's place in presentation order; equal times keep decode order.
 std::vector<uint32_t> PresentationRanks(const std::vector<int64_t>& times)
 {
@@ -75,39 +69,40 @@ std::vector<uint32_t> PresentationRanks(const std::vector<int64_t>& times)
     return rank;
 }
 
-// The samples whose presentation time lies inside the segment, among all
+// The samples whose presentation time lies inside the piece, among all
 // samples sorted by it.
-std::pair<size_t, size_t> SamplesIn(const std::vector<int64_t>& sorted, const Segment& segment)
+std::pair<size_t, size_t> SamplesIn(const std::vector<int64_t>& sorted, const MediaPiece& piece)
 {
-    auto first = std::lower_bound(sorted.begin(), sorted.end(), segment.mediaTime);
-    auto last = std::lower_bound(first, sorted.end(), segment.end);
+    auto first = std::lower_bound(sorted.begin(), sorted.end(), piece.mediaTime);
+    auto last = std::lower_bound(first, sorted.end(), piece.end);
     return {static_cast<size_t>(first - sorted.begin()), static_cast<size_t>(last - sorted.begin())};
 }
 
-// Shows the samples inside the segment; the last of them until the segment
-// or the media ends.
-void ShowSegment(const std::vector<int64_t>& sorted, const Segment& segment, int64_t mediaEnd, ShownFrames& frames)
+// Shows the samples inside the piece; the last of them until the piece or
+// the media ends. Times are kept as two's complement: without an edit list
+// the media's own times, which may lie before 0, are the timeline's.
+void ShowPiece(const std::vector<int64_t>& sorted, const MediaPiece& piece, int64_t mediaEnd, ShownFrames& frames)
 {
-    auto [first, last] = SamplesIn(sorted, segment);
+    auto [first, last] = SamplesIn(sorted, piece);
     for (size_t at = first; at != last; ++at) {
         frames.ranks.push_back(static_cast<uint32_t>(at));
-        frames.times.push_back(static_cast<uint64_t>(segment.position + sorted[at] - segment.mediaTime));
+        frames.times.push_back(static_cast<uint64_t>(piece.position + sorted[at] - piece.mediaTime));
     }
     if (first != last)
-        frames.end = static_cast<uint64_t>(segment.position + std::min(segment.end, mediaEnd) - segment.mediaTime);
+        frames.end = static_cast<uint64_t>(piece.position + std::min(piece.end, mediaEnd) - piece.mediaTime);
 }
 
-// The segments that show media, each where it shows on the track's
-// timeline. Without one, every sample at its own time.
-std::vector<Segment> SegmentsOf(const Mp4Track& track, const std::vector<int64_t>& sorted, uint32_t movieTimescale,
-                                int64_t mediaEnd)
+// The pieces of the media from `mediaStart` up to `mediaEnd` that the edit
+// list shows, each where it shows on the movie's timeline. Without one,
+// the whole media at its own times.
+std::vector<MediaPiece> PiecesOf(const Mp4Track& track, int64_t mediaStart, int64_t mediaEnd, uint32_t movieTimescale)
 {
-    std::vector<Segment> segments;
-    int64_t position = 0;  // where the next segment starts
+    std::vector<MediaPiece> pieces;
+    int64_t position = 0;  // where the next piece starts
     for (const Mp4Edit& edit : track.edits) {
         int64_t length = SegmentLength(edit, track.timescale, movieTimescale);
         if (edit.mediaTime >= 0) {
-            segments.push_back({edit.mediaTime, AddCapped(edit.mediaTime, length), position});
+            pieces.push_back({edit.mediaTime, AddCapped(edit.mediaTime, length), position});
             if (length == kForever)
                 length = std::max<int64_t>(mediaEnd - edit.mediaTime, 0);
         }
@@ -115,34 +110,80 @@ std::vector<Segment> SegmentsOf(const Mp4Track& track, const std::vector<int64_t
         if (edit.mediaTime >= 0 || (edit.mediaTime == kEmptyEdit && length != kForever))
             position = AddCapped(position, length);
     }
-    if (segments.empty() && !sorted.empty())
-        segments.push_back({sorted.front(), kForever, 0});
-    return segments;
+    if (pieces.empty())
+        pieces.push_back({mediaStart, kForever, mediaStart});
+    return pieces;
 }
 
-// Pieces that overlap show some samples more than once. An edit list that
-// shows the media more often over repeats it, as no camera or editor writes
-// it, and would take memory for every frame it lists: it is refused before.
-constexpr uint64_t kMostShowingsPerSample = 4;
-
-void RequireFramesWithinLimit(const std::vector<int64_t>& sorted, const std::vector<Segment>& segments)
+// Where the last piece stops showing media on the movie's timeline is
+// refused beyond a day: what plays there, pauses and repeats included,
+// costs work for every second.
+void RequireTimelineWithinLimit(const std::vector<MediaPiece>& pieces, int64_t mediaEnd, uint32_t timescale,
+                                const char16_t* reason)
 {
-    uint64_t frames = 0;
-    for (const Segment& segment : segments) {
-        auto [first, last] = SamplesIn(sorted, segment);
-        frames += last - first;
-        if (frames > kMostShowingsPerSample * sorted.size())
-            throw std::logic_error("elst");
+    for (const MediaPiece& piece : pieces) {
+        int64_t shown = std::max<int64_t>(std::min(piece.end, mediaEnd) - piece.mediaTime, 0);
+        if (static_cast<uint64_t>(AddCapped(piece.position, shown)) > kLongestShownSeconds * timescale)
+            throw ReaderRefusal("elst", reason);
     }
 }
 
-// Counts the shown times from the first frame, the earliest.
+// Pieces that overlap or repeat show some samples more than once. What an
+// edit list shows is held to a bound no real clip reaches, counted before
+// anything is allocated for it; a track of more samples may show each once.
+void RequireFramesWithinLimit(const std::vector<int64_t>& sorted, const std::vector<MediaPiece>& pieces)
+{
+    uint64_t most = std::max<uint64_t>(kMostShownFrames, sorted.size());
+    uint64_t frames = 0;
+    for (const MediaPiece& piece : pieces) {
+        auto [first, last] = SamplesIn(sorted, piece);
+        frames += last - first;
+        if (frames > most)
+            throw ReaderRefusal("elst", u"The edit list of <%s> shows more frames than a day holds at 30 frames "
+                                        u"a second\n");
+    }
+}
+
+// Counts the shown times from the first frame, the earliest, and keeps
+// where that one shows.
 void StartAtFirstFrame(ShownFrames& frames)
 {
-    uint64_t first = frames.times.front();
-    auto fromFirst = [first](uint64_t& time) { time = time > first ? time - first : 0; };
+    frames.start = static_cast<int64_t>(frames.times.front());
+    auto fromFirst = [first = frames.start](uint64_t& time) {
+        auto at = static_cast<int64_t>(time);
+        time = at > first ? static_cast<uint64_t>(at - first) : 0;
+    };
     std::for_each(frames.times.begin(), frames.times.end(), fromFirst);
     fromFirst(frames.end);
+}
+
+// A picture shown for longer than an output's track unit can time fails
+// its writing: such a list is refused here, with its reason. Without an
+// edit list only composition offsets that reorder frames far apart can
+// hold a picture that long.
+void RequireShortShowings(const Mp4Track& track, const ShownFrames& frames)
+{
+    uint64_t longest = kLongestFrameSeconds * track.timescale;
+    for (size_t n = 0; n < frames.times.size(); ++n) {
+        uint64_t next = n + 1 < frames.times.size() ? frames.times[n + 1] : frames.end;
+        if (next > frames.times[n] && next - frames.times[n] > longest)
+            throw ReaderRefusal(track.edits.empty() ? "ctts" : "elst",
+                                u"A picture of <%s> would be shown for more than an hour\n");
+    }
+}
+
+// The media's sound from its first sample to the time its time table
+// reaches.
+int64_t SoundLength(const Mp4Track& track)
+{
+    int64_t length = 0;
+    for (size_t entry = 0; entry < track.sttsCounts.size(); ++entry) {
+        unsigned __int128 entryLength = static_cast<unsigned __int128>(track.sttsCounts[entry]) * track.sttsDeltas[entry];
+        length = AddCapped(length, entryLength > static_cast<unsigned __int128>(kForever)
+                                       ? kForever
+                                       : static_cast<int64_t>(entryLength));
+    }
+    return length;
 }
 
 }  // namespace
@@ -154,14 +195,18 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
     std::vector<int64_t> sorted = times;
     std::sort(sorted.begin(), sorted.end());
     int64_t mediaEnd = MediaEnd(times, decodeTimes, decodeEnd);
-    std::vector<Segment> segments = SegmentsOf(track, sorted, movieTimescale, mediaEnd);
-    RequireFramesWithinLimit(sorted, segments);
+    std::vector<MediaPiece> pieces = PiecesOf(track, sorted.empty() ? 0 : sorted.front(), mediaEnd, movieTimescale);
+    RequireFramesWithinLimit(sorted, pieces);
+    if (!track.edits.empty())
+        RequireTimelineWithinLimit(pieces, mediaEnd, track.timescale,
+                                   u"The edit list of <%s> runs on for more than a day\n");
     ShownFrames frames;
-    for (const Segment& segment : segments)
-        ShowSegment(sorted, segment, mediaEnd, frames);
+    for (const MediaPiece& piece : pieces)
+        ShowPiece(sorted, piece, mediaEnd, frames);
     if (frames.ranks.empty())
         throw std::logic_error("elst");
     StartAtFirstFrame(frames);
+    RequireShortShowings(track, frames);
 
     // A sample shown more than once counts where it is first shown.
     constexpr uint32_t kNotShown = std::numeric_limits<uint32_t>::max();
@@ -178,11 +223,19 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
     return frames;
 }
 
-bool PausesAfterMedia(const Mp4Track& track)
+std::vector<MediaPiece> FindShownSound(const Mp4Track& track, uint32_t movieTimescale)
 {
-    auto shows = [](const Mp4Edit& edit) { return edit.mediaTime >= 0; };
-    auto pauses = [](const Mp4Edit& edit) { return edit.mediaTime == kEmptyEdit; };
-    return std::any_of(std::find_if(track.edits.begin(), track.edits.end(), shows), track.edits.end(), pauses);
+    int64_t mediaEnd = SoundLength(track);
+    std::vector<MediaPiece> pieces = PiecesOf(track, 0, mediaEnd, movieTimescale);
+    if (!track.edits.empty())
+        RequireTimelineWithinLimit(pieces, mediaEnd, track.timescale,
+                                   u"The edit list of the sound of <%s> runs on for more than a day\n");
+    for (MediaPiece& piece : pieces)
+        piece.end = std::min(piece.end, mediaEnd);
+    // A piece that shows nothing of the media is silence, as a pause is:
+    // where another follows, the distance between their places keeps it.
+    std::erase_if(pieces, [](const MediaPiece& piece) { return piece.end <= piece.mediaTime; });
+    return pieces;
 }
 
 }  // namespace wuvo

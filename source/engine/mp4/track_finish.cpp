@@ -1,6 +1,7 @@
 #include "engine/mp4/track_finish.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -8,6 +9,7 @@
 
 #include "engine/mp4/box_reader.h"
 #include "engine/mp4/reader.h"
+#include "engine/mp4/reader_refusal.h"
 #include "engine/mp4/shown_frames.h"
 #include "engine/pipeline/shared_objects.h"
 
@@ -80,6 +82,27 @@ uint32_t GopLengthOf(const std::vector<uint32_t>& sync)
     return sync[1] - sync[0];
 }
 
+// The least a sample that holds a picture takes: a length field, a NAL
+// unit header and the first byte of a slice header. A track that lists more
+// samples than the file has room for would cost memory for each of them.
+constexpr uint32_t kSmallestPictureBytes = 4;
+
+// Frames that last or are moved longer than an output's track unit can
+// time fail their writing: refused here, naming the table.
+void RequireShortFrames(const Mp4Track& video, uint32_t frames)
+{
+    uint64_t longest = kLongestFrameSeconds * video.timescale;
+    uint64_t timed = 0;
+    for (size_t entry = 0; entry < video.sttsCounts.size() && timed < frames; ++entry) {
+        if (video.sttsCounts[entry] != 0 && video.sttsDeltas[entry] > longest)
+            throw ReaderRefusal("stts", u"A frame of <%s> lasts more than an hour\n");
+        timed += video.sttsCounts[entry];
+    }
+    for (uint32_t offset : video.cttsOffsets)
+        if (static_cast<uint64_t>(std::abs(int64_t{static_cast<int32_t>(offset)})) > longest)
+            throw ReaderRefusal("ctts", u"A frame of <%s> is shown more than an hour away from its decoding\n");
+}
+
 void PublishFrameCount(uint32_t frames)
 {
     {
@@ -102,12 +125,15 @@ void CheckVideoTrack(const Mp4ParseState& state, uint64_t fileSize)
         throw std::logic_error("no video track");
     const Mp4Track& video = state.tracks[*index];
     uint32_t frames = video.SizeTableEntries();
-    if (frames == 0 || (video.sampleSize != 0 && uint64_t{frames} * video.sampleSize > fileSize))
+    if (frames == 0)
         throw std::logic_error("stsz");
+    if (uint64_t{frames} * std::max(video.sampleSize, kSmallestPictureBytes) > fileSize)
+        throw ReaderRefusal("stsz", u"The video of <%s> lists more samples than the file has room for\n");
     if (video.timescale == 0)
         throw std::logic_error("mdhd");
     if (SamplesWithTimes(video) < frames)
         throw std::logic_error("stts");
+    RequireShortFrames(video, frames);
     for (uint32_t sync : video.syncSamples)
         if (sync >= frames)
             throw std::logic_error("stss");
@@ -135,6 +161,7 @@ void FinishTracks()
         state.sampleTimes.push_back(decodeTimes[rank]);
     state.shownTimes = std::move(shown.times);
     state.shownEnd = shown.end;
+    state.shownStart = shown.start;
     state.presentationRanks = std::move(shown.ranks);
     state.pictureTimes = std::move(shown.pictureTimes);
     state.syncFrames = std::move(shown.syncFrames);
@@ -145,6 +172,11 @@ void FinishTracks()
     state.profile = video->profile;
     state.level = video->level;
     state.gopLength = GopLengthOf(video->syncSamples);
+    // Without a time scale nothing of the sound can be timed; the job
+    // says so when it wants the sound.
+    const Mp4Track* sound = state.SoundTrack();
+    if (sound && sound->timescale != 0)
+        state.soundPieces = FindShownSound(*sound, state.movieTimescale);
 }
 
 uint32_t GetVideoFrameCount()

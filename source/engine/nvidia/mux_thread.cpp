@@ -22,8 +22,6 @@ namespace {
 
 using platform::MediaSample;
 using platform::ReadStatus;
-using platform::SourceReader;
-using platform::StreamKind;
 
 constexpr uint32_t kPacketPollMs = 50;
 constexpr uint32_t kMuxStoppedWhileWritingAudio = 14;
@@ -38,7 +36,7 @@ struct MuxRun {
 
     StampJob& job;
     platform::SinkWriter writer;
-    std::unique_ptr<SourceReader> audioReader;
+    std::unique_ptr<ShownSound> audioReader;
     bool audioOpen = false;
     uint32_t divisor = 1;
     std::optional<OutputTimeline> timeline;
@@ -106,7 +104,7 @@ uint32_t BeginStreams(MuxRun& run, const Packet& first)
     if (!run.writer.AddPassThroughVideoStream(video))
         return platform::kMediaFailed;
     if (run.audioReader) {
-        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->CurrentAudioFormat(), starts.audio)))
+        if (!run.writer.AddAudioStream(AudioEncodingOf(run.audioReader->Format(), starts.audio)))
             return SoundNotWritten(run.job);
     }
     return run.writer.BeginWriting() ? platform::kMediaOk : platform::kMediaFailed;
@@ -121,7 +119,7 @@ uint32_t WriteAudioUpTo(MuxRun& run, int64_t until)
         if (IsAbortRequested(*gEncodeState))
             return kMuxStoppedWhileWritingAudio;
         MediaSample sample;
-        ReadStatus status = run.audioReader->ReadSample(StreamKind::Audio, sample);
+        ReadStatus status = run.audioReader->Read(sample);
         if (status == ReadStatus::EndOfStream)
             run.audioOpen = false;
         if (status != ReadStatus::Sample)

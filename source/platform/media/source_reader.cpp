@@ -118,10 +118,6 @@ struct SourceReader::State {
 
     SwrContext* resampler = nullptr;
     std::vector<uint8_t> pcm;
-    // Samples per channel the sound lasts, as the container says (0: as
-    // many as decode), and those delivered so far.
-    int64_t soundLength = 0;
-    int64_t soundDelivered = 0;
 
     ~State()
     {
@@ -256,13 +252,11 @@ ReadStatus SourceReader::State::DeliverAudio(MediaSample& sample)
                                 frame->nb_samples);
     if (converted < 0)
         return ReadStatus::Error;
-    if (soundLength > 0)
-        converted = static_cast<int>(std::clamp<int64_t>(soundLength - soundDelivered, 0, converted));
-    soundDelivered += converted;
     sample.pcm = pcm.data();
     sample.pcmBytes = static_cast<size_t>(converted) * channels * sizeof(int16_t);
     sample.time = ToTime(audio, frame->best_effort_timestamp);
     sample.duration = converted * kTimeUnitsPerSecond / audioFormat.sampleRate;
+    sample.timestamp = frame->best_effort_timestamp;
     return ReadStatus::Sample;
 }
 
@@ -347,9 +341,6 @@ bool SourceReader::State::PrepareResampler(const AVCodecContext& codec)
         return false;
     audioFormat.sampleRate = static_cast<uint32_t>(codec.sample_rate);
     audioFormat.channels = static_cast<uint32_t>(codec.ch_layout.nb_channels);
-    const AVStream* av = AvStream(audio);
-    soundLength = av->duration > 0 ? av_rescale_q(av->duration, av->time_base, AVRational{1, codec.sample_rate}) : 0;
-    soundDelivered = 0;
     return true;
 }
 
@@ -457,20 +448,10 @@ ReadStatus SourceReader::ReadSample(StreamKind kind, MediaSample& sample)
         s.pendingVideoFrame = false;
         return s.DeliverVideo(sample);
     }
-    if (kind == StreamKind::Audio && s.soundLength > 0 && s.soundDelivered >= s.soundLength)
-        return ReadStatus::EndOfStream;
     ReadStatus status = s.DecodeFrame(stream);
     if (status != ReadStatus::Sample)
         return status;
     return kind == StreamKind::Video ? s.DeliverVideo(sample) : s.DeliverAudio(sample);
-}
-
-int64_t SourceReader::StartTime(StreamKind kind) const
-{
-    const State::Stream& stream = state_->Of(kind);
-    if (stream.index < 0)
-        return 0;
-    return av_rescale_q(stream.startTime, state_->AvStream(stream)->time_base, kLayerTimeBase);
 }
 
 std::optional<int64_t> SourceReader::SkipVideoPacket()
@@ -482,6 +463,18 @@ std::optional<int64_t> SourceReader::SkipVideoPacket()
     if (!packet)
         return std::nullopt;
     return av_rescale_q(packet->duration, s.AvStream(s.video)->time_base, kLayerTimeBase);
+}
+
+bool SourceReader::SeekAudio(int64_t timestamp)
+{
+    State& s = *state_;
+    if (!s.audio.codec || !s.audio.selected)
+        return false;
+    int sought = av_seek_frame(s.format, s.audio.index, timestamp, AVSEEK_FLAG_BACKWARD);
+    if (sought < 0)  // before the first packet: from the top
+        sought = avformat_seek_file(s.format, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+    s.ResetAfterSeek();
+    return sought >= 0;
 }
 
 bool SourceReader::Seek(int64_t timestamp)

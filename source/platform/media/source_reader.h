@@ -60,9 +60,9 @@ struct VideoFrame {
 struct MediaSample {
     int64_t time = 0;
     int64_t duration = 0;
-    // A picture's presentation time as the container stores it, in the
-    // track's own units: what tells it apart, also where a decoder leaves
-    // others out.
+    // The sample's presentation time as the container stores it, in the
+    // track's own units: what tells a picture apart, also where a decoder
+    // leaves others out, and where a piece of sound lies in its media.
     int64_t timestamp = 0;
     VideoFrame video;          // video samples
     const uint8_t* pcm = nullptr;  // audio samples
@@ -105,14 +105,9 @@ public:
     const AudioFormat& CurrentAudioFormat() const;
 
     // The next decoded sample; an audio packet the decoder refuses is
-    // skipped, a video packet it refuses is an Error. The sound ends where
-    // the container says its stream ends: the padding of its last coded
-    // frame, which an edit list trims, is not delivered.
+    // skipped, a video packet it refuses is an Error. Sound comes as the
+    // decoder gives it, every coded frame whole.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
-
-    // When the stream's first sample shows on the file's clock, as its edit
-    // list places it; 0 without the stream.
-    int64_t StartTime(StreamKind kind) const;
 
     // Passes over the next video packet, in decode order, without decoding
     // it: its duration as the container gives it, none at the end. For a
@@ -124,6 +119,10 @@ public:
     // samples carry it): the same picture a decode from the start gives
     // there.
     bool Seek(int64_t timestamp);
+
+    // Positions the audio stream so that the next sample is the one that
+    // holds `timestamp` (the track's own units) or one before it.
+    bool SeekAudio(int64_t timestamp);
 
 private:
     struct State;

@@ -19,6 +19,7 @@
 #include "support/damaged_copies.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/peak_memory.h"
 #include "support/pipeline_harness.h"
 
 using namespace wuvo;
@@ -125,6 +126,17 @@ TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)
     EXPECT_EQ(sized.hasAudio, 0);
     EXPECT_EQ(sized.targetWidth, 640u) << "a chosen size stays";
     EXPECT_EQ(sized.targetHeight, 360u);
+
+    // A million edits that show nothing are no work for the probe.
+    path = test::FixturePath("edits_showing_nothing.mp4");
+    pathText = platform::ToUtf16(path);
+    test::LoadVideoTrack(path);
+    StampJob edited = test::MakeJob(pathText, "unused.mp4", 1, 1, 1000000);
+    long before = test::PeakMemoryKb();
+    ProbeInputWithMf(edited);
+    EXPECT_LT(test::PeakMemoryKb() - before, 128 * 1024) << "KiB taken";
+    EXPECT_EQ(edited.sourceWidth, ProbeVideo(path).width);
+    EXPECT_EQ(edited.hasAudio, 1);
 }
 
 // The portrait phone video is delivered upright; its native target keeps
