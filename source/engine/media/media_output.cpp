@@ -186,6 +186,7 @@ uint32_t RunFrameLoop(EncodeRun& run)
 std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
 {
     auto reader = std::make_unique<SourceReader>();
+    reader->SetStopCheck([] { return IsAbortRequested(*gEncodeState); });
     if (!OpenReaderOnTracks(*reader, job.inputPath)) {
         LogJobMessage(job, u"Error opening input file for audio.");
         return nullptr;
