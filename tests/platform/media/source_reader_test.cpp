@@ -282,14 +282,15 @@ TEST(SourceReaderThreads, AStopEndsAReadOrASeekOverALongRunOfPicturelessSamples)
         });
         while (checks < kUnderWay && !ended)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_FALSE(ended) << "the run was passed over before the stop";
+        const bool passedOver = ended;
         const auto asked = std::chrono::steady_clock::now();
         stop = true;
         worker.join();
         const auto answered = std::chrono::steady_clock::now() - asked;
-        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(answered).count(), 1000)
-            << (seek ? "seek" : "read");
-        EXPECT_TRUE(stopped) << (seek ? "seek" : "read");
+        SCOPED_TRACE(seek ? "seek" : "read");
+        EXPECT_FALSE(passedOver) << "the whole run was read without asking whether to stop";
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(answered).count(), 1000);
+        EXPECT_TRUE(stopped);
     }
 }
 
