@@ -186,13 +186,14 @@ uint32_t RunFrameLoop(EncodeRun& run)
 std::unique_ptr<SourceReader> OpenAudioInput(StampJob& job)
 {
     auto reader = std::make_unique<SourceReader>();
-    reader->SetStopCheck([] { return IsAbortRequested(*gEncodeState); });
     if (!OpenReaderOnTracks(*reader, job.inputPath)) {
         LogJobMessage(job, u"Error opening input file for audio.");
         return nullptr;
     }
     if (!ConfigureReaderStreams(*reader, false, true))
         return nullptr;
+    // Only once it is open: an open that fails is the file's fault, and said so.
+    reader->SetStopCheck([] { return IsAbortRequested(*gEncodeState); });
     return reader;
 }
 
