@@ -72,9 +72,9 @@ std::string FrameStatusText(uint32_t frame, int32_t frameCount, uint32_t rateNum
     const double percent = frameCount > 0 ? frame * 100.0 / frameCount : 0.0;
     char text[kStatusLength];
     std::snprintf(text, sizeof text, "%s: %d (%.1f%%) [%lld:%02lld:%02lld:%02lld]", LeadOf(picture),
-                  static_cast<int32_t>(frame),
-                  percent, static_cast<long long>(clock.hours), static_cast<long long>(clock.minutes),
-                  static_cast<long long>(clock.seconds), static_cast<long long>(clock.frames));
+                  static_cast<int32_t>(frame), percent, static_cast<long long>(clock.hours),
+                  static_cast<long long>(clock.minutes), static_cast<long long>(clock.seconds),
+                  static_cast<long long>(clock.frames));
     return text;
 }
 
