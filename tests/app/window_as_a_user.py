@@ -39,6 +39,8 @@ class Run:
         RUNS.append(self.process)
         # A start from a project's settings names the project in the title.
         self.main = window("frame", lambda name: name.startswith(TITLE))
+        # The preview's status line, found once: it lives as long as the window.
+        self.status_line = None
 
     def shot(self, node, name):
         screenshot(node, os.path.join(self.shots, f"{name}.png"))
@@ -173,7 +175,8 @@ def far_clicks_on_one_sync_sample(binary, fixtures, home, shots):
     run = Run(binary, home, shots)
     path = shutil.copy(os.path.join(fixtures, ONE_GOP), os.path.join(home, "in", ONE_GOP))
     add(run, path, "OK")
-    wait_for(lambda: frames_shown(run) == int(frames(path)) and shown_frame(run) == 0, "the clip's first picture")
+    count = int(frames(path))
+    wait_for(lambda: frames_shown(run) == count and shown_frame(run) == 0, "the clip's first picture")
     picture = search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent
     slider = extents(search(run.main, "slider"))
 
@@ -196,8 +199,7 @@ def far_clicks_on_one_sync_sample(binary, fixtures, home, shots):
     far = far_picture_on_its_way(0.85)
     start = time.monotonic()
     click_slider(0.05)
-    near = wait_for(lambda: shown_frame(run) if shown_frame(run) not in (None, far) else None,
-                    "the picture near the start")
+    near = wait_for(lambda: shown_frame(run), "the next picture")
     near_time = time.monotonic() - start
     if near >= far or near_time > far_time / 2:
         fail(f"frame {near} came {near_time:.1f} s after its click, while frame {far} was on its way; "
@@ -229,9 +231,10 @@ def custom_time_format_twice(run):
 
 def status(run):
     """The preview's status line: what it says of the frame, and which."""
-    line = next(text_of(n) for n in nodes(run.main)
-                if n.getRoleName() == "text" and text_of(n).startswith(("Frame:", "Loading:", "No picture:")))
-    lead, rest = line.split(": ", 1)
+    if run.status_line is None:
+        run.status_line = next(n for n in nodes(run.main) if n.getRoleName() == "text" and
+                               text_of(n).startswith(("Frame:", "Loading:", "No picture:")))
+    lead, rest = text_of(run.status_line).split(": ", 1)
     return lead, int(rest.split()[0])
 
 
