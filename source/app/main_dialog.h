@@ -355,6 +355,8 @@ private:
     uint64_t previewSequence_ = 0;
     std::unique_ptr<PreviewDriver> previewDriver_;
     std::shared_ptr<const RgbPicture> previewPicture_;
+    // The frame of the open file whose picture that is.
+    std::optional<uint32_t> shownFrame_;
     // The composed view, kept until the picture or the view changes.
     wxBitmap previewView_;
     ViewInput previewViewKey_;

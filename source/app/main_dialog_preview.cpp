@@ -165,6 +165,8 @@ bool CWuvoDlg::OpenPreviewFile()
     }
     frameCount_ = static_cast<int32_t>(PoolFrameCount());
     openFile_ = wantedFile_;
+    // The picture, until the first of this file's, is another file's.
+    shownFrame_.reset();
     currentFrame_ = 0;
     UpdateData(false);
     return true;
@@ -178,6 +180,7 @@ void CWuvoDlg::RequestPreviewFrame()
         return;
     }
     SetPreviewBusy(true);
+    UpdateFrameStatus();
 }
 
 void CWuvoDlg::StopPreviewThreads()
@@ -191,6 +194,7 @@ void CWuvoDlg::StopPreview()
 {
     StopPreviewThreads();
     openFile_.clear();
+    UpdateFrameStatus();
 }
 
 void CWuvoDlg::OnPreviewResult(const PreviewResult& result)
@@ -206,13 +210,16 @@ void CWuvoDlg::OnPreviewResult(const PreviewResult& result)
                     wxS("Error"), MessageIcon::Error);
         return;
     }
-    if (result.outcome != PreviewOutcome::Converted)
+    if (result.outcome != PreviewOutcome::Converted) {
+        UpdateFrameStatus();
         return;
+    }
     SetPreviewFrameSize(result.width, result.height);
+    previewPicture_ = result.picture;
+    shownFrame_ = result.frame;
+    previewView_ = wxNullBitmap;
     if (!SetPreviewFrameCount())
         return;
-    previewPicture_ = result.picture;
-    previewView_ = wxNullBitmap;
     PaintPreview();
 }
 
@@ -238,9 +245,10 @@ bool CWuvoDlg::SetPreviewFrameCount()
 void CWuvoDlg::ForgetOpenFile()
 {
     currentFrame_ = 0;
-    UpdateFrameStatus();
     openFile_.clear();
+    shownFrame_.reset();
     frameCount_ = kNoFileFrameCount;
+    UpdateFrameStatus();
 }
 
 void CWuvoDlg::UpdateFrameStatus()
@@ -252,7 +260,8 @@ void CWuvoDlg::UpdateFrameStatus()
         numerator = gFramePool->rateNumerator;
         denominator = gFramePool->rateDenominator;
     }
-    previewStatus_->ChangeValue(FrameStatusText(currentFrame_, frameCount_, numerator, denominator));
+    const FramePicture picture = PictureOfFrame(currentFrame_, shownFrame_, previewBusy_, !openFile_.empty());
+    previewStatus_->ChangeValue(FrameStatusText(currentFrame_, frameCount_, numerator, denominator, picture));
     c_.slider->SetValue(static_cast<int>(currentFrame_));
 }
 

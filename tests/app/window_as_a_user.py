@@ -20,6 +20,8 @@ from desktop import (Box, answer, centre, choose_menu, choose_path, click, click
 from whole_program_as_a_user import TITLE, fail, frames, settled
 
 LONG = "long.mp4"  # 20 s: still stamping while the user acts
+# One sync sample: the picture of a frame near its end takes seconds to decode.
+ONE_GOP = "one_sync_sample_1080p.mp4"
 RUNS = []
 
 
@@ -37,6 +39,8 @@ class Run:
         RUNS.append(self.process)
         # A start from a project's settings names the project in the title.
         self.main = window("frame", lambda name: name.startswith(TITLE))
+        # The preview's status line, found once: it lives as long as the window.
+        self.status_line = None
 
     def shot(self, node, name):
         screenshot(node, os.path.join(self.shots, f"{name}.png"))
@@ -161,6 +165,60 @@ def preview_and_menus(binary, fixtures, home, shots):
         fail("the program did not end")
 
 
+def far_clicks_on_one_sync_sample(binary, fixtures, home, shots):
+    """On a clip of one sync sample, a click far along the slider moves the
+    knob at once, and the status line says that the picture is on its way
+    until it is shown. A click nearer the start while a far picture is on its
+    way replaces it: the near picture comes as it would alone, long before
+    the far one could. A signal while a far picture is on its way ends the
+    program at once. The bounds are halves of the far picture's own time."""
+    run = Run(binary, home, shots)
+    path = shutil.copy(os.path.join(fixtures, ONE_GOP), os.path.join(home, "in", ONE_GOP))
+    add(run, path, "OK")
+    count = int(frames(path))
+    wait_for(lambda: frames_shown(run) == count and shown_frame(run) == 0, "the clip's first picture")
+    picture = search(run.main, "label", lambda name: name.startswith("Video Preview Area")).parent
+    slider = extents(search(run.main, "slider"))
+
+    def click_slider(fraction):
+        click_at(slider.x + round(slider.width * fraction), slider.y + slider.height // 2)
+
+    def far_picture_on_its_way(fraction):
+        click_slider(fraction)
+        return wait_for(lambda: coming_frame(run), f"the status line to say the picture at {fraction:.0%} is coming")
+
+    first = settled(picture)
+    far = far_picture_on_its_way(0.95)
+    start = time.monotonic()
+    wait_for(lambda: shown_frame(run) == far, f"frame {far} to be shown")
+    far_time = time.monotonic() - start
+    if poll(lambda: screen_gray(picture) != first, 1) is None:
+        fail(f"the status line names frame {far} while the picture still shows frame 0")
+    run.shot(run.main, "far_frame")
+
+    far = far_picture_on_its_way(0.85)
+    start = time.monotonic()
+    click_slider(0.05)
+    near = wait_for(lambda: shown_frame(run), "the next picture")
+    near_time = time.monotonic() - start
+    if near >= far or near_time > far_time / 2:
+        fail(f"frame {near} came {near_time:.1f} s after its click, while frame {far} was on its way; "
+             f"a far picture alone took {far_time:.1f} s")
+
+    far_picture_on_its_way(0.9)
+    run.shot(run.main, "far_frame_coming")
+    start = time.monotonic()
+    run.process.send_signal(signal.SIGTERM)
+    if not run.ended():
+        fail("the program did not end after SIGTERM")
+    end_time = time.monotonic() - start
+    if end_time > far_time / 2:
+        fail(f"the program ended {end_time:.1f} s after SIGTERM while a far picture was on its way; "
+             f"a far picture alone took {far_time:.1f} s")
+    print(f"far picture {far_time:.2f} s, near picture replacing a far one {near_time:.2f} s, "
+          f"end by a signal {end_time:.2f} s")
+
+
 def custom_time_format_twice(run):
     """The time list's custom entry, chosen while it is already chosen,
     opens the custom format again."""
@@ -171,9 +229,26 @@ def custom_time_format_twice(run):
         answer("frame", "Wuvo Custom Format", "Cancel")
 
 
+def status(run):
+    """The preview's status line: what it says of the frame, and which."""
+    if run.status_line is None:
+        run.status_line = next(n for n in nodes(run.main) if n.getRoleName() == "text" and
+                               text_of(n).startswith(("Frame:", "Loading:", "No picture:")))
+    lead, rest = text_of(run.status_line).split(": ", 1)
+    return lead, int(rest.split()[0])
+
+
 def shown_frame(run):
-    status = next(n for n in nodes(run.main) if n.getRoleName() == "text" and text_of(n).startswith("Frame:"))
-    return int(text_of(status).split()[1])
+    """The frame whose picture the status line says is shown; None while it
+    says of none."""
+    lead, frame = status(run)
+    return frame if lead == "Frame" else None
+
+
+def coming_frame(run):
+    """The frame whose picture the status line says is on its way."""
+    lead, frame = status(run)
+    return frame if lead == "Loading" else None
 
 
 def frames_shown(run):
@@ -185,7 +260,7 @@ def moved(run, act):
     """Does `act`; the frame shown once the preview has followed it."""
     before = shown_frame(run)
     act()
-    poll(lambda: shown_frame(run) != before, 3)
+    poll(lambda: shown_frame(run) not in (None, before), 3)
     return shown_frame(run)
 
 
@@ -510,6 +585,7 @@ def road(name, body):
 def every_road(binary, fixtures, home, shots):
     escape_and_close(binary, fixtures, os.path.join(home, "bare"), os.path.join(shots, "bare"), False)
     preview_and_menus(binary, fixtures, os.path.join(home, "preview"), os.path.join(shots, "preview"))
+    far_clicks_on_one_sync_sample(binary, fixtures, os.path.join(home, "one_gop"), os.path.join(shots, "one_gop"))
     names_as_bytes(binary, fixtures, os.path.join(home, "names"), os.path.join(shots, "names"))
     if start_openbox() is not None:
         escape_and_close(binary, fixtures, os.path.join(home, "managed"), os.path.join(shots, "managed"), True)

@@ -29,3 +29,18 @@ TEST(FrameStatus, UnitsShorterThanHalfAFrameAreSkippedRatherThanDividedBy)
         EXPECT_EQ(none.frames, 7);
     }
 }
+
+// The line names a frame only while its picture is shown; until then it
+// says that the picture is on its way, and that there is none when the
+// decode gave none. With no file open it counts frame 0 as ever.
+TEST(FrameStatus, NamesAFrameOnlyWhileItsPictureIsShown)
+{
+    EXPECT_EQ(PictureOfFrame(7, 7, false, true), FramePicture::Shown);
+    EXPECT_EQ(PictureOfFrame(7, 7, true, true), FramePicture::Shown) << "the same frame again, a stamp moved";
+    EXPECT_EQ(PictureOfFrame(1710, 7, true, true), FramePicture::OnItsWay);
+    EXPECT_EQ(PictureOfFrame(0, std::nullopt, true, true), FramePicture::OnItsWay) << "a file's first picture";
+    EXPECT_EQ(PictureOfFrame(1710, 7, false, true), FramePicture::Missing);
+    EXPECT_EQ(PictureOfFrame(0, std::nullopt, false, false), FramePicture::Shown);
+    EXPECT_EQ(FrameStatusText(1710, 1800, 30, 1, FramePicture::OnItsWay), "Loading: 1710 (95.0%) [0:00:57:00]");
+    EXPECT_EQ(FrameStatusText(1710, 1800, 30, 1, FramePicture::Missing), "No picture: 1710 (95.0%) [0:00:57:00]");
+}

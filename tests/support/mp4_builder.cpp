@@ -1,6 +1,7 @@
 #include "support/mp4_builder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -218,6 +219,32 @@ std::string WriteTestFile(const std::string& name, const Bytes& bytes)
     std::string path = TestOutputDir() + "/" + name;
     std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+}
+
+std::string WritePicturelessMovie(const std::string& name, uint32_t samples)
+{
+    constexpr uint32_t kTimescale = 600;
+    constexpr uint32_t kSampleDelta = kTimescale / 30;
+    constexpr uint32_t kCreation = 3786912000u;
+    constexpr uint32_t kSelfContained = 1;
+    const uint32_t duration = samples * kSampleDelta;
+    // FFmpeg wants the one data reference: this file.
+    Bytes dref = FullBox("dref", 0, ByteWriter().U32(1).Add(Box("url ", ByteWriter().U32(kSelfContained).bytes)).bytes);
+    Bytes oneChunk = FullBox("stsc", 0, ByteWriter().U32(1).U32(1).U32(samples).U32(1).bytes);
+    auto header = [&](uint32_t chunkOffset) {
+        Bytes stbl = Box("stbl", Join({Stsd(HevcEntry()), Stts({{samples, kSampleDelta}}), Stss({1}), oneChunk,
+                                       StszConstant(1, samples), Stco({chunkOffset})}));
+        Bytes minf = Box("minf", Join({Vmhd(), Box("dinf", dref), stbl}));
+        Bytes mdia = Box("mdia", Join({Mdhd(kTimescale, duration), Hdlr(nullptr, "vide"), minf}));
+        Bytes trak = Box("trak", Join({Tkhd(), mdia}));
+        return Join({Ftyp(), Moov(Join({Mvhd(kCreation, kTimescale, duration), trak})),
+                     ByteWriter().U32(samples + 8).Code("mdat").bytes});
+    };
+    Bytes bytes = header(0);
+    bytes = header(static_cast<uint32_t>(bytes.size()));
+    std::string path = WriteTestFile(name, bytes);
+    std::filesystem::resize_file(path, bytes.size() + samples);
     return path;
 }
 

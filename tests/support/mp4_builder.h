@@ -76,6 +76,11 @@ Bytes SimpleMovie(const VideoTrackSpec& spec = {}, uint32_t creation = 378691200
 
 // Writes the bytes to a file of the test output folder; returns its path.
 std::string WriteTestFile(const std::string& name, const Bytes& bytes);
+// A movie FFmpeg opens too: `samples` video samples of one byte each, a
+// thirtieth of a second long, that hold no picture (a decoder passes over
+// them without a word), in media data that takes no room on disk. Written
+// to the test output folder; returns its path.
+std::string WritePicturelessMovie(const std::string& name, uint32_t samples);
 // A file name of the running test's own, since ctest runs tests in parallel.
 std::string OwnTestFileName(const std::string& extension);
 

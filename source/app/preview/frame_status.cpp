@@ -33,6 +33,16 @@ int64_t TakeUnits(int64_t& rest, int64_t unit)
     return units;
 }
 
+// The status line's first word: only a shown frame is "Frame".
+const char* LeadOf(FramePicture picture)
+{
+    switch (picture) {
+    case FramePicture::OnItsWay: return "Loading";
+    case FramePicture::Missing: return "No picture";
+    default: return "Frame";
+    }
+}
+
 }  // namespace
 
 FrameClockText SplitFrameTime(uint32_t frame, uint32_t rateNumerator, uint32_t rateDenominator)
@@ -48,14 +58,23 @@ FrameClockText SplitFrameTime(uint32_t frame, uint32_t rateNumerator, uint32_t r
     return clock;
 }
 
-std::string FrameStatusText(uint32_t frame, int32_t frameCount, uint32_t rateNumerator, uint32_t rateDenominator)
+FramePicture PictureOfFrame(uint32_t frame, std::optional<uint32_t> shownFrame, bool requested, bool fileOpen)
+{
+    if (!fileOpen || shownFrame == frame)
+        return FramePicture::Shown;
+    return requested ? FramePicture::OnItsWay : FramePicture::Missing;
+}
+
+std::string FrameStatusText(uint32_t frame, int32_t frameCount, uint32_t rateNumerator, uint32_t rateDenominator,
+                            FramePicture picture)
 {
     const FrameClockText clock = SplitFrameTime(frame, rateNumerator, rateDenominator);
     const double percent = frameCount > 0 ? frame * 100.0 / frameCount : 0.0;
     char text[kStatusLength];
-    std::snprintf(text, sizeof text, "Frame: %d (%.1f%%) [%lld:%02lld:%02lld:%02lld]", static_cast<int32_t>(frame),
-                  percent, static_cast<long long>(clock.hours), static_cast<long long>(clock.minutes),
-                  static_cast<long long>(clock.seconds), static_cast<long long>(clock.frames));
+    std::snprintf(text, sizeof text, "%s: %d (%.1f%%) [%lld:%02lld:%02lld:%02lld]", LeadOf(picture),
+                  static_cast<int32_t>(frame), percent, static_cast<long long>(clock.hours),
+                  static_cast<long long>(clock.minutes), static_cast<long long>(clock.seconds),
+                  static_cast<long long>(clock.frames));
     return text;
 }
 

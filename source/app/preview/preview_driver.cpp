@@ -22,9 +22,12 @@ PreviewDriver::~PreviewDriver()
 uint64_t PreviewDriver::Request(std::u16string path, uint32_t frame)
 {
     uint64_t sequence = 0;
+    bool replacesWork = false;
     {
         std::lock_guard lock(mutex_);
         sequence = ++lastSequence_;
+        // The same frame again (a stamp moved) is what the work makes already.
+        replacesWork = working_ && (working_->frame != frame || working_->path != path);
         pending_ = PreviewRequest{sequence, std::move(path), frame};
     }
     if (!worker_.Started() && !worker_.Start([this] { return Run(); })) {
@@ -32,6 +35,10 @@ uint64_t PreviewDriver::Request(std::u16string path, uint32_t frame)
         pending_.reset();
         return 0;
     }
+    // After the request is pending, so that work which has not yet begun to
+    // decode sees it as superseded.
+    if (replacesWork)
+        interrupt_();
     wake_.notify_one();
     return sequence;
 }
@@ -59,9 +66,9 @@ std::optional<PreviewRequest> PreviewDriver::TakeNext()
     wake_.wait(lock, [this] { return stopping_ || pending_.has_value(); });
     if (stopping_)
         return std::nullopt;
-    std::optional<PreviewRequest> next = std::move(pending_);
+    working_ = std::move(pending_);
     pending_.reset();
-    return next;
+    return working_;
 }
 
 bool PreviewDriver::Superseded()
@@ -76,6 +83,7 @@ uint32_t PreviewDriver::Run()
     while (std::optional<PreviewRequest> request = TakeNext()) {
         PreviewResult result = work_(*request, superseded);
         std::lock_guard lock(mutex_);
+        working_.reset();
         if (stopping_)
             break;
         // Delivered under the lock, so that a stop that has begun waits for

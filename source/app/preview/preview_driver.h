@@ -40,14 +40,17 @@ struct PreviewResult {
 
 // The preview's one frame driver: a worker that takes requests by value,
 // keeps only the newest one not yet started and hands every result to
-// `deliver` on its own thread. Request and Stop belong to one thread (the
-// user interface's); the worker starts with the first request after a stop.
+// `deliver` on its own thread. A request for another frame or file
+// interrupts the work under way, which a newer request makes worthless.
+// Request and Stop belong to one thread (the user interface's); the worker
+// starts with the first request after a stop.
 class PreviewDriver {
 public:
     // `superseded` tells the work that its result will not be wanted.
     using Work = std::function<PreviewResult(const PreviewRequest&, const std::function<bool()>& superseded)>;
     using Deliver = std::function<void(PreviewResult)>;
-    // Asks running work to end early; called repeatedly while a stop waits.
+    // Asks running work to end early; called repeatedly while a stop waits,
+    // and once by a request that replaces it.
     using Interrupt = std::function<void()>;
 
     PreviewDriver(Work work, Deliver deliver, Interrupt interrupt);
@@ -72,6 +75,8 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::optional<PreviewRequest> pending_;
+    // The request the work is under way for.
+    std::optional<PreviewRequest> working_;
     uint64_t lastSequence_ = 0;
     bool stopping_ = false;
     platform::WorkerThread worker_;

@@ -89,17 +89,21 @@ int32_t PreviewOpenJob(const std::u16string& path, char16_t* message)
     return result;
 }
 
-uint32_t PreviewDecodeJob(const std::u16string& path, uint32_t frame)
+uint32_t PreviewDecodeJob(const std::u16string& path, uint32_t frame, const std::function<bool()>& superseded)
 {
     {
         std::lock_guard guard(gFramePool->lock);
         gFramePool->mode = kPoolModePreview;
     }
     SetDecodeState(1);
-    DecoderCallbacks request;
-    request.startFrame = frame;
-    request.path = path.c_str();
-    RunMfPreviewDecode(request);
+    // A newer request that came before the state was held could not
+    // interrupt the decode.
+    if (!superseded || !superseded()) {
+        DecoderCallbacks request;
+        request.startFrame = frame;
+        request.path = path.c_str();
+        RunMfPreviewDecode(request);
+    }
     SetRunning(*gDecodeState, false);
     return 0;
 }
@@ -120,7 +124,7 @@ PreviewResult PreviewLoadProc(const PreviewRequest& request, const std::function
     if (superseded())
         return result;
     if (!ShowFrame(request.frame))
-        PreviewDecodeJob(request.path, request.frame);
+        PreviewDecodeJob(request.path, request.frame, superseded);
     DescribeFrame(result);
     // A frame too large for a pool buffer is refused by the decode, which
     // still reports its size: it is told apart from a frame that is missing.

@@ -21,8 +21,10 @@ namespace wuvo {
 int32_t PreviewOpenJob(const std::u16string& path, char16_t* message);
 
 // Decodes frame `frame` of the file into the pool in preview mode, under
-// the decode thread state, whose abort flag ends it early. Always 0.
-uint32_t PreviewDecodeJob(const std::u16string& path, uint32_t frame);
+// the decode thread state, whose abort flag ends it early; not at all when
+// `superseded` says so once the state is held. Always 0.
+uint32_t PreviewDecodeJob(const std::u16string& path, uint32_t frame,
+                          const std::function<bool()>& superseded = nullptr);
 
 // The frame driver's work for one request: the frame from the pool, or
 // decoded into it, checked against the preview's size limits, stamped and

@@ -397,6 +397,7 @@ uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks)
     // loses the pictures it refers to; the frames are picked from the
     // pictures by their times, as the container reader lists them.
     SourceReader reader;
+    reader.SetStopCheck([] { return IsAbortRequested(*gDecodeState); });
     if (!OpenReaderOnTracks(reader, path, platform::EditLists::Ignored) ||
         !ConfigureReaderStreams(reader, true, false))
         return kDecodeFailed;

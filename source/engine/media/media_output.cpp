@@ -194,6 +194,8 @@ std::unique_ptr<ShownSound> OpenAudioInput(StampJob& job)
     }
     if (!ConfigureReaderStreams(*reader, false, true))
         return nullptr;
+    // Only once it is open: an open that fails is the file's fault, and said so.
+    reader->SetStopCheck([] { return IsAbortRequested(*gEncodeState); });
     const Mp4ParseState& state = *gParseState;
     const Mp4Track* sound = state.SoundTrack();
     return std::make_unique<ShownSound>(std::move(reader), state.soundPieces, sound ? sound->timescale : 0);

@@ -75,10 +75,10 @@ ReadStatus ShownSound::Read(MediaSample& sample)
         if (decoded_ && decoded_->start <= wanted && wanted < decoded_->start + decoded_->count)
             return Take(wanted, piece.end, sample);
         ReadStatus decoded = DecodeTowards(wanted);
-        if (decoded == ReadStatus::Error)
-            return decoded;
         if (decoded == ReadStatus::EndOfStream)  // the media ends before the piece does
             StartPiece(piece_ + 1);
+        else if (decoded != ReadStatus::Sample)  // an error, or a stop
+            return decoded;
     }
 }
 

@@ -180,10 +180,11 @@ bool ConsumePictures(DecodeSession& session, DecoderCallbacks& callbacks)
     const uint32_t width = callbacks.targetWidth;
     const uint32_t height = callbacks.targetHeight;
     for (uint32_t frame = 0;; ++frame) {
-        if (callbacks.stopRequested && callbacks.stopRequested())
-            return false;
         CUVIDPARSERDISPINFO picture{};
         for (;;) {
+            // Also while no picture comes, as over a run of samples that hold none.
+            if (callbacks.stopRequested && callbacks.stopRequested())
+                return false;
             bool ended = session.queue->IsEndOfDecode();
             if (session.queue->Dequeue(picture))
                 break;

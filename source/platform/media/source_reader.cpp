@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -119,6 +120,8 @@ struct SourceReader::State {
     SwrContext* resampler = nullptr;
     std::vector<uint8_t> pcm;
 
+    std::function<bool()> stopCheck;
+
     ~State()
     {
         swr_free(&resampler);
@@ -129,6 +132,9 @@ struct SourceReader::State {
     const Stream& Of(StreamKind kind) const { return kind == StreamKind::Video ? video : audio; }
     AVStream* AvStream(const Stream& stream) const { return format->streams[stream.index]; }
 
+    bool StopRequested() const { return stopCheck && stopCheck(); }
+    // FFmpeg's interrupt callback: a read that waits for the file gives up.
+    static int InterruptWaitingRead(void* state);
     PacketPtr NextPacketFor(Stream& wanted);
     ReadStatus DecodeFrame(Stream& stream);
     int64_t ToTime(const Stream& stream, int64_t timestamp) const;
@@ -143,6 +149,11 @@ struct SourceReader::State {
     bool PrepareResampler(const AVCodecContext& codec);
 };
 
+int SourceReader::State::InterruptWaitingRead(void* state)
+{
+    return static_cast<const State*>(state)->StopRequested() ? 1 : 0;
+}
+
 PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
 {
     if (!wanted.queue.empty()) {
@@ -150,7 +161,7 @@ PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
         wanted.queue.pop_front();
         return queued;
     }
-    while (!demuxerEnded) {
+    while (!demuxerEnded && !StopRequested()) {
         PacketPtr read(av_packet_alloc());
         int status = read ? av_read_frame(format, read.get()) : AVERROR(ENOMEM);
         if (status < 0) {
@@ -184,6 +195,9 @@ ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
         if (stream.flushed)
             return ReadStatus::EndOfStream;
         PacketPtr next = NextPacketFor(stream);
+        // A stop may also have made the demuxer's read fail.
+        if (!next && StopRequested())
+            return ReadStatus::Stopped;
         if (!next && demuxerFailed)
             return ReadStatus::Error;
         if (!next)
@@ -348,6 +362,11 @@ SourceReader::SourceReader() : state_(std::make_unique<State>()) {}
 
 SourceReader::~SourceReader() = default;
 
+void SourceReader::SetStopCheck(std::function<bool()> stopRequested)
+{
+    state_->stopCheck = std::move(stopRequested);
+}
+
 bool SourceReader::Open(const std::string& path, EditLists edits)
 {
     State& s = *state_;
@@ -356,6 +375,13 @@ bool SourceReader::Open(const std::string& path, EditLists edits)
     AVDictionary* options = nullptr;
     if (edits == EditLists::Ignored && av_dict_set(&options, "ignore_editlist", "1", 0) < 0)
         return false;
+    s.format = avformat_alloc_context();
+    if (!s.format) {
+        av_dict_free(&options);
+        return false;
+    }
+    s.format->interrupt_callback = {&State::InterruptWaitingRead, &s};
+    // Frees the context when it fails.
     int opened = avformat_open_input(&s.format, path.c_str(), nullptr, &options);
     av_dict_free(&options);
     if (opened < 0)
@@ -492,7 +518,7 @@ bool SourceReader::Seek(int64_t timestamp)
         bool first = true;
         for (;;) {
             ReadStatus status = s.DecodeFrame(video);
-            if (status == ReadStatus::Error)
+            if (status == ReadStatus::Error || status == ReadStatus::Stopped)
                 return false;
             if (status == ReadStatus::EndOfStream)
                 return true;  // past the end: the next read reports it

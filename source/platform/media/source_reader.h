@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,7 +70,8 @@ struct MediaSample {
     size_t pcmBytes = 0;
 };
 
-enum class ReadStatus { Sample, EndOfStream, Error };
+// Stopped: the stop check said so before the stream gave what was asked.
+enum class ReadStatus { Sample, EndOfStream, Error, Stopped };
 
 // Whether the reader applies the file's edit lists, or delivers every coded
 // sample of the media in order, each at its own media time.
@@ -84,6 +86,12 @@ public:
     ~SourceReader();
     SourceReader(const SourceReader&) = delete;
     SourceReader& operator=(const SourceReader&) = delete;
+
+    // Asked before every packet is read and while a read waits for the file:
+    // once it says stop, a read ends as Stopped and a seek fails, at the
+    // latest one packet or picture later. Given before Open, it also ends an
+    // open that takes long.
+    void SetStopCheck(std::function<bool()> stopRequested);
 
     // `path` is UTF-8.
     bool Open(const std::string& path, EditLists edits = EditLists::Applied);

@@ -13,6 +13,7 @@
 
 #include "engine/media/media_output.h"
 #include "engine/pipeline/shared_objects.h"
+#include "engine/pipeline/thread_state.h"
 #include "platform/text/utf.h"
 #include "support/fixtures.h"
 #include "support/media_reference.h"
@@ -98,7 +99,7 @@ std::vector<uint8_t> Shown(const std::string& fixture)
 // Trimmed of its lead-in and of its last frame's padding, cut out of the
 // middle, halves swapped, paused between two pieces, looped, started in
 // the middle of a coded frame, and followed by a million edits that show
-// nothing.
+// nothing. A stop ends the reading of a loop at its next decode.
 TEST(ShownSound, PiecesComeAsTheEditListShowsThem)
 {
     test::SharedObjectsScope shared;
@@ -121,4 +122,17 @@ TEST(ShownSound, PiecesComeAsTheEditListShowsThem)
         EXPECT_EQ(shown.size(), expected.size());
         EXPECT_LE(LargestDifference(shown, expected), kDecoderNoise);
     }
+
+    const std::string looped = test::FixturePath("looped_six_times.mp4");
+    const std::u16string loopedPath = platform::ToUtf16(looped);
+    test::LoadVideoTrack(looped);
+    StampJob job = test::MakeJob(loopedPath, "", 1, 1, 0);
+    std::unique_ptr<ShownSound> sound = OpenAudioInput(job);
+    ASSERT_TRUE(sound);
+    RequestAbort(*gEncodeState);
+    platform::MediaSample sample;
+    platform::ReadStatus status = platform::ReadStatus::Sample;
+    for (int read = 0; read < 1000 && status == platform::ReadStatus::Sample; ++read)
+        status = sound->Read(sample);
+    EXPECT_EQ(status, platform::ReadStatus::Stopped);
 }

@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <thread>
 #include <tuple>
 
 #include "support/fixtures.h"
 #include "support/media_reference.h"
+#include "support/mp4_builder.h"
 
 using namespace wuvo::platform;
 using wuvo::test::FixturePath;
@@ -237,6 +242,49 @@ TEST(SourceReader, SkipsAnAudioPacketTheDecoderRefuses)
     EXPECT_EQ(status, ReadStatus::EndOfStream);
     int channels = static_cast<int>(reader.CurrentAudioFormat().channels);
     EXPECT_EQ(pcm, wuvo::test::ReferencePcm(damaged.string(), channels));
+}
+
+// A million samples that hold no picture, which a read, and a seek that
+// decodes on towards its target, pass over packet by packet for many
+// seconds: told to stop, each ends within a bound that holds on a busy
+// machine, saying that it stopped.
+TEST(SourceReaderThreads, AStopEndsAReadOrASeekOverALongRunOfPicturelessSamples)
+{
+    constexpr uint32_t kSamples = 1'000'000;
+    // Stop checks that show the reader well into the run.
+    constexpr int kUnderWay = 1000;
+    const std::string path = wuvo::test::WritePicturelessMovie("pictureless_run.mp4", kSamples);
+    for (bool seek : {false, true}) {
+        SourceReader reader;
+        std::atomic<bool> stop{false};
+        std::atomic<int> checks{0};
+        reader.SetStopCheck([&] {
+            ++checks;
+            return stop.load();
+        });
+        ASSERT_TRUE(OpenVideo(reader, path));
+        checks = 0;
+        std::atomic<bool> ended{false};
+        bool stopped = false;
+        std::thread worker([&] {
+            MediaSample sample;
+            // Past the last sample: the seek decodes the whole run.
+            stopped = seek ? !reader.Seek(std::numeric_limits<int32_t>::max())
+                           : reader.ReadSample(StreamKind::Video, sample) == ReadStatus::Stopped;
+            ended = true;
+        });
+        while (checks < kUnderWay && !ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const bool passedOver = ended;
+        const auto asked = std::chrono::steady_clock::now();
+        stop = true;
+        worker.join();
+        const auto answered = std::chrono::steady_clock::now() - asked;
+        SCOPED_TRACE(seek ? "seek" : "read");
+        EXPECT_FALSE(passedOver) << "the whole run was read without asking whether to stop";
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(answered).count(), 1000);
+        EXPECT_TRUE(stopped);
+    }
 }
 
 // Tracks are taken by their MP4 track ID: a motion photo's motion track (1)
