@@ -330,4 +330,10 @@ TEST_F(NvencJobTest, AFailedFileLeavesNoOutputAndSaysWhy)
     EXPECT_TRUE(Logged(u"The NVIDIA encoder cannot scale 320x240 video to 640x480: <" + platform::ToUtf16(input) +
                        u">\n"));
     EXPECT_EQ(test::FakeNvenc().pictures.load(), 0);
+    // A 3:4 picture stored upright in 640x360 would be scaled to 360x480.
+    targetWidth = 640;
+    targetHeight = 360;
+    EXPECT_EQ(RunJob("portrait_3x4.mp4", "scaled.mp4"), kJobFailedResult);
+    EXPECT_TRUE(Logged(u"The NVIDIA encoder cannot scale 240x320 video to 360x480: <" + platform::ToUtf16(input) +
+                       u">\n"));
 }
