@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <tuple>
 #include <utility>
@@ -57,6 +59,42 @@ TEST(PreviewPicture, ConvertsLimitedRangeByThePicturesMatrix)
     EXPECT_FALSE(red(convert(kUnnamed, 2, 62, 102, 238))) << "SD: BT.601";
     EXPECT_EQ(convert(kBt709, 2, 235, 128, 255)[0], 255) << "clamped above";
     EXPECT_EQ(convert(kBt709, 2, 16, 0, 128)[2], 0) << "clamped below";
+}
+
+// Every level of Y, U and V comes out as the exact conversion rounds it:
+// 2 x 2 blocks of four luma levels, one per pair of chroma levels.
+TEST(PreviewPicture, EveryLevelIsThatOfTheExactConversion)
+{
+    constexpr int kLevels = 256;
+    constexpr uint32_t kSide = 2 * kLevels;
+    for (auto [matrix, kr, kb] : {std::tuple{1u, 0.2126, 0.0722}, {6u, 0.299, 0.114}}) {
+        const double kg = 1 - kr - kb;
+        size_t wrong = 0;
+        std::vector<uint8_t> frame = FlatFrame(kSide, kSide, 0, 0, 0);
+        uint8_t* u = frame.data() + kSide * kSide;
+        uint8_t* v = u + kLevels * kLevels;
+        for (int i = 0; i < kLevels * kLevels; ++i) {
+            u[i] = static_cast<uint8_t>(i % kLevels);
+            v[i] = static_cast<uint8_t>(i / kLevels);
+        }
+        for (int first = 0; first < kLevels; first += 4) {
+            for (uint32_t y = 0; y < kSide; ++y)
+                for (uint32_t x = 0; x < kSide; ++x)
+                    frame[y * kSide + x] = static_cast<uint8_t>(first + x % 2 + 2 * (y % 2));
+            const RgbPicture picture = ConvertI420ToRgb(frame.data(), kSide, kSide, {2, 2, matrix});
+            for (uint32_t y = 0; y < kSide; ++y) {
+                for (uint32_t x = 0; x < kSide; ++x) {
+                    const double luma = 255.0 / 219 * (frame[y * kSide + x] - 16);
+                    const double cb = 255.0 / 224 * (x / 2 - 128.0), cr = 255.0 / 224 * (y / 2 - 128.0);
+                    const double exact[] = {luma + 2 * (1 - kr) * cr, luma - 2 * (kb * (1 - kb) * cb + kr * (1 - kr) * cr) / kg,
+                                            luma + 2 * (1 - kb) * cb};
+                    for (int c = 0; c < 3; ++c)
+                        wrong += picture.At(x, y)[c] != std::clamp(static_cast<int>(std::floor(exact[c] + 0.5)), 0, 255);
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0u) << "matrix " << matrix;
+    }
 }
 
 TEST(PreviewPicture, EachTwoByTwoBlockTakesItsOwnChromaAndOddEdgesStayInside)
