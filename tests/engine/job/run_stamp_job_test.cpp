@@ -932,6 +932,31 @@ TEST_F(RunStampJobTest, APauseBetweenPiecesOfSoundFailsWithItsReason)
     EXPECT_FALSE(fs::exists(output));
 }
 
+// Each output shows the colours of its source as players show each: a
+// 10-bit full-range ramp.
+TEST_F(RunStampJobTest, ColoursAreShownAsTheSourcesAtAnySize)
+{
+    gSettings.dateStamp.enabled = gSettings.timeStamp.enabled = 0;
+    const struct {
+        const char* fixture;
+        uint32_t width, height;  // chosen; 1 x 1: its own size
+        double within;           // the share of samples within kNearLevels
+    } cases[] = {{"full_range_10bit.mp4", 1, 1, 1.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        StampJob job = MakeJob(c.fixture, "colours.mp4");
+        job.targetWidth = c.width;
+        job.targetHeight = c.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        unsigned width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(test::Probe(output, "v:0", "stream=width,height").at(0).c_str(), "%u,%u", &width, &height),
+                  2);
+        EXPECT_GE(test::ShareWithin(test::ShownRgb(platform::ToUtf8(input), 0, width, height),
+                                    test::ShownRgb(output, 0, width, height), test::kNearLevels),
+                  c.within);
+    }
+}
+
 // An HLG source comes out as BT.709 SDR and says so, so the stamp shows at
 // its set brightness as in the preview, which shows the frames as SDR.
 TEST_F(RunStampJobTest, HlgSourceComesOutAsBt709WithTheStampAtItsBrightness)
