@@ -41,24 +41,27 @@ RgbPicture Flat(uint32_t width, uint32_t height, uint8_t grey)
 }  // namespace
 
 // Limited range, as players read camera video, with the matrix the picture
-// names; without one, BT.709 for HD sizes and BT.601 below. The reds are
-// ffmpeg's own conversions of RGB (252, 0, 0) by each matrix.
+// names, also at a size players would guess the other for; without one,
+// BT.709 from 1280 wide or 577 high, BT.601 below. The reds are ffmpeg's own
+// conversions of RGB (252, 0, 0) by each matrix.
 TEST(PreviewPicture, ConvertsLimitedRangeByThePicturesMatrix)
 {
-    constexpr uint32_t kUnnamed = 2, kBt709 = 1, kBt601 = 6;
-    auto convert = [](uint32_t matrix, uint32_t size, uint8_t y, uint8_t u, uint8_t v) {
-        std::vector<uint8_t> frame = FlatFrame(size, size, y, u, v);
-        return PixelOf(ConvertI420ToRgb(frame.data(), size, size, {2, 2, matrix}), 1, 1);
+    constexpr uint32_t kUnnamed = 2, kBt709 = 1, kBt470bg = 5, kBt601 = 6;
+    auto convert = [](uint32_t matrix, uint32_t width, uint32_t height, uint8_t y, uint8_t u, uint8_t v) {
+        std::vector<uint8_t> frame = FlatFrame(width, height, y, u, v);
+        return PixelOf(ConvertI420ToRgb(frame.data(), width, height, {2, 2, matrix}), 1, 1);
     };
     auto red = [](const Rgb& got) { return std::abs(got[0] - 252) <= 2 && got[1] <= 2 && got[2] <= 2; };
-    EXPECT_EQ(convert(kBt709, 2, 16, 128, 128), (Rgb{0, 0, 0}));
-    EXPECT_EQ(convert(kBt709, 2, 235, 128, 128), (Rgb{255, 255, 255}));
-    EXPECT_TRUE(red(convert(kBt709, 2, 62, 102, 238)));
-    EXPECT_TRUE(red(convert(kBt601, 2, 81, 91, 239)));
-    EXPECT_TRUE(red(convert(kUnnamed, 1080, 62, 102, 238))) << "HD: BT.709";
-    EXPECT_FALSE(red(convert(kUnnamed, 2, 62, 102, 238))) << "SD: BT.601";
-    EXPECT_EQ(convert(kBt709, 2, 235, 128, 255)[0], 255) << "clamped above";
-    EXPECT_EQ(convert(kBt709, 2, 16, 0, 128)[2], 0) << "clamped below";
+    EXPECT_EQ(convert(kBt709, 2, 2, 16, 128, 128), (Rgb{0, 0, 0}));
+    EXPECT_EQ(convert(kBt709, 2, 2, 235, 128, 128), (Rgb{255, 255, 255}));
+    EXPECT_TRUE(red(convert(kBt709, 2, 2, 62, 102, 238)));
+    EXPECT_TRUE(red(convert(kBt601, 1280, 2, 81, 91, 239)));
+    EXPECT_TRUE(red(convert(kBt470bg, 1280, 2, 81, 91, 239)));
+    for (auto [width, height, bt709] : {std::tuple{1280u, 2u, true}, {1279u, 2u, false}, {720u, 577u, true},
+                                        {720u, 576u, false}})
+        EXPECT_EQ(red(convert(kUnnamed, width, height, 62, 102, 238)), bt709) << width << "x" << height;
+    EXPECT_EQ(convert(kBt709, 2, 2, 235, 128, 255)[0], 255) << "clamped above";
+    EXPECT_EQ(convert(kBt709, 2, 2, 16, 0, 128)[2], 0) << "clamped below";
 }
 
 // Every level of Y, U and V comes out as the exact conversion rounds it:

@@ -19,19 +19,13 @@ constexpr double kLumaScale = 255.0 / 219.0;
 constexpr double kChromaScale = 255.0 / 224.0;
 constexpr size_t kLevels = 256;
 
-// Matrix codes of ISO/IEC 23091-2, and the luma weights of red and blue.
-constexpr uint32_t kMatrixBt709 = 1;
-constexpr uint32_t kMatrixBt470bg = 5;
-constexpr uint32_t kMatrixSmpte170m = 6;
+// The luma weights of red and blue.
 struct LumaWeights {
     double red;
     double blue;
 };
 constexpr LumaWeights kBt709{0.2126, 0.0722};
 constexpr LumaWeights kBt601{0.299, 0.114};
-// From these sizes on players take an unnamed matrix for BT.709.
-constexpr uint32_t kHdWidth = 1280;
-constexpr uint32_t kSdMaxHeight = 576;
 
 // Each channel's share of a chroma sample's distance from neutral.
 struct ChromaFactors {
@@ -113,10 +107,10 @@ const ConversionTables& TablesFor(const platform::ColourDescription& colour, uin
     static const ConversionTables bt709 = TablesOf(kBt709);
     static const ConversionTables bt601 = TablesOf(kBt601);
     switch (colour.matrix) {
-    case kMatrixBt709: return bt709;
-    case kMatrixBt470bg:
-    case kMatrixSmpte170m: return bt601;
-    default: return width >= kHdWidth || height > kSdMaxHeight ? bt709 : bt601;
+    case platform::kMatrixBt709: return bt709;
+    case platform::kMatrixBt470bg:
+    case platform::kMatrixSmpte170m: return bt601;
+    default: return platform::GuessedMatrix(width, height) == platform::kMatrixBt709 ? bt709 : bt601;
     }
 }
 

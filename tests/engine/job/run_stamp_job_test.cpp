@@ -933,7 +933,9 @@ TEST_F(RunStampJobTest, APauseBetweenPiecesOfSoundFailsWithItsReason)
 }
 
 // Each output shows the colours of its source as players show each: a
-// 10-bit full-range ramp.
+// 10-bit full-range ramp, and untagged clips written at a size that players
+// would read by the other matrix, HD at an SD size and back, which say what
+// they hold.
 TEST_F(RunStampJobTest, ColoursAreShownAsTheSourcesAtAnySize)
 {
     gSettings.dateStamp.enabled = gSettings.timeStamp.enabled = 0;
@@ -941,7 +943,9 @@ TEST_F(RunStampJobTest, ColoursAreShownAsTheSourcesAtAnySize)
         const char* fixture;
         uint32_t width, height;  // chosen; 1 x 1: its own size
         double within;           // the share of samples within kNearLevels
-    } cases[] = {{"full_range_10bit.mp4", 1, 1, 1.0}};
+    } cases[] = {{"full_range_10bit.mp4", 1, 1, 1.0},
+                 {"hd1080.mp4", 640, 360, 0.9},
+                 {"sd_narrow_pixels.mp4", 1280, 720, 0.9}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fixture);
         StampJob job = MakeJob(c.fixture, "colours.mp4");
