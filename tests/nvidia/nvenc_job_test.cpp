@@ -241,13 +241,16 @@ TEST_F(NvencJobTest, MirroredVideoComesOutAsPlayersShowIt)
     }
 }
 
-// HLG comes out of the decode as BT.709 SDR; the output says so, as the
-// FFmpeg path's does.
+// HLG comes out of the decode as BT.709 SDR, and an untagged SD picture is
+// read by BT.601; the output says so, as the FFmpeg path's does.
 TEST_F(NvencJobTest, TheOutputCarriesTheColoursOfItsFrames)
 {
-    ASSERT_EQ(RunJob("hlg_bt2020.mp4", "hlg.mp4"), kJobSucceeded);
-    EXPECT_EQ(test::Probe(output, "v:0", "stream=color_range,color_space,color_transfer,color_primaries"),
-              std::vector<std::string>{"tv,bt709,bt709,bt709"});
+    for (auto [fixture, colours] : {std::pair{"hlg_bt2020.mp4", "tv,bt709,bt709,bt709"},
+                                    {"no_audio.mp4", "tv,smpte170m,smpte170m,smpte170m"}}) {
+        ASSERT_EQ(RunJob(fixture, "colours.mp4"), kJobSucceeded) << fixture;
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=color_range,color_space,color_transfer,color_primaries"),
+                  std::vector<std::string>{colours});
+    }
 }
 
 // Both NVIDIA halves at once under ThreadSanitizer: the source's, the
@@ -330,4 +333,10 @@ TEST_F(NvencJobTest, AFailedFileLeavesNoOutputAndSaysWhy)
     EXPECT_TRUE(Logged(u"The NVIDIA encoder cannot scale 320x240 video to 640x480: <" + platform::ToUtf16(input) +
                        u">\n"));
     EXPECT_EQ(test::FakeNvenc().pictures.load(), 0);
+    // A 3:4 picture stored upright in 640x360 would be scaled to 360x480.
+    targetWidth = 640;
+    targetHeight = 360;
+    EXPECT_EQ(RunJob("portrait_3x4.mp4", "scaled.mp4"), kJobFailedResult);
+    EXPECT_TRUE(Logged(u"The NVIDIA encoder cannot scale 240x320 video to 360x480: <" + platform::ToUtf16(input) +
+                       u">\n"));
 }

@@ -100,6 +100,18 @@ TEST_F(PreviewLoad, PortraitAndAnamorphicVideosFramesTooLargeAndAJobsPoolAreTold
     EXPECT_EQ(large.height, 2176u);
 }
 
+// A 10-bit full-range video shows its own levels, as players show it.
+TEST_F(PreviewLoad, TenBitFullRangeVideoShowsItsOwnLevels)
+{
+    gSettings.dateStamp.enabled = gSettings.timeStamp.enabled = 0;
+    ASSERT_EQ(Open("full_range_10bit.mp4"), kReaderOk);
+    PreviewResult shown = Load(0);
+    ASSERT_EQ(shown.outcome, PreviewOutcome::Converted);
+    EXPECT_EQ(test::ShareWithin(shown.picture->pixels, test::ShownRgb(platform::ToUtf8(path), 0, 320, 240),
+                                test::kNearLevels),
+              1.0);
+}
+
 // Requests as fast as a held step button makes them, on a real file: the
 // last one is the frame shown, as ffmpeg decodes it, and every thread stops.
 TEST_F(PreviewLoadThreads, RapidRequestsOnARealFileEndOnTheNewestFrame)

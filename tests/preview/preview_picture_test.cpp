@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <tuple>
 #include <utility>
@@ -39,24 +41,63 @@ RgbPicture Flat(uint32_t width, uint32_t height, uint8_t grey)
 }  // namespace
 
 // Limited range, as players read camera video, with the matrix the picture
-// names; without one, BT.709 for HD sizes and BT.601 below. The reds are
-// ffmpeg's own conversions of RGB (252, 0, 0) by each matrix.
+// names, also at a size players would guess the other for; without one,
+// BT.709 from 1280 wide or 577 high, BT.601 below. The reds are ffmpeg's own
+// conversions of RGB (252, 0, 0) by each matrix.
 TEST(PreviewPicture, ConvertsLimitedRangeByThePicturesMatrix)
 {
-    constexpr uint32_t kUnnamed = 2, kBt709 = 1, kBt601 = 6;
-    auto convert = [](uint32_t matrix, uint32_t size, uint8_t y, uint8_t u, uint8_t v) {
-        std::vector<uint8_t> frame = FlatFrame(size, size, y, u, v);
-        return PixelOf(ConvertI420ToRgb(frame.data(), size, size, {2, 2, matrix}), 1, 1);
+    constexpr uint32_t kUnnamed = 2, kBt709 = 1, kBt470bg = 5, kBt601 = 6;
+    auto convert = [](uint32_t matrix, uint32_t width, uint32_t height, uint8_t y, uint8_t u, uint8_t v) {
+        std::vector<uint8_t> frame = FlatFrame(width, height, y, u, v);
+        return PixelOf(ConvertI420ToRgb(frame.data(), width, height, {2, 2, matrix}), 1, 1);
     };
     auto red = [](const Rgb& got) { return std::abs(got[0] - 252) <= 2 && got[1] <= 2 && got[2] <= 2; };
-    EXPECT_EQ(convert(kBt709, 2, 16, 128, 128), (Rgb{0, 0, 0}));
-    EXPECT_EQ(convert(kBt709, 2, 235, 128, 128), (Rgb{255, 255, 255}));
-    EXPECT_TRUE(red(convert(kBt709, 2, 62, 102, 238)));
-    EXPECT_TRUE(red(convert(kBt601, 2, 81, 91, 239)));
-    EXPECT_TRUE(red(convert(kUnnamed, 1080, 62, 102, 238))) << "HD: BT.709";
-    EXPECT_FALSE(red(convert(kUnnamed, 2, 62, 102, 238))) << "SD: BT.601";
-    EXPECT_EQ(convert(kBt709, 2, 235, 128, 255)[0], 255) << "clamped above";
-    EXPECT_EQ(convert(kBt709, 2, 16, 0, 128)[2], 0) << "clamped below";
+    EXPECT_EQ(convert(kBt709, 2, 2, 16, 128, 128), (Rgb{0, 0, 0}));
+    EXPECT_EQ(convert(kBt709, 2, 2, 235, 128, 128), (Rgb{255, 255, 255}));
+    EXPECT_TRUE(red(convert(kBt709, 2, 2, 62, 102, 238)));
+    EXPECT_TRUE(red(convert(kBt601, 1280, 2, 81, 91, 239)));
+    EXPECT_TRUE(red(convert(kBt470bg, 1280, 2, 81, 91, 239)));
+    for (auto [width, height, bt709] : {std::tuple{1280u, 2u, true}, {1279u, 2u, false}, {720u, 577u, true},
+                                        {720u, 576u, false}})
+        EXPECT_EQ(red(convert(kUnnamed, width, height, 62, 102, 238)), bt709) << width << "x" << height;
+    EXPECT_EQ(convert(kBt709, 2, 2, 235, 128, 255)[0], 255) << "clamped above";
+    EXPECT_EQ(convert(kBt709, 2, 2, 16, 0, 128)[2], 0) << "clamped below";
+}
+
+// Every level of Y, U and V comes out as the exact conversion rounds it:
+// 2 x 2 blocks of four luma levels, one per pair of chroma levels.
+TEST(PreviewPicture, EveryLevelIsThatOfTheExactConversion)
+{
+    constexpr int kLevels = 256;
+    constexpr uint32_t kSide = 2 * kLevels;
+    for (auto [matrix, kr, kb] : {std::tuple{1u, 0.2126, 0.0722}, {6u, 0.299, 0.114}}) {
+        const double kg = 1 - kr - kb;
+        size_t wrong = 0;
+        std::vector<uint8_t> frame = FlatFrame(kSide, kSide, 0, 0, 0);
+        uint8_t* u = frame.data() + kSide * kSide;
+        uint8_t* v = u + kLevels * kLevels;
+        for (int i = 0; i < kLevels * kLevels; ++i) {
+            u[i] = static_cast<uint8_t>(i % kLevels);
+            v[i] = static_cast<uint8_t>(i / kLevels);
+        }
+        for (int first = 0; first < kLevels; first += 4) {
+            for (uint32_t y = 0; y < kSide; ++y)
+                for (uint32_t x = 0; x < kSide; ++x)
+                    frame[y * kSide + x] = static_cast<uint8_t>(first + x % 2 + 2 * (y % 2));
+            const RgbPicture picture = ConvertI420ToRgb(frame.data(), kSide, kSide, {2, 2, matrix});
+            for (uint32_t y = 0; y < kSide; ++y) {
+                for (uint32_t x = 0; x < kSide; ++x) {
+                    const double luma = 255.0 / 219 * (frame[y * kSide + x] - 16);
+                    const double cb = 255.0 / 224 * (x / 2 - 128.0), cr = 255.0 / 224 * (y / 2 - 128.0);
+                    const double exact[] = {luma + 2 * (1 - kr) * cr, luma - 2 * (kb * (1 - kb) * cb + kr * (1 - kr) * cr) / kg,
+                                            luma + 2 * (1 - kb) * cb};
+                    for (int c = 0; c < 3; ++c)
+                        wrong += picture.At(x, y)[c] != std::clamp(static_cast<int>(std::floor(exact[c] + 0.5)), 0, 255);
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0u) << "matrix " << matrix;
+    }
 }
 
 TEST(PreviewPicture, EachTwoByTwoBlockTakesItsOwnChromaAndOddEdgesStayInside)

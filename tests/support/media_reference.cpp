@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 namespace wuvo::test {
@@ -25,6 +26,13 @@ std::vector<uint8_t> CommandBytes(const std::string& command)
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + got);
     pclose(pipe);
     return bytes;
+}
+
+// Frame `frame` (in presentation order) through `filters`, raw.
+std::vector<uint8_t> RawFrame(const std::string& path, uint32_t frame, const std::string& filters)
+{
+    return CommandBytes("ffmpeg -nostdin -v error -i " + Quoted(path) + " -map 0:v:0 -vf 'select=eq(n\\," +
+                        std::to_string(frame) + ")" + filters + "' -frames:v 1 -f rawvideo -");
 }
 
 }  // namespace
@@ -78,8 +86,35 @@ std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t wid
 
 std::vector<uint8_t> ReferenceFrame(const std::string& path, uint32_t frame)
 {
-    return CommandBytes("ffmpeg -nostdin -v error -i " + Quoted(path) + " -map 0:v:0 -vf 'select=eq(n\\," +
-                        std::to_string(frame) + ")' -frames:v 1 -f rawvideo -pix_fmt yuv420p -");
+    return RawFrame(path, frame, ",format=yuv420p");
+}
+
+std::vector<uint8_t> ShownRgb(const std::string& path, uint32_t frame, uint32_t width, uint32_t height)
+{
+    constexpr unsigned kHdWidth = 1280, kSdMaxHeight = 576;
+    unsigned codedWidth = 0, codedHeight = 0;
+    char range[32] = {}, space[32] = {};
+    // ffprobe gives the fields in its own order.
+    std::sscanf(Probe(path, "v:0", "stream=width,height,color_range,color_space").at(0).c_str(),
+                "%u,%u,%31[^,],%31[^,]", &codedWidth, &codedHeight, range, space);
+    std::string matrix = space;
+    if (matrix == "smpte170m" || matrix == "bt470bg")
+        matrix = "bt601";
+    else if (matrix == "unknown")
+        matrix = codedWidth >= kHdWidth || codedHeight > kSdMaxHeight ? "bt709" : "bt601";
+    return RawFrame(path, frame,
+                    ",scale=" + std::to_string(width) + ":" + std::to_string(height) + ":in_color_matrix=" + matrix +
+                        ":in_range=" + (std::string(range) == "pc" ? "pc" : "tv") + ",format=rgb24");
+}
+
+double ShareWithin(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int levels)
+{
+    if (a.size() != b.size() || a.empty())
+        return 0;
+    size_t near = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        near += std::abs(int{a[i]} - int{b[i]}) <= levels;
+    return static_cast<double>(near) / static_cast<double>(a.size());
 }
 
 std::vector<uint8_t> ReferencePcm(const std::string& path, int channels)

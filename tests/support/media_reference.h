@@ -23,6 +23,18 @@ std::vector<uint64_t> ReferenceLumaChecksums(const std::string& path, size_t wid
 // it; empty when there is no such frame.
 std::vector<uint8_t> ReferenceFrame(const std::string& path, uint32_t frame);
 
+// Frame `frame` as a player shows it, as packed RGB scaled to width x height:
+// ffmpeg's conversion by the file's own range and matrix; one that names no
+// matrix is read by BT.709 from 1280 wide or 577 high, by BT.601 below.
+std::vector<uint8_t> ShownRgb(const std::string& path, uint32_t frame, uint32_t width, uint32_t height);
+
+// Levels apart that still look alike, after encoding and two conversions.
+constexpr int kNearLevels = 4;
+
+// The share of samples of `a` within `levels` of those of `b`; 0 when their
+// sizes differ.
+double ShareWithin(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, int levels);
+
 // The file's interleaved 16-bit PCM as ffmpeg decodes it.
 std::vector<uint8_t> ReferencePcm(const std::string& path, int channels);
 

@@ -1,6 +1,7 @@
 #include "app/preview/preview_picture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -16,20 +17,15 @@ constexpr size_t kChannels = 3;
 constexpr int kLumaBlack = 16;
 constexpr double kLumaScale = 255.0 / 219.0;
 constexpr double kChromaScale = 255.0 / 224.0;
+constexpr size_t kLevels = 256;
 
-// Matrix codes of ISO/IEC 23091-2, and the luma weights of red and blue.
-constexpr uint32_t kMatrixBt709 = 1;
-constexpr uint32_t kMatrixBt470bg = 5;
-constexpr uint32_t kMatrixSmpte170m = 6;
+// The luma weights of red and blue.
 struct LumaWeights {
     double red;
     double blue;
 };
 constexpr LumaWeights kBt709{0.2126, 0.0722};
 constexpr LumaWeights kBt601{0.299, 0.114};
-// From these sizes on players take an unnamed matrix for BT.709.
-constexpr uint32_t kHdWidth = 1280;
-constexpr uint32_t kSdMaxHeight = 576;
 
 // Each channel's share of a chroma sample's distance from neutral.
 struct ChromaFactors {
@@ -37,6 +33,22 @@ struct ChromaFactors {
     double greenFromU;
     double greenFromV;
     double blueFromU;
+};
+
+// Channels are summed in fixed point with 21 fraction bits: the sums stay
+// below 1024 in magnitude, so they fit 32 bits, and every level comes out
+// as the exact conversion rounds it (with 20, a few BT.601 ones would not).
+constexpr int kFixedBits = 21;
+constexpr int32_t kFixedHalf = 1 << (kFixedBits - 1);
+
+// Each plane's share of the channels by sample level, in fixed point; the
+// luma's carries the half that rounds the sum.
+struct ConversionTables {
+    std::array<int32_t, kLevels> luma;
+    std::array<int32_t, kLevels> redFromV;
+    std::array<int32_t, kLevels> greenFromU;
+    std::array<int32_t, kLevels> greenFromV;
+    std::array<int32_t, kLevels> blueFromU;
 };
 
 // The start pattern spreads its ramps over the landscape room.
@@ -52,25 +64,19 @@ constexpr uint32_t kColumnShift = kWeightBits + kRowBits;
 
 // The parts of a channel that depend on the chroma of one 2 x 2 block.
 struct ChromaTerms {
-    double red = 0;
-    double green = 0;
-    double blue = 0;
+    int32_t red = 0;
+    int32_t green = 0;
+    int32_t blue = 0;
 };
 
-uint8_t Channel(double value)
+int32_t Fixed(double value)
 {
-    // Rounded; what falls below 0 truncates to 0 or less before the clamp.
-    return static_cast<uint8_t>(std::clamp(static_cast<int>(value + 0.5), 0, kChannelMax));
+    return static_cast<int32_t>(std::lround(std::ldexp(value, kFixedBits)));
 }
 
-LumaWeights WeightsOf(const platform::ColourDescription& colour, uint32_t width, uint32_t height)
+uint8_t Channel(int32_t sum)
 {
-    switch (colour.matrix) {
-    case kMatrixBt709: return kBt709;
-    case kMatrixBt470bg:
-    case kMatrixSmpte170m: return kBt601;
-    default: return width >= kHdWidth || height > kSdMaxHeight ? kBt709 : kBt601;
-    }
+    return static_cast<uint8_t>(std::clamp(sum >> kFixedBits, 0, kChannelMax));
 }
 
 ChromaFactors FactorsOf(LumaWeights w)
@@ -80,13 +86,58 @@ ChromaFactors FactorsOf(LumaWeights w)
             kChromaScale * 2 * w.red * (1 - w.red) / green, kChromaScale * 2 * (1 - w.blue)};
 }
 
-void ChromaRow(const uint8_t* u, const uint8_t* v, const ChromaFactors& f, std::vector<ChromaTerms>& terms)
+ConversionTables TablesOf(LumaWeights weights)
 {
-    for (size_t i = 0; i < terms.size(); ++i) {
-        const int cb = u[i] - kChromaZero;
-        const int cr = v[i] - kChromaZero;
-        terms[i] = {f.redFromV * cr, f.greenFromU * cb + f.greenFromV * cr, f.blueFromU * cb};
+    const ChromaFactors f = FactorsOf(weights);
+    ConversionTables tables;
+    for (size_t level = 0; level < kLevels; ++level) {
+        const int luma = static_cast<int>(level) - kLumaBlack;
+        const int chroma = static_cast<int>(level) - kChromaZero;
+        tables.luma[level] = Fixed(kLumaScale * luma) + kFixedHalf;
+        tables.redFromV[level] = Fixed(f.redFromV * chroma);
+        tables.greenFromU[level] = Fixed(f.greenFromU * chroma);
+        tables.greenFromV[level] = Fixed(f.greenFromV * chroma);
+        tables.blueFromU[level] = Fixed(f.blueFromU * chroma);
     }
+    return tables;
+}
+
+const ConversionTables& TablesFor(const platform::ColourDescription& colour, uint32_t width, uint32_t height)
+{
+    static const ConversionTables bt709 = TablesOf(kBt709);
+    static const ConversionTables bt601 = TablesOf(kBt601);
+    switch (colour.matrix) {
+    case platform::kMatrixBt709: return bt709;
+    case platform::kMatrixBt470bg:
+    case platform::kMatrixSmpte170m: return bt601;
+    default: return platform::GuessedMatrix(width, height) == platform::kMatrixBt709 ? bt709 : bt601;
+    }
+}
+
+void ChromaRow(const uint8_t* u, const uint8_t* v, const ConversionTables& t, std::vector<ChromaTerms>& terms)
+{
+    for (size_t i = 0; i < terms.size(); ++i)
+        terms[i] = {t.redFromV[v[i]], t.greenFromU[u[i]] + t.greenFromV[v[i]], t.blueFromU[u[i]]};
+}
+
+void ConvertPixel(int32_t luma, const ChromaTerms& c, uint8_t* out)
+{
+    out[0] = Channel(luma + c.red);
+    out[1] = Channel(luma - c.green);
+    out[2] = Channel(luma + c.blue);
+}
+
+// Two pixels share each chroma sample; an odd last one takes the last.
+void ConvertRow(const uint8_t* luma, const std::vector<ChromaTerms>& terms, uint32_t width, const ConversionTables& t,
+                uint8_t* out)
+{
+    const uint32_t pairs = std::min<uint32_t>(width / 2, static_cast<uint32_t>(terms.size()));
+    for (uint32_t i = 0; i < pairs; ++i, luma += 2, out += 2 * kChannels) {
+        ConvertPixel(t.luma[luma[0]], terms[i], out);
+        ConvertPixel(t.luma[luma[1]], terms[i], out + kChannels);
+    }
+    for (uint32_t x = 2 * pairs; x < width; ++x, ++luma, out += kChannels)
+        ConvertPixel(t.luma[luma[0]], terms.back(), out);
 }
 
 // Which source pixels make up each target pixel along one axis, and with
@@ -226,25 +277,17 @@ RgbPicture ConvertI420ToRgb(const uint8_t* frame, uint32_t width, uint32_t heigh
     const uint8_t* v = u + size_t{chromaWidth} * chromaHeight;
     // A frame one pixel wide or high has no chroma: it shows grey.
     const bool hasChroma = chromaWidth > 0 && chromaHeight > 0;
-    const ChromaFactors factors = FactorsOf(WeightsOf(colour, width, height));
+    const ConversionTables& tables = TablesFor(colour, width, height);
     std::vector<ChromaTerms> terms(std::max<uint32_t>(chromaWidth, 1));
     uint32_t termsRow = ~0u;
     for (uint32_t y = 0; y < height; ++y) {
         // An odd last row or column takes the chroma of the one before.
         const uint32_t chromaRow = hasChroma ? std::min(y / 2, chromaHeight - 1) : 0;
         if (hasChroma && chromaRow != termsRow) {
-            ChromaRow(u + size_t{chromaRow} * chromaWidth, v + size_t{chromaRow} * chromaWidth, factors, terms);
+            ChromaRow(u + size_t{chromaRow} * chromaWidth, v + size_t{chromaRow} * chromaWidth, tables, terms);
             termsRow = chromaRow;
         }
-        const uint8_t* lumaRow = frame + size_t{y} * width;
-        uint8_t* out = picture.At(0, y);
-        for (uint32_t x = 0; x < width; ++x, out += kChannels) {
-            const ChromaTerms& c = terms[std::min<size_t>(x / 2, terms.size() - 1)];
-            const double lumaValue = kLumaScale * (lumaRow[x] - kLumaBlack);
-            out[0] = Channel(lumaValue + c.red);
-            out[1] = Channel(lumaValue - c.green);
-            out[2] = Channel(lumaValue + c.blue);
-        }
+        ConvertRow(frame + size_t{y} * width, terms, width, tables, picture.At(0, y));
     }
     return picture;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/media/frame_copy.h"
+#include "engine/media/output_size.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/codec_check.h"
@@ -106,20 +107,38 @@ struct PixelAspect {
     uint32_t y = 1;
 };
 
+// The display size of the track header, turned as the pictures are, when it
+// is not their decoded size; players then show the pictures at it.
+std::optional<FrameSize> DisplaySizeOtherThan(const platform::VideoFormat& video)
+{
+    const Mp4Track* track = gParseState->VideoTrack();
+    if (!track || video.width == 0 || video.height == 0)
+        return std::nullopt;
+    bool swapped = GetVideoTurn().IsQuarter();
+    FrameSize display{swapped ? track->height : track->width, swapped ? track->width : track->height};
+    if (display == FrameSize{video.width, video.height})
+        return std::nullopt;
+    return display;
+}
+
 // The track header holds the display size; when it differs from the decoded
 // size, the pixels are not square. A track header of the decoded size
 // leaves the pixel aspect to the one stored with the samples.
 PixelAspect SourcePixelAspect(const platform::VideoFormat& video)
 {
-    const Mp4Track* track = gParseState->VideoTrack();
-    if (!track || video.width == 0 || video.height == 0)
+    std::optional<FrameSize> display = DisplaySizeOtherThan(video);
+    if (!display)
         return {video.aspectX, video.aspectY};
-    bool swapped = GetVideoTurn().IsQuarter();
-    uint32_t displayWidth = swapped ? track->height : track->width;
-    uint32_t displayHeight = swapped ? track->width : track->height;
-    if (displayWidth == video.width && displayHeight == video.height)
-        return {video.aspectX, video.aspectY};
-    return {displayWidth * kAspectScale / video.width, displayHeight * kAspectScale / video.height};
+    return {display->width * kAspectScale / video.width, display->height * kAspectScale / video.height};
+}
+
+// The shape players show the source in, exactly: the thousandths of the
+// pixel aspect would make a 4:3 picture a pixel or two narrower.
+ShownShape SourceShape(const platform::VideoFormat& video)
+{
+    if (std::optional<FrameSize> display = DisplaySizeOtherThan(video))
+        return {*display, 1, 1};
+    return {{video.width, video.height}, video.aspectX, video.aspectY};
 }
 
 // What the preview and the stamper need to show the pool's pictures as
@@ -132,19 +151,14 @@ void DescribePoolPictures(const platform::VideoFormat& video, PixelAspect aspect
     gFramePool->colour = video.colour;
 }
 
-// An output size is meant the way the source is shown: a source shown
-// upright (portrait) gets the size's portrait form, so that no picture is
-// stretched. The target stays in the size table's orientation, before the
-// turn, as the encoder expects it.
-void OrientTargetAsShown(StampJob& job, bool swapped, PixelAspect aspect)
+// A size from the table holds the source the way players show it, upright
+// or not, in its own shape. The target stays in the size table's
+// orientation, before the turn, as the encoder expects it.
+void FitTargetToShape(StampJob& job, bool swapped, const ShownShape& source)
 {
-    bool portrait = uint64_t{job.sourceHeight} * aspect.y > uint64_t{job.sourceWidth} * aspect.x;
-    uint32_t longer = std::max(job.targetWidth, job.targetHeight);
-    uint32_t shorter = std::min(job.targetWidth, job.targetHeight);
-    uint32_t shownWidth = portrait ? shorter : longer;
-    uint32_t shownHeight = portrait ? longer : shorter;
-    job.targetWidth = swapped ? shownHeight : shownWidth;
-    job.targetHeight = swapped ? shownWidth : shownHeight;
+    FrameSize shown = FitShapeInTarget(OrientTargetAsShown({job.targetWidth, job.targetHeight}, source), source);
+    job.targetWidth = swapped ? shown.height : shown.width;
+    job.targetHeight = swapped ? shown.width : shown.height;
 }
 
 // A picture scaled to another size fills that frame: its pixels are square
@@ -382,7 +396,7 @@ void ProbeInputWithMf(StampJob& job)
         job.targetWidth = swapped ? job.sourceHeight : job.sourceWidth;
         job.targetHeight = swapped ? job.sourceWidth : job.sourceHeight;
     } else {
-        OrientTargetAsShown(job, swapped, aspect);
+        FitTargetToShape(job, swapped, SourceShape(video));
     }
     FitAspectToTarget(job, swapped);
 

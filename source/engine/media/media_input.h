@@ -41,8 +41,9 @@ uint32_t GetVideoRotation(int direction, bool* swapped);
 
 // Fills the job's source description, the pool's frame size and rate and
 // how its pictures are shown, and the output size: the native one, or the
-// one asked for in the orientation the source is shown in. Ends early,
-// leaving later fields as they were, when the file cannot be read.
+// source's shape as it is shown, inside the one asked for turned that way.
+// Ends early, leaving later fields as they were, when the file cannot be
+// read.
 void ProbeInputWithMf(StampJob& job);
 
 // Decodes the file's video into the pool through the callbacks: the frames

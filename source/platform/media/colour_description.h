@@ -13,4 +13,18 @@ struct ColourDescription {
     uint32_t matrix = kUnspecified;
 };
 
+// Matrix codes of the two matrices players tell apart.
+constexpr uint32_t kMatrixBt709 = 1;
+constexpr uint32_t kMatrixBt470bg = 5;
+constexpr uint32_t kMatrixSmpte170m = 6;
+
+// The matrix players take a picture of width x height for when it names
+// none: BT.709 from HD sizes on (1280 wide or 577 high), BT.601 below.
+uint32_t GuessedMatrix(uint32_t width, uint32_t height);
+
+// The description a player reads a picture of width x height with: an
+// unnamed matrix guessed from the size, unnamed primaries and transfer
+// those that go with the BT.709 or BT.601 matrix read.
+ColourDescription AsPlayersRead(ColourDescription colour, uint32_t width, uint32_t height);
+
 }  // namespace wuvo::platform

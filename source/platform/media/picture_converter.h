@@ -27,9 +27,20 @@ public:
     const AVFrame* ToUprightI420(const AVFrame& picture, PictureTurn turn);
 
 private:
+    // What a scaler is made for: the pictures' size, layout and range.
+    struct ScalerInput {
+        int width = 0;
+        int height = 0;
+        int format = -1;
+        bool fullRange = false;
+        bool operator==(const ScalerInput&) const = default;
+    };
+
     bool Allocate(FramePtr& target, int width, int height);
+    bool PrepareScaler(const AVFrame& picture);
 
     SwsContext* scaler_ = nullptr;
+    ScalerInput scalerInput_;
     HdrToSdrConverter toSdr_;
     FramePtr converted_;
     FramePtr turned_;

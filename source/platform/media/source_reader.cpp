@@ -70,7 +70,9 @@ ColourDescription DeliveredColour(const AVCodecContext& codec)
     colour.primaries = NamedOrUnspecified(codec.color_primaries, AVCOL_PRI_SMPTE432, AVCOL_PRI_EBU3213);
     colour.transfer = NamedOrUnspecified(codec.color_trc, AVCOL_TRC_ARIB_STD_B67);
     colour.matrix = NamedOrUnspecified(codec.colorspace, AVCOL_SPC_ICTCP);
-    return colour;
+    // Named as players read the coded pictures, so that a copy at another
+    // size is read the same way.
+    return AsPlayersRead(colour, static_cast<uint32_t>(codec.width), static_cast<uint32_t>(codec.height));
 }
 
 CodecPtr OpenDecoder(const AVStream& av)

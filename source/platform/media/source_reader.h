@@ -29,8 +29,9 @@ struct VideoFormat {
     // The turn applied to the coded pictures.
     PictureTurn turn;
     // How the delivered pictures' colours are to be read: the source's own,
-    // or BT.709 for an HDR source, whose pictures are delivered as SDR. The
-    // range is always limited.
+    // what it leaves unnamed as players read it, or BT.709 for an HDR
+    // source, whose pictures are delivered as SDR. The range is always
+    // limited.
     ColourDescription colour;
     // The source's pictures are HDR (PQ or HLG), delivered converted to SDR.
     bool hdr = false;

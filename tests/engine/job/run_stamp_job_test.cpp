@@ -432,18 +432,30 @@ TEST_F(RunStampJobTest, SpeedUpKeepsEveryNthFrameAndAudioOffLeavesNoAudio)
     }
 }
 
-// The size is taken the way the source is shown: a portrait clip stored
-// upright (144x256, as editors export them) gets its portrait form.
-TEST_F(RunStampJobTest, OutputSizeFromTheTableInTheSourcesOrientationAndNoAudioInput)
+// The size is taken the way the source is shown, and holds it in its own
+// shape: a portrait clip stored upright (144x256, as editors export them)
+// gets its portrait form; a 4:3 one, DVD's 720x480 of narrow pixels, and
+// 3:4 phone clips stored upright or turned keep their shape.
+TEST_F(RunStampJobTest, OutputSizeFromTheTableKeepsTheSourcesShapeAndNoAudioInput)
 {
-    gSettings.outputSize = 0;  // 480x270
-    for (auto [fixture, written] : {std::pair{"portrait_main10_5994.mp4", "270,480,1:1"}, {"no_audio.mp4", "480,270,1:1"}}) {
-        StampJob job = MakeJob(fixture, "resized.mp4");
-        OutputSize size = OutputSizeFor(gSettings.outputSize);
+    const struct {
+        const char* fixture;
+        uint32_t outputSize;  // 0: 480x270, 1: 640x360
+        const char* written;
+    } cases[] = {{"portrait_main10_5994.mp4", 0, "270,480,1:1"},
+                 {"rotate90.mp4", 1, "360,480,1:1"},
+                 {"sd_narrow_pixels.mp4", 1, "480,360,1:1"},
+                 {"portrait_3x4.mp4", 1, "360,480,1:1"},
+                 {"no_audio.mp4", 0, "360,270,1:1"}};
+    for (const auto& c : cases) {
+        StampJob job = MakeJob(c.fixture, "resized.mp4");
+        OutputSize size = OutputSizeFor(c.outputSize);
         job.targetWidth = size.width;
         job.targetHeight = size.height;
-        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
-        EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio"), std::vector<std::string>{written});
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded) << c.fixture;
+        EXPECT_EQ(test::Probe(output, "v:0", "stream=width,height,sample_aspect_ratio"),
+                  std::vector<std::string>{c.written})
+            << c.fixture;
     }
     EXPECT_EQ(Streams(), (std::vector<std::string>{"hevc,video"}));
 }
@@ -961,6 +973,35 @@ TEST_F(RunStampJobTest, MiddleCutShowsTheFramesTheEditsShowEachWithItsOwnTime)
                         cut.places.size() * cut.period + cut.pause, 0.03)
                 << cut.fixture << ": the sound cut as the picture";
         }
+    }
+}
+
+// Each output shows the colours of its source as players show each: a
+// 10-bit full-range ramp, and untagged clips written at a size that players
+// would read by the other matrix, HD at an SD size and back, which say what
+// they hold.
+TEST_F(RunStampJobTest, ColoursAreShownAsTheSourcesAtAnySize)
+{
+    gSettings.dateStamp.enabled = gSettings.timeStamp.enabled = 0;
+    const struct {
+        const char* fixture;
+        uint32_t width, height;  // chosen; 1 x 1: its own size
+        double within;           // the share of samples within kNearLevels
+    } cases[] = {{"full_range_10bit.mp4", 1, 1, 1.0},
+                 {"hd1080.mp4", 640, 360, 0.9},
+                 {"sd_narrow_pixels.mp4", 1280, 720, 0.9}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fixture);
+        StampJob job = MakeJob(c.fixture, "colours.mp4");
+        job.targetWidth = c.width;
+        job.targetHeight = c.height;
+        ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+        unsigned width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(test::Probe(output, "v:0", "stream=width,height").at(0).c_str(), "%u,%u", &width, &height),
+                  2);
+        EXPECT_GE(test::ShareWithin(test::ShownRgb(platform::ToUtf8(input), 0, width, height),
+                                    test::ShownRgb(output, 0, width, height), test::kNearLevels),
+                  c.within);
     }
 }
 

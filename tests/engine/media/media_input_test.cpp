@@ -9,8 +9,10 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "engine/media/frame_copy.h"
+#include "engine/media/output_size.h"
 #include "engine/media/preview_decode.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
@@ -124,7 +126,7 @@ TEST_F(MediaInput, ProbeDescribesTheSourceAsFfprobeDoes)
 
     StampJob sized = ProbeFixture("no_audio.mp4", 640, 360);
     EXPECT_EQ(sized.hasAudio, 0);
-    EXPECT_EQ(sized.targetWidth, 640u) << "a chosen size stays";
+    EXPECT_EQ(sized.targetWidth, 480u) << "a chosen size holds the 4:3 picture";
     EXPECT_EQ(sized.targetHeight, 360u);
 
     // A million edits that show nothing are no work for the probe.
@@ -154,8 +156,9 @@ TEST_F(MediaInput, ProbeOfAPortraitVideo)
 
 // Players show a picture at the display size of its track header, or, when
 // that is the coded size, at its pixel-aspect box; a quarter turn turns the
-// pixels too. Scaled to another size, the picture fills that frame, whose
-// pixels are square.
+// pixels too. A size from the table holds that shape, its pixels square;
+// DVD's narrow pixels, shown 4:3 by the track header, fill 1440x1080 of
+// 1920x1080, not a pixel less.
 TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSize)
 {
     path = test::FixturePath("no_audio.mp4");
@@ -168,16 +171,46 @@ TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSi
 
     const struct {
         const char* fixture;
-        uint32_t width, height, aspectX, aspectY;
-    } cases[] = {{"anamorphic.mp4", 1, 1, 1333, 1000},   {"anamorphic_pasp.mp4", 1, 1, 4, 3},
-                 {"anamorphic.mp4", 1440, 1080, 1333, 1000}, {"anamorphic.mp4", 1280, 720, 1, 1},
-                 {"anamorphic_pasp.mp4", 1920, 1080, 1, 1},  {"anamorphic_rotate90.mp4", 1, 1, 1000, 1333},
-                 {"anamorphic_pasp_rotate90.mp4", 1, 1, 3, 4}};
+        uint32_t width, height;  // chosen; 1 x 1: its own size
+        uint32_t targetWidth, targetHeight, aspectX, aspectY;
+    } cases[] = {{"anamorphic.mp4", 1, 1, 1440, 1080, 1333, 1000},
+                 {"anamorphic_pasp.mp4", 1, 1, 1440, 1080, 4, 3},
+                 {"anamorphic.mp4", 1440, 1080, 1440, 810, 1, 1},
+                 {"anamorphic.mp4", 1280, 720, 1280, 720, 1, 1},
+                 {"anamorphic_pasp.mp4", 1920, 1080, 1920, 1080, 1, 1},
+                 {"anamorphic_rotate90.mp4", 1, 1, 1440, 1080, 1000, 1333},
+                 {"anamorphic_pasp_rotate90.mp4", 1, 1, 1440, 1080, 3, 4},
+                 {"sd_narrow_pixels.mp4", 1920, 1080, 1440, 1080, 1, 1}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.fixture) + " at " + std::to_string(c.width) + "x" + std::to_string(c.height));
         job = ProbeFixture(c.fixture, c.width, c.height);
-        EXPECT_EQ(job.aspectX * c.aspectY, job.aspectY * c.aspectX)
-            << c.fixture << " at " << c.width << "x" << c.height << ": " << job.aspectX << ":" << job.aspectY;
+        EXPECT_EQ(std::pair(job.targetWidth, job.targetHeight), std::pair(c.targetWidth, c.targetHeight));
+        EXPECT_EQ(job.aspectX * c.aspectY, job.aspectY * c.aspectX) << job.aspectX << ":" << job.aspectY;
         EXPECT_NE(job.aspectY, 0u);
+    }
+}
+
+// The size chosen is taken the way the source is shown, a square one as
+// landscape; inside it the source keeps its shape, on even sides.
+TEST(OutputSize, KeepsTheShownShapeInsideTheChosenSize)
+{
+    const struct {
+        ShownShape source;
+        FrameSize chosen, oriented, fitted;
+    } cases[] = {{{{240, 240}}, {480, 270}, {480, 270}, {270, 270}},
+                 {{{1440, 1080}}, {1920, 1080}, {1920, 1080}, {1440, 1080}},
+                 {{{1080, 1440}}, {640, 360}, {360, 640}, {360, 480}},
+                 {{{720, 480}, 8, 9}, {1920, 1080}, {1920, 1080}, {1440, 1080}},
+                 {{{1440, 1080}, 4, 3}, {1280, 720}, {1280, 720}, {1280, 720}},
+                 {{{4096, 16}}, {480, 270}, {480, 270}, {480, 2}},
+                 {{{0, 0}}, {480, 270}, {480, 270}, {480, 270}}};
+    for (const auto& c : cases) {
+        const FrameSize& pixels = c.source.pixels;
+        SCOPED_TRACE(std::to_string(pixels.width) + "x" + std::to_string(pixels.height));
+        const FrameSize oriented = OrientTargetAsShown(c.chosen, c.source);
+        const FrameSize fitted = FitShapeInTarget(oriented, c.source);
+        EXPECT_EQ(std::pair(oriented.width, oriented.height), std::pair(c.oriented.width, c.oriented.height));
+        EXPECT_EQ(std::pair(fitted.width, fitted.height), std::pair(c.fitted.width, c.fitted.height));
     }
 }
 

@@ -106,7 +106,7 @@ TEST_F(MediaOutputThreads, WritesEveryFrameWithItsAudio)
     ExpectCleanOutput(output);
     auto sourceFrames = test::Probe(input, "v:0", "stream=nb_frames");
     auto video = test::Probe(output, "v:0", "stream=codec_name,codec_tag_string,width,height,nb_frames");
-    EXPECT_EQ(video, std::vector<std::string>{"hevc,hvc1,480,270," + sourceFrames.at(0)});
+    EXPECT_EQ(video, std::vector<std::string>{"hevc,hvc1,360,270," + sourceFrames.at(0)});
     double frameSeconds = SourceFrameSeconds(input);
     for (const auto& duration : test::Probe(output, "v:0", "packet=duration_time"))
         ASSERT_NEAR(Number(duration), frameSeconds, 1e-6);

@@ -4,11 +4,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdarg>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <thread>
 #include <tuple>
+
+extern "C" {
+#include <libavutil/log.h>
+}
 
 #include "support/fixtures.h"
 #include "support/media_reference.h"
@@ -62,12 +67,23 @@ struct FixtureSize {
     uint32_t height;
 };
 
+// What FFmpeg's libraries would print to the terminal as warnings or worse.
+std::atomic<int> gLibraryWarnings{0};
+
+void CountWarning(void*, int level, const char*, va_list)
+{
+    if (level <= AV_LOG_WARNING)
+        ++gLibraryWarnings;
+}
+
 }  // namespace
 
 // Every fixture, also 10-bit, full-range, H.264, fragmented, QuickTime and
-// the turned portrait one, gives ffmpeg's frames in ffmpeg's order.
+// the turned portrait one, gives ffmpeg's frames in ffmpeg's order, and
+// nothing to the terminal.
 TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
 {
+    av_log_set_callback(CountWarning);
     const FixtureSize fixtures[] = {
         {"hevc_aac_newyear.mp4", 320, 240}, {"hevc_newyear.mov", 320, 240},
         {"hevc_faststart.mp4", 320, 240},   {"h264.mp4", 320, 240},
@@ -88,6 +104,8 @@ TEST(SourceReader, DecodesEveryFixtureAsFfmpegDoes)
         ASSERT_FALSE(reference.empty()) << fixture.name;
         EXPECT_EQ(decoded.luma, reference) << fixture.name;
     }
+    av_log_set_callback(av_log_default_callback);
+    EXPECT_EQ(gLibraryWarnings.load(), 0);
 }
 
 // A front camera's mirror left to right is no turn; top to bottom, it is a
