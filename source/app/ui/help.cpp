@@ -9,9 +9,11 @@
 #include <wx/html/helpwnd.h>
 #include <wx/html/htmlwin.h>
 #include <wx/log.h>
+#include <wx/math.h>
 #include <wx/splitter.h>
 #include <wx/stdpaths.h>
 
+#include "app/layout/text_growth.h"
 #include "app/ui/seams.h"
 
 namespace wuvo {
@@ -22,8 +24,8 @@ constexpr wxStringCharType kBookExtension[] = wxS("htb");
 // The help window's title; the page's title takes the place of %s.
 constexpr wxStringCharType kTitleFormat[] = wxS("Orlevane Help: %s");
 constexpr wxStringCharType kCaption[] = wxS("Warning");
-// A new help window's size, with room for all three tabs of its contents
-// panel.
+// A new help window's size at the templates' font, with room for all three
+// tabs of its contents panel.
 constexpr int kWindowWidth = 820;
 constexpr int kWindowHeight = 600;
 constexpr int kContentsWidth = 270;
@@ -85,8 +87,9 @@ private:
     void LayOut()
     {
         wxWindow* window = HelpTopLevel();
-        window->SetSize(window->FromDIP(wxSize(kWindowWidth, kWindowHeight)));
-        GetHelpWindow()->GetSplitterWindow()->SetSashPosition(window->FromDIP(kContentsWidth));
+        const LayoutScale scale = TextScaleOf(*window);
+        window->SetSize(Scaled(wxSize(kWindowWidth, kWindowHeight), scale));
+        GetHelpWindow()->GetSplitterWindow()->SetSashPosition(wxRound(kContentsWidth * scale.x));
     }
 
     void RunModal()
