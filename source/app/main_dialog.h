@@ -284,6 +284,8 @@ private:
     std::optional<WindowFit> fit_;
     wxSize stretch_;
     wxRect pictureRoom_;
+    // The room the hint leaves beside it in the picture.
+    int hintMargins_ = 0;
     // The fit made again with the window manager's frame, once shown.
     bool fittedShown_ = false;
     // Set once the window goes; what workers queued for it is then dropped.

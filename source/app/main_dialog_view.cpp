@@ -140,6 +140,7 @@ void CWuvoDlg::LayOutForText()
 {
     fit_.emplace(LayOutPage(*c_.page, TextScaleOf(*c_.page)));
     pictureRoom_ = fit_->Place(kIdPreviewPicture, stretch_);
+    hintMargins_ = pictureRoom_.width - Control(kIdPreviewPlaceholder)->GetSize().x;
     c_.page->SetScrollRate(kPageScrollStep, kPageScrollStep);
     FitToScreen();
 }
@@ -178,12 +179,14 @@ void CWuvoDlg::ArrangeFor(wxSize size)
     CentreHint();
 }
 
-// The hint stands in the middle of the picture, as in the template.
+// The hint stands in the middle of the picture, as in the template, and
+// keeps its margins as the picture gives way.
 void CWuvoDlg::CentreHint()
 {
     wxWindow& hint = *Control(kIdPreviewPlaceholder);
     const wxSize room = Control(kIdPreviewPicture)->GetSize();
-    hint.Move((room.x - hint.GetSize().x) / 2, (room.y - hint.GetSize().y) / 2);
+    const int width = room.x - hintMargins_;
+    hint.SetSize((room.x - width) / 2, (room.y - hint.GetSize().y) / 2, width, hint.GetSize().y);
 }
 
 // While the preview works, the cursor shows the next picture at each tick.

@@ -1,6 +1,9 @@
 #include "app/ui/help.h"
 
+#include <utility>
+
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/filesys.h>
@@ -90,6 +93,15 @@ private:
         const LayoutScale scale = TextScaleOf(*window);
         window->SetSize(Scaled(wxSize(kWindowWidth, kWindowHeight), scale));
         GetHelpWindow()->GetSplitterWindow()->SetSashPosition(wxRound(kContentsWidth * scale.x));
+        // The window manager's frame around it is known once it shows: a
+        // window that then reaches past the screen's work area is fitted
+        // into it, once.
+        window->Bind(wxEVT_ACTIVATE, [window, fitted = false](wxActivateEvent& event) mutable {
+            event.Skip();
+            const wxRect area = wxDisplay(window).GetClientArea();
+            if (!std::exchange(fitted, true) && !area.Contains(window->GetRect()))
+                window->SetSize(window->GetRect().Intersect(area));
+        });
     }
 
     void RunModal()
