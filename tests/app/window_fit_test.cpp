@@ -144,10 +144,10 @@ TEST(TextLayout, PlacesGrowWithTheTextAndControlsThatMeetStillMeet)
     EXPECT_EQ(ScaleForLetters(300, 12).y, 1.0) << "smaller text keeps the places";
     EXPECT_DOUBLE_EQ(ScaleForLetters(633, 34).x, 1.5);
     EXPECT_DOUBLE_EQ(ScaleForLetters(633, 34).y, 2.0);
-    const LayoutScale scale{1.53, 1.41};
-    const wxRect left = Scaled(wxRect(8, 418, 40, 30), scale);
-    const wxRect right = Scaled(wxRect(48, 418, 40, 30), scale);
+    const LayoutScale scale{1.5, 2.0};
+    const wxRect left = Scaled(wxRect(7, 418, 33, 30), scale);
+    const wxRect right = Scaled(wxRect(40, 418, 40, 30), scale);
     EXPECT_EQ(left.GetRight() + 1, right.x);
-    EXPECT_EQ(Scaled(wxSize(48, wxDefaultCoord), scale), wxSize(73, wxDefaultCoord)) << "a side left to the toolkit";
-    EXPECT_EQ(ScaledSpace(10, scale), 14);
+    EXPECT_EQ(Scaled(wxSize(48, wxDefaultCoord), scale), wxSize(72, wxDefaultCoord)) << "a side left to the toolkit";
+    EXPECT_EQ(ScaledSpace(10, scale), 15);
 }
