@@ -13,7 +13,7 @@
 #include <wx/weakref.h>
 
 #include "app/batch/batch_runner.h"
-#include "app/layout/control_anchors.h"
+#include "app/layout/window_fit.h"
 #include "app/preview/preview_driver.h"
 #include "app/ui/modal_dialogs.h"
 #include "platform/threads/worker_thread.h"
@@ -205,9 +205,8 @@ private:
     void LayOutForText();
     void FitToScreen();
     void FitOnceShown();
-    int RoomBesideFileSide() const;
+    void ArrangeFor(wxSize size);
     void CentreHint();
-    void MoveAnchoredControls(int dx, int dy);
     void OnInitDialog();
     void ReadStartupSettings();
     void SetViewCheckMarks();
@@ -279,12 +278,14 @@ private:
 
     Controls c_;
     CWuvoLog* log_ = nullptr;
-    ControlAnchors anchors_;
-    // The page laid out for the window's text; how far the preview and the
-    // file list may give way to a small screen, and have (zero or less).
-    wxSize laidOut_;
-    wxSize giveable_;
-    wxSize givenWay_;
+    // The page laid out for the window's text, and how its controls follow
+    // its size; how far they are arranged from the laid out page, and the
+    // room given to the picture then.
+    std::optional<WindowFit> fit_;
+    wxSize stretch_;
+    wxRect pictureRoom_;
+    // The room the hint leaves beside it in the picture.
+    int hintMargins_ = 0;
     // The fit made again with the window manager's frame, once shown.
     bool fittedShown_ = false;
     // Set once the window goes; what workers queued for it is then dropped.

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/layout/control_anchors.h"
-
 using namespace wuvo;
 
 TEST(StampPosition, NudgesStopAtZeroAndAtTheFramesLimits)
@@ -32,22 +30,4 @@ TEST(StampPosition, FormatsShowADateOrATimeByTheirConversions)
     EXPECT_FALSE(FormatShowsTime(u"%I %p"));
     EXPECT_TRUE(FormatShowsDate(u"day %#d"));
     EXPECT_FALSE(FormatShowsDate(u"plain text"));
-}
-
-TEST(ControlAnchors, ControlsFollowGrowthButNeverMoveAboveOrLeftOfTheTemplate)
-{
-    ControlAnchors anchors;
-    EXPECT_FALSE(anchors.Resize(1000, 640).has_value()) << "the template's own size moves nothing";
-    auto grown = anchors.Resize(1100, 640);
-    ASSERT_TRUE(grown);
-    EXPECT_EQ(grown->dx, 100);
-    EXPECT_EQ(grown->dy, 0);
-    auto shrunk = anchors.Resize(900, 600);
-    EXPECT_EQ(shrunk->dx, -100) << "back to the template's place, not beyond";
-    EXPECT_EQ(shrunk->dy, 0);
-    auto minimised = anchors.Resize(0, 0);
-    EXPECT_EQ(minimised->dx, 0);
-    auto restored = anchors.Resize(1050, 700);
-    EXPECT_EQ(restored->dx, 50);
-    EXPECT_EQ(restored->dy, 60);
 }

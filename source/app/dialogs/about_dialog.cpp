@@ -3,6 +3,8 @@
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/layout/text_growth.h"
+
 namespace wuvo {
 
 namespace {
@@ -25,6 +27,7 @@ constexpr AboutLine kAboutLines[] = {
 CAboutDlg::CAboutDlg(wxWindow* parent)
 {
     wxXmlResource::Get()->LoadDialog(this, parent, kAboutTemplate);
+    GrowWithText(*this);
     for (const AboutLine& line : kAboutLines)
         static_cast<wxTextCtrl*>(FindWindow(line.id))->ChangeValue(line.text);
 }

@@ -7,6 +7,7 @@
 #include <wx/textctrl.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/layout/text_growth.h"
 #include "app/ui/help.h"
 #include "app/ui/number_text.h"
 #include "app/ui/seams.h"
@@ -31,6 +32,7 @@ bool WuvoDialog::LoadTemplate(wxWindow* parent, int templateId)
 {
     if (!wxXmlResource::Get()->LoadDialog(this, parent, wxString::Format("%d", templateId)))
         return false;
+    GrowWithText(*this);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
     Bind(wxEVT_BUTTON, [this, templateId](wxCommandEvent&) { ShowHelpContext(this, HelpContextOf(templateId)); },
          wxID_HELP);

@@ -164,13 +164,14 @@ void CWuvoDuration::WriteSeconds(const std::vector<int>& ids)
     });
 }
 
-void CWuvoDuration::RunCheck(DurationField field)
+bool CWuvoDuration::RunCheck(DurationField field)
 {
     std::vector<std::u16string> warnings = CheckDurationField(duration_, field);
     for (const std::u16string& warning : warnings)
         Warn(ToWx(warning));
     if (!warnings.empty())
         WriteSeconds(EditsOf(field));
+    return warnings.empty();
 }
 
 void CWuvoDuration::OnFieldLeft(DurationField field)
@@ -187,8 +188,13 @@ void CWuvoDuration::OnOK()
     for (uint32_t mode = 0; mode < kModeRadios.size(); ++mode)
         if (IsChecked(kModeRadios[mode]))
             duration_.showMode = mode;
+    // A value put back stays open to be seen, as when the warning came from
+    // leaving its edit; OK again takes it.
+    bool passed = true;
     for (DurationField field : EnabledChecks(duration_))
-        RunCheck(field);
+        passed = RunCheck(field) && passed;
+    if (!passed)
+        return;
     StoreDuration(duration_, *style_);
     Finish(wxID_OK);
 }

@@ -11,7 +11,8 @@ namespace wuvo {
 
 // When a stamp is shown: on every frame, for some seconds after a scene or
 // date change, or periodically, with an optional fade and delay. Works on a
-// copy; OK checks every field that takes input and stores the copy.
+// copy; OK checks every field that takes input and stores the copy, or
+// stays open with the values it put back.
 class CWuvoDuration : public WuvoDialog {
 public:
     explicit CWuvoDuration(wxWindow* parent);
@@ -34,7 +35,8 @@ private:
     // above the largest taken as the largest; false when one holds none.
     bool ReadSeconds(const std::vector<int>& ids);
     void WriteSeconds(const std::vector<int>& ids);
-    void RunCheck(DurationField field);
+    // False when the field's value was put back, with a warning.
+    bool RunCheck(DurationField field);
 
     wxWindow* parent_;
     StampStyle* style_ = nullptr;

@@ -1,7 +1,11 @@
 #include "app/dialogs/utc_note.h"
 
 #include <wx/checkbox.h>
+#include <wx/math.h>
+#include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
+
+#include "app/layout/text_growth.h"
 
 #include "engine/settings/app_settings.h"
 
@@ -11,12 +15,16 @@ namespace {
 
 constexpr char kUtcNoteTemplate[] = "181";
 constexpr int kIdHideNote = 1088;
+// The note's lines are this wide at the templates' font.
+constexpr int kNoteWidth = 460;
 
 }  // namespace
 
 CWuvoaboutUTC::CWuvoaboutUTC(wxWindow* parent)
 {
     wxXmlResource::Get()->LoadDialog(this, parent, kUtcNoteTemplate);
+    static_cast<wxStaticText*>(FindWindow(XRCID("utc_text")))->Wrap(wxRound(kNoteWidth * TextScaleOf(*this).x));
+    GrowWithText(*this);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
     // With OK its only button, the toolkit would make Esc and the close box
     // an OK; they leave the flag as it was.

@@ -7,7 +7,7 @@ namespace wuvo {
 
 namespace {
 
-// The letters' extent in the font the template was laid out for: the
+// The letters' extent in the font the templates were laid out for: the
 // desktop's default, DejaVu Sans 10 pt at 96 dots per inch.
 constexpr double kTemplateLettersWidth = 422;
 constexpr double kTemplateLettersHeight = 17;
@@ -15,6 +15,11 @@ constexpr double kTemplateLettersHeight = 17;
 int ScaledEdge(int edge, double scale)
 {
     return static_cast<int>(std::lround(edge * scale));
+}
+
+int ScaledSide(int side, double scale)
+{
+    return side == wxDefaultCoord ? side : ScaledEdge(side, scale);
 }
 
 }  // namespace
@@ -31,9 +36,15 @@ wxRect Scaled(const wxRect& box, LayoutScale scale)
     return {left, top, ScaledEdge(box.x + box.width, scale.x) - left, ScaledEdge(box.y + box.height, scale.y) - top};
 }
 
-int GiveWay(int needed, int room, int giveable)
+wxSize Scaled(const wxSize& size, LayoutScale scale)
 {
-    return -std::clamp(needed - room, 0, std::max(giveable, 0));
+    return {ScaledSide(size.x, scale.x), ScaledSide(size.y, scale.y)};
+}
+
+// One room serves both directions: it grows as the smaller of the two.
+int ScaledSpace(int space, LayoutScale scale)
+{
+    return ScaledEdge(space, std::min(scale.x, scale.y));
 }
 
 }  // namespace wuvo

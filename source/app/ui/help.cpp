@@ -1,6 +1,9 @@
 #include "app/ui/help.h"
 
+#include <utility>
+
 #include <wx/dialog.h>
+#include <wx/display.h>
 #include <wx/fileconf.h>
 #include <wx/filename.h>
 #include <wx/filesys.h>
@@ -9,9 +12,11 @@
 #include <wx/html/helpwnd.h>
 #include <wx/html/htmlwin.h>
 #include <wx/log.h>
+#include <wx/math.h>
 #include <wx/splitter.h>
 #include <wx/stdpaths.h>
 
+#include "app/layout/text_growth.h"
 #include "app/ui/seams.h"
 
 namespace wuvo {
@@ -22,8 +27,8 @@ constexpr wxStringCharType kBookExtension[] = wxS("htb");
 // The help window's title; the page's title takes the place of %s.
 constexpr wxStringCharType kTitleFormat[] = wxS("Orlevane Help: %s");
 constexpr wxStringCharType kCaption[] = wxS("Warning");
-// A new help window's size, with room for all three tabs of its contents
-// panel.
+// A new help window's size at the templates' font, with room for all three
+// tabs of its contents panel.
 constexpr int kWindowWidth = 820;
 constexpr int kWindowHeight = 600;
 constexpr int kContentsWidth = 270;
@@ -85,8 +90,18 @@ private:
     void LayOut()
     {
         wxWindow* window = HelpTopLevel();
-        window->SetSize(window->FromDIP(wxSize(kWindowWidth, kWindowHeight)));
-        GetHelpWindow()->GetSplitterWindow()->SetSashPosition(window->FromDIP(kContentsWidth));
+        const LayoutScale scale = TextScaleOf(*window);
+        window->SetSize(Scaled(wxSize(kWindowWidth, kWindowHeight), scale));
+        GetHelpWindow()->GetSplitterWindow()->SetSashPosition(wxRound(kContentsWidth * scale.x));
+        // The window manager's frame around it is known once it shows: a
+        // window that then reaches past the screen's work area is fitted
+        // into it, once.
+        window->Bind(wxEVT_ACTIVATE, [window, fitted = false](wxActivateEvent& event) mutable {
+            event.Skip();
+            const wxRect area = wxDisplay(window).GetClientArea();
+            if (!std::exchange(fitted, true) && !area.Contains(window->GetRect()))
+                window->SetSize(window->GetRect().Intersect(area));
+        });
     }
 
     void RunModal()

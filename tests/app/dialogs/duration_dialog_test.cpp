@@ -83,6 +83,12 @@ TEST_F(DurationDialogTest, OkChecksAValueConfirmedWithEnter)
     Type(&dialog, kIdSceneChangeSeconds, "5");
     Type(&dialog, kIdFadeSeconds, "3");
     ui.ExpectMessage("Fade in/out (2 x 3 sec) must not be larger than total on time (5 sec)", MessageAnswer::Ok);
+    const std::string before = SettingsBytes();
+    Click(&dialog, wxID_OK);
+    // The value put back is shown before anything is stored; OK again takes it.
+    EXPECT_TRUE(dialog.IsShown());
+    EXPECT_EQ(EditText(&dialog, kIdFadeSeconds), "2");
+    EXPECT_EQ(SettingsBytes(), before);
     Click(&dialog, wxID_OK);
     EXPECT_EQ(dialog.GetReturnCode(), wxID_OK);
     EXPECT_EQ(style.showMode, kShowOnSceneChange);
@@ -116,6 +122,9 @@ TEST_F(DurationDialogTest, EnterOnTheKeyboardConfirmsAndChecksWhatWasJustTyped)
     SelectRadio(&dialog, kIdShowOnDateChange);
     ui.ExpectMessage("Invalid stamp duration (0 sec)!", MessageAnswer::Ok);
     PressKeys(&dialog, kIdDateChangeSeconds, "0\n");
+    ASSERT_TRUE(PumpUntil([&] { return EditText(&dialog, kIdDateChangeSeconds) == "7"; }));
+    EXPECT_TRUE(dialog.IsShown()) << "the value put back is shown first";
+    PressKeys(&dialog, kIdDateChangeSeconds, "\n");
     ASSERT_TRUE(PumpUntil([&] { return !dialog.IsShown(); }));
     EXPECT_EQ(dialog.GetReturnCode(), wxID_OK);
     EXPECT_EQ(style.showMode, kShowOnDateChange);
