@@ -8,6 +8,19 @@ namespace {
 
 // 4:2:0 pictures have a chroma sample per two pixels each way.
 constexpr uint64_t kSideStep = 2;
+// A shape less than 1% off the target's fills the target: a stretch that
+// small is not seen, and a 1920x1088 source keeps its 1920x1080 rather than
+// an odd 1906x1080.
+constexpr uint64_t kUnseenStretchPerMille = 10;
+constexpr uint64_t kPerMille = 1000;
+
+bool ShapesMatch(FrameSize target, uint64_t width, uint64_t height)
+{
+    const uint64_t source = width * target.height;
+    const uint64_t chosen = height * target.width;
+    const uint64_t apart = source > chosen ? source - chosen : chosen - source;
+    return apart * kPerMille < kUnseenStretchPerMille * std::min(source, chosen);
+}
 
 // numerator / denominator to the nearest even number, from 2 up to `limit`.
 uint32_t NearestEvenSide(uint64_t numerator, uint64_t denominator, uint32_t limit)
@@ -30,7 +43,7 @@ FrameSize FitShapeInTarget(FrameSize target, const ShownShape& source)
 {
     const uint64_t width = source.Width();
     const uint64_t height = source.Height();
-    if (width == 0 || height == 0)
+    if (width == 0 || height == 0 || ShapesMatch(target, width, height))
         return target;
     // As wide as the target or wider: its width is the target's.
     if (width * target.height >= height * target.width)

@@ -29,7 +29,7 @@ FrameSize OrientTargetAsShown(FrameSize chosen, const ShownShape& source);
 // The largest size of even sides, as 4:2:0 pictures need, that holds the
 // source's shape in square pixels inside `target`: one side of the target,
 // the other as the shape gives it. The target itself for a shape without
-// size.
+// size or one less than 1% off the target's.
 FrameSize FitShapeInTarget(FrameSize target, const ShownShape& source);
 
 }  // namespace wuvo

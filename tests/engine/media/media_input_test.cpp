@@ -191,7 +191,8 @@ TEST_F(MediaInput, ProbeTakesThePixelAspectPlayersShowAndSquarePixelsAtAnotherSi
 }
 
 // The size chosen is taken the way the source is shown, a square one as
-// landscape; inside it the source keeps its shape, on even sides.
+// landscape; inside it the source keeps its shape, on even sides, unless it
+// is less than 1% off the size's.
 TEST(OutputSize, KeepsTheShownShapeInsideTheChosenSize)
 {
     const struct {
@@ -202,6 +203,8 @@ TEST(OutputSize, KeepsTheShownShapeInsideTheChosenSize)
                  {{{1080, 1440}}, {640, 360}, {360, 640}, {360, 480}},
                  {{{720, 480}, 8, 9}, {1920, 1080}, {1920, 1080}, {1440, 1080}},
                  {{{1440, 1080}, 4, 3}, {1280, 720}, {1280, 720}, {1280, 720}},
+                 {{{1920, 1088}}, {1920, 1080}, {1920, 1080}, {1920, 1080}},
+                 {{{1920, 1100}}, {1920, 1080}, {1920, 1080}, {1886, 1080}},
                  {{{4096, 16}}, {480, 270}, {480, 270}, {480, 2}},
                  {{{0, 0}}, {480, 270}, {480, 270}, {480, 270}}};
     for (const auto& c : cases) {
