@@ -289,12 +289,16 @@ bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path, platform::Ed
 {
     if (!path || !reader.Open(platform::ToUtf8(path), edits))
         return false;
+    // The tracks the container reader chose, by their place in the file,
+    // where two may carry one ID; without a sound track there is no audio.
     const Mp4ParseState& state = *gParseState;
-    // Track IDs start at 1, so a file without a sound track gets no audio.
-    const Mp4Track* sound = state.SoundTrack();
-    reader.SelectTrack(StreamKind::Audio, sound ? sound->trackId : 0);
-    const Mp4Track* video = state.VideoTrack();
-    return !video || reader.SelectTrack(StreamKind::Video, video->trackId);
+    auto select = [&](StreamKind kind, std::optional<size_t> place) {
+        constexpr uint32_t kNoTrack = UINT32_MAX;
+        return place ? reader.SelectTrack(kind, static_cast<uint32_t>(*place), state.tracks[*place].trackId)
+                     : reader.SelectTrack(kind, kNoTrack, 0);
+    };
+    select(StreamKind::Audio, state.soundTrack);
+    return !state.videoTrack || select(StreamKind::Video, state.videoTrack);
 }
 
 bool IsHevcCodecAvailable()
