@@ -35,6 +35,7 @@ void Mp4ParseState::Reset()
     shownEnd = 0;
     std::vector<uint32_t>().swap(presentationRanks);
     std::vector<int64_t>().swap(pictureTimes);
+    std::vector<uint32_t>().swap(syncPlaces);
     frameCount = 0;
     std::vector<uint32_t>().swap(syncFrames);
     timescale = 0;
