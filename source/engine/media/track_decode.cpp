@@ -15,12 +15,6 @@ namespace wuvo {
 
 namespace {
 
-using platform::MediaSample;
-using platform::ReadStatus;
-using platform::SourceReader;
-using platform::StreamKind;
-using platform::VideoFrame;
-
 // Pictures the decoder gives before their turn (composition offsets that
 // disagree with the coded order) wait for it. With this many waiting, the
 // frames before the first of them are taken as left out by the decoder: it
@@ -28,6 +22,12 @@ using platform::VideoFrame;
 constexpr size_t kMostPicturesWaiting = 8;
 // A reader's video stream left to run to its end.
 constexpr int64_t kToTheEnd = INT64_MAX;
+
+using platform::MediaSample;
+using platform::ReadStatus;
+using platform::SourceReader;
+using platform::StreamKind;
+using platform::VideoFrame;
 
 const std::vector<uint32_t>& Places()
 {
