@@ -30,8 +30,12 @@ VideoTimes FrameTimes(const std::string& path)
     VideoTimes times;
     std::string base = Probe(path, "v:0", "stream=time_base").at(0);
     times.unit = std::stoll(base.substr(base.find('/') + 1));
-    for (const std::string& tick : Probe(path, "v:0", "frame=best_effort_timestamp"))
+    // Players show frames in the order of their times, which composition
+    // offsets may give otherwise than the order of coding; where they do,
+    // ffprobe's best guess of a time is not the frame's own.
+    for (const std::string& tick : Probe(path, "v:0", "frame=pts"))
         times.frames.push_back(std::stoll(tick));
+    std::sort(times.frames.begin(), times.frames.end());
     return times;
 }
 

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "engine/media/decoder_callbacks.h"
+#include "engine/media/frame_runs.h"
 #include "engine/media/media_input.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/mp4/reader.h"
@@ -42,6 +43,19 @@ bool MediaDataInFile(const StampJob& job)
     return true;
 }
 
+// Edit lists that step back within a long GOP again and again would have
+// the same pictures decoded over and over, without end in sight.
+bool DecodeWorkBounded(const StampJob& job)
+{
+    if (DecodeWorkWithinBound(*gParseState))
+        return true;
+    LogJobMessage(job, platform::FormatText(u"The edit list of <%s> goes back over its pictures too often to be "
+                                            u"decoded\n",
+                                            job.inputPath)
+                           .c_str());
+    return false;
+}
+
 bool NothingDecoded()
 {
     std::lock_guard guard(gFramePool->lock);
@@ -60,7 +74,7 @@ uint32_t ParseThreadProc(StampJob& job)
     if (const char16_t* reason = gParseState->refusal)
         LogJobMessage(job, platform::FormatText(reason, job.inputPath).c_str());
     uint32_t exitCode = static_cast<uint32_t>(result);
-    if (result == kReaderOk && !MediaDataInFile(job))
+    if (result == kReaderOk && (!MediaDataInFile(job) || !DecodeWorkBounded(job)))
         exitCode = kJobFailedResult;
     SetRunning(*gParseThreadState, false);
     gParseState->parseFinished = 1;
@@ -84,7 +98,11 @@ uint32_t DecodeThreadProc(StampJob& job)
     if (decoded == kDecodeOk && !stopped && NothingDecoded())
         decoded = kDecodeFailed;
     if (decoded != kDecodeOk && !stopped) {
-        LogJobMessage(job, platform::FormatText(u"Cannot decode video file <%s>\n", job.inputPath).c_str());
+        const char16_t* reason = decoded == kDecodeOutOfOrder
+                                     ? u"Cannot decode video file <%s>: its pictures come too far out of the "
+                                       u"order of their times\n"
+                                     : u"Cannot decode video file <%s>\n";
+        LogJobMessage(job, platform::FormatText(reason, job.inputPath).c_str());
         // Stop the stamper and the encoder before they see the decoder end,
         // so the short output is never finished as if it were complete.
         RequestAbort(*gStampState);

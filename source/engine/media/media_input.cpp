@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <mutex>
 #include <optional>
-#include <vector>
 
-#include "engine/media/frame_copy.h"
 #include "engine/media/output_size.h"
+#include "engine/media/track_decode.h"
 #include "engine/mp4/parse_state.h"
 #include "engine/pipeline/shared_objects.h"
 #include "platform/media/codec_check.h"
@@ -176,139 +175,22 @@ bool IsNativeSize(const StampJob& job)
     return job.targetWidth == 1 && job.targetHeight == 1;
 }
 
-enum class FrameStore { Stored, NoSlot, Refused };
-
-FrameStore StoreFrame(const DecoderCallbacks& callbacks, const MediaSample& sample, uint32_t frame,
-                      uint32_t width, uint32_t height)
-{
-    uint8_t* buffer = callbacks.getBuffer(frame);
-    if (!buffer)
-        return FrameStore::NoSlot;
-    return CopyI420Frame(sample.video, width, height, buffer, kFrameBufferBytes) ? FrameStore::Stored
-                                                                                  : FrameStore::Refused;
-}
-
-// A picture by its presentation time: its place in presentation order among
-// all the track's pictures; none for a time that no sample has.
-std::optional<uint32_t> PlaceOfPicture(int64_t timestamp)
-{
-    const std::vector<int64_t>& times = gParseState->pictureTimes;
-    auto at = std::lower_bound(times.begin(), times.end(), timestamp);
-    if (at == times.end() || *at != timestamp)
-        return std::nullopt;
-    return static_cast<uint32_t>(at - times.begin());
-}
-
-// Where the run of track frames from `first` on ends whose pictures come in
-// presentation order: one pass of the decoder shows them all.
-uint32_t EndOfRun(const std::vector<uint32_t>& places, uint32_t first)
-{
-    uint32_t end = first + 1;
-    while (end < places.size() && places[end] > places[end - 1])
-        ++end;
-    return end;
-}
-
-struct DecodeTarget {
-    const DecoderCallbacks& callbacks;
-    uint32_t width;
-    uint32_t height;
-};
-
-// Decodes on from where the reader stands and hands each picture of the
-// track frames [first, end), a run, to its frame; pictures before the run
-// or hidden by the edit list are passed over, and one the decoder leaves
-// out leaves its frame out. Ends after the run's last picture.
-uint32_t DecodeRun(SourceReader& reader, const DecodeTarget& target, uint32_t first, uint32_t end)
-{
-    const std::vector<uint32_t>& places = gParseState->presentationRanks;
-    for (uint32_t next = first; next < end && !IsAbortRequested(*gDecodeState);) {
-        MediaSample sample;
-        ReadStatus status = reader.ReadSample(StreamKind::Video, sample);
-        if (status != ReadStatus::Sample)
-            return status == ReadStatus::EndOfStream ? kDecodeOk : kDecodeFailed;
-        std::optional<uint32_t> place = PlaceOfPicture(sample.timestamp);
-        if (!place)
-            continue;
-        auto shown = std::lower_bound(places.begin() + next, places.begin() + end, *place);
-        if (shown == places.begin() + end)
-            break;  // the decoder has passed the run
-        if (*shown != *place)
-            continue;
-        auto frame = static_cast<uint32_t>(shown - places.begin());
-        FrameStore stored = StoreFrame(target.callbacks, sample, frame, target.width, target.height);
-        if (stored == FrameStore::NoSlot)
-            break;  // only a stop leaves the decoder without a slot
-        if (stored == FrameStore::Refused)
-            return kDecodeFailed;
-        target.callbacks.frameDone(frame);
-        next = frame + 1;
-    }
-    return kDecodeOk;
-}
-
-// The track's frames in order, run after run. A run starts at its own
-// picture, as the edit list trims, goes back or repeats the media; only an
-// untrimmed track is decoded from the top.
-uint32_t DecodeTrackFrames(SourceReader& reader, const DecodeTarget& target)
-{
-    const Mp4ParseState& state = *gParseState;
-    const std::vector<uint32_t>& places = state.presentationRanks;
-    for (uint32_t first = 0; first < places.size() && !IsAbortRequested(*gDecodeState);) {
-        uint32_t end = EndOfRun(places, first);
-        bool fromTheTop = first == 0 && places[0] == 0;
-        if (!fromTheTop && !reader.Seek(state.pictureTimes[places[first]]))
-            return kDecodeFailed;
-        if (uint32_t decoded = DecodeRun(reader, target, first, end); decoded != kDecodeOk)
-            return decoded;
-        first = end;
-    }
-    return kDecodeOk;
-}
-
-// The preview's one frame: its own picture, or where the decoder leaves
-// that out, as players show it, the picture of the last frame before it
-// that has one (before the first such frame, the first picture shown).
-uint32_t DecodeOneFrame(SourceReader& reader, const DecodeTarget& target)
-{
-    const Mp4ParseState& state = *gParseState;
-    const std::vector<uint32_t>& places = state.presentationRanks;
-    uint32_t frame = target.callbacks.startFrame;
-    if (frame >= places.size())
-        return kDecodeFailed;
-    MediaSample sample;
-    ReadStatus status = ReadStatus::EndOfStream;
-    for (uint32_t shown = frame + 1; shown-- > 0 && !IsAbortRequested(*gDecodeState);) {
-        if (!reader.Seek(state.pictureTimes[places[shown]]))
-            return kDecodeFailed;
-        status = reader.ReadSample(StreamKind::Video, sample);
-        if (status == ReadStatus::Error)
-            return kDecodeFailed;
-        if (shown == 0 || (status == ReadStatus::Sample && PlaceOfPicture(sample.timestamp) == places[shown]))
-            break;
-    }
-    if (status != ReadStatus::Sample)
-        return kDecodeOk;
-    FrameStore stored = StoreFrame(target.callbacks, sample, frame, target.width, target.height);
-    if (stored == FrameStore::Refused)
-        return kDecodeFailed;
-    if (stored == FrameStore::Stored)
-        target.callbacks.frameDone(frame);
-    return kDecodeOk;
-}
-
 }  // namespace
 
 bool OpenReaderOnTracks(SourceReader& reader, const char16_t* path, platform::EditLists edits)
 {
     if (!path || !reader.Open(platform::ToUtf8(path), edits))
         return false;
+    // The tracks the container reader chose, by their place in the file,
+    // where two may carry one ID; without a sound track there is no audio.
     const Mp4ParseState& state = *gParseState;
-    // Track IDs start at 1, so a file without a sound track gets no audio.
-    const Mp4Track* sound = state.SoundTrack();
-    reader.SelectTrack(StreamKind::Audio, sound ? sound->trackId : 0);
-    const Mp4Track* video = state.VideoTrack();
-    return !video || reader.SelectTrack(StreamKind::Video, video->trackId);
+    auto select = [&](StreamKind kind, std::optional<size_t> place) {
+        constexpr uint32_t kNoTrack = UINT32_MAX;
+        return place ? reader.SelectTrack(kind, static_cast<uint32_t>(*place), state.tracks[*place].trackId)
+                     : reader.SelectTrack(kind, kNoTrack, 0);
+    };
+    select(StreamKind::Audio, state.soundTrack);
+    return !state.videoTrack || select(StreamKind::Video, state.videoTrack);
 }
 
 bool IsHevcCodecAvailable()

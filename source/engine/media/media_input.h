@@ -11,6 +11,9 @@ namespace wuvo {
 
 constexpr uint32_t kDecodeOk = 0;
 constexpr uint32_t kDecodeFailed = 0x80004005;
+// The decoder gave a picture after the frames around it had gone on without
+// it: the frames cannot be given in their order.
+constexpr uint32_t kDecodeOutOfOrder = 0x8000FFFF;
 
 // Rotation directions of GetVideoRotation: the turn the encoder's output
 // carries (0) and the one its input frames carry (1).
@@ -51,7 +54,8 @@ void ProbeInputWithMf(StampJob& job);
 // number among them, or with seekFlag frame startFrame alone. A picture the
 // decoder leaves out leaves its frame out. kDecodeOk at the end of the
 // stream or on a stop; kDecodeFailed when the file cannot be decoded to its
-// end or a frame does not fit the pool.
+// end or a frame does not fit the pool; kDecodeOutOfOrder as
+// DecodeTrackFrames.
 uint32_t DecodeWithMf(const char16_t* path, const DecoderCallbacks& callbacks);
 
 }  // namespace wuvo

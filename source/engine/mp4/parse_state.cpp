@@ -36,6 +36,7 @@ void Mp4ParseState::Reset()
     shownStart = 0;
     std::vector<uint32_t>().swap(presentationRanks);
     std::vector<int64_t>().swap(pictureTimes);
+    std::vector<uint32_t>().swap(syncPlaces);
     frameCount = 0;
     std::vector<uint32_t>().swap(syncFrames);
     timescale = 0;

@@ -53,6 +53,9 @@ struct Mp4ParseState {
     // gives the picture, in the media (track units): a picture is known by
     // it, also when the decoder leaves others out.
     std::vector<int64_t> pictureTimes;
+    // The places in presentation order of the sync samples, where a decode
+    // can start, in order; none when every sample is one.
+    std::vector<uint32_t> syncPlaces;
     // Frames the edit list shows, and which of them are sync samples.
     uint32_t frameCount = 0;
     std::vector<uint32_t> syncFrames;

@@ -214,9 +214,14 @@ ShownFrames FindShownFrames(const Mp4Track& track, const std::vector<uint64_t>& 
     for (uint32_t frame = static_cast<uint32_t>(frames.ranks.size()); frame-- > 0;)
         frameOfRank[frames.ranks[frame]] = frame;
     std::vector<uint32_t> rank = PresentationRanks(times);
-    for (uint32_t sample : track.syncSamples)
-        if (sample < rank.size() && frameOfRank[rank[sample]] != kNotShown)
+    for (uint32_t sample : track.syncSamples) {
+        if (sample >= rank.size())
+            continue;
+        frames.syncPlaces.push_back(rank[sample]);
+        if (frameOfRank[rank[sample]] != kNotShown)
             frames.syncFrames.push_back(frameOfRank[rank[sample]]);
+    }
+    std::sort(frames.syncPlaces.begin(), frames.syncPlaces.end());
     std::sort(frames.syncFrames.begin(), frames.syncFrames.end());
     frames.syncFrames.erase(std::unique(frames.syncFrames.begin(), frames.syncFrames.end()), frames.syncFrames.end());
     frames.pictureTimes = std::move(sorted);

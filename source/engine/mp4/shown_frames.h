@@ -46,6 +46,9 @@ struct ShownFrames {
     // Per place in presentation order, the sample's presentation time in
     // the media (track units): the time a decoder gives its picture.
     std::vector<int64_t> pictureTimes;
+    // The sync samples' places in presentation order, in order; none when
+    // the track lists none (every sample is one).
+    std::vector<uint32_t> syncPlaces;
 };
 
 // `decodeTimes` holds one time per sample, `decodeEnd` the time after the

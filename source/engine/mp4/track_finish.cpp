@@ -165,6 +165,7 @@ void FinishTracks()
     state.presentationRanks = std::move(shown.ranks);
     state.pictureTimes = std::move(shown.pictureTimes);
     state.syncFrames = std::move(shown.syncFrames);
+    state.syncPlaces = std::move(shown.syncPlaces);
     state.frameCount = static_cast<uint32_t>(state.presentationRanks.size());
     state.timescale = video->timescale;
     state.averageSampleDelta = AverageDelta(totalTime, samples);

@@ -30,6 +30,9 @@ constexpr size_t kMaxQueuedPackets = 4096;
 // A seek that lands after its target (leading pictures of an open GOP are
 // dropped after a seek) goes back one more sync point each time.
 constexpr int kMaxSeekAttempts = 8;
+// Before any sample of a stream, and far enough from the limit of the type
+// that a demuxer's own offsets do not overflow it.
+constexpr int64_t kBeforeAnySample = INT64_MIN / 4;
 
 // A 16.16 matrix word as -1, 0 or 1.
 int UnitOf(int32_t word)
@@ -100,6 +103,8 @@ struct SourceReader::State {
         CodecPtr codec;
         std::deque<PacketPtr> queue;
         bool flushed = false;  // the decoder has been told the input ended
+        // The decoder has refused the packets since the last one it took.
+        bool refusing = false;
         int64_t startTime = 0;
     };
 
@@ -118,6 +123,10 @@ struct SourceReader::State {
     bool pendingVideoFrame = false;
     // The first video packet read since the last seek: where the seek landed.
     int64_t landingTime = AV_NOPTS_VALUE;
+    // The video stream ends before the first packet decoded after this time,
+    // and has reached it since the last seek.
+    int64_t videoEnd = INT64_MAX;
+    bool videoEnded = false;
 
     SwrContext* resampler = nullptr;
     std::vector<uint8_t> pcm;
@@ -138,6 +147,7 @@ struct SourceReader::State {
     // FFmpeg's interrupt callback: a read that waits for the file gives up.
     static int InterruptWaitingRead(void* state);
     PacketPtr NextPacketFor(Stream& wanted);
+    PacketPtr NextPacketWithin(Stream& wanted);
     ReadStatus DecodeFrame(Stream& stream);
     int64_t ToTime(const Stream& stream, int64_t timestamp) const;
     int64_t PictureTimestamp() const;
@@ -184,6 +194,21 @@ PacketPtr SourceReader::State::NextPacketFor(Stream& wanted)
     return nullptr;
 }
 
+// A packet decoded after the end holds only pictures shown after it: the
+// demuxer keeps a picture's decode time at or before its presentation time.
+PacketPtr SourceReader::State::NextPacketWithin(Stream& wanted)
+{
+    PacketPtr packet = NextPacketFor(wanted);
+    if (!packet || &wanted != &video)
+        return packet;
+    int64_t decodeTime = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+    if (decodeTime != AV_NOPTS_VALUE && decodeTime > videoEnd) {
+        videoEnded = true;
+        return nullptr;
+    }
+    return packet;
+}
+
 ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
 {
     for (;;) {
@@ -196,22 +221,27 @@ ReadStatus SourceReader::State::DecodeFrame(Stream& stream)
             return ReadStatus::Error;
         if (stream.flushed)
             return ReadStatus::EndOfStream;
-        PacketPtr next = NextPacketFor(stream);
+        PacketPtr next = NextPacketWithin(stream);
         // A stop may also have made the demuxer's read fail.
         if (!next && StopRequested())
             return ReadStatus::Stopped;
-        if (!next && demuxerFailed)
+        if (!next && (demuxerFailed || (stream.refusing && !videoEnded)))
             return ReadStatus::Error;
         if (!next)
             stream.flushed = true;
         int sent = avcodec_send_packet(stream.codec.get(), next.get());
         // A damaged audio packet costs only its own few milliseconds, as in
-        // any player; a video packet is never skipped, since frames are
-        // numbered by their place in the stream.
-        if (sent == AVERROR_INVALIDDATA && next && &stream == &audio)
+        // any player. A video packet refused (a picture repeated where
+        // recordings were joined) is a picture left out, as players leave it:
+        // pictures are known by their times. A decoder that refuses every
+        // packet to the end has failed.
+        if (sent == AVERROR_INVALIDDATA && next) {
+            stream.refusing = &stream == &video;
             continue;
+        }
         if (sent < 0)
             return ReadStatus::Error;
+        stream.refusing = false;
     }
 }
 
@@ -281,6 +311,7 @@ void SourceReader::State::ResetAfterSeek()
     for (Stream* stream : {&video, &audio}) {
         stream->queue.clear();
         stream->flushed = false;
+        stream->refusing = false;
         if (stream->codec)
             avcodec_flush_buffers(stream->codec.get());
     }
@@ -288,6 +319,7 @@ void SourceReader::State::ResetAfterSeek()
     demuxerFailed = false;
     pendingVideoFrame = false;
     landingTime = AV_NOPTS_VALUE;
+    videoEnded = false;
 }
 
 bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
@@ -295,8 +327,10 @@ bool SourceReader::State::SeekBackwardTo(int64_t timestamp)
     int sought = timestamp == INT64_MIN
                      ? -1
                      : av_seek_frame(format, video.index, timestamp, AVSEEK_FLAG_BACKWARD);
-    if (sought < 0)  // before the first sync point: start from the top
-        sought = avformat_seek_file(format, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
+    // Before the first sync point: from the first sample, which a trimmed
+    // clip's sync table may leave out although it is its opening picture.
+    if (sought < 0)
+        sought = av_seek_frame(format, video.index, kBeforeAnySample, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
     ResetAfterSeek();
     return sought >= 0;
 }
@@ -396,7 +430,7 @@ bool SourceReader::Open(const std::string& path, EditLists edits)
     return true;
 }
 
-bool SourceReader::SelectTrack(StreamKind kind, uint32_t trackId)
+bool SourceReader::SelectTrack(StreamKind kind, uint32_t place, uint32_t trackId)
 {
     State& s = *state_;
     State::Stream& stream = s.Of(kind);
@@ -404,13 +438,12 @@ bool SourceReader::SelectTrack(StreamKind kind, uint32_t trackId)
         return false;
     AVMediaType type = kind == StreamKind::Video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO;
     stream.index = -1;
-    for (unsigned i = 0; i < s.format->nb_streams; ++i) {
-        const AVStream* av = s.format->streams[i];
-        // The MP4 demuxer gives each stream its track's ID.
-        if (av->codecpar->codec_type == type && av->id >= 0 && static_cast<uint32_t>(av->id) == trackId) {
-            stream.index = static_cast<int>(i);
-            break;
-        }
+    // The MP4 demuxer makes a stream of every track, in file order, and
+    // gives it the track's ID.
+    if (place < s.format->nb_streams) {
+        const AVStream* av = s.format->streams[place];
+        if (av->codecpar->codec_type == type && av->id >= 0 && static_cast<uint32_t>(av->id) == trackId)
+            stream.index = static_cast<int>(place);
     }
     s.TakeStreams();
     return stream.index >= 0;
@@ -503,6 +536,11 @@ bool SourceReader::SeekAudio(int64_t timestamp)
         sought = avformat_seek_file(s.format, -1, INT64_MIN, INT64_MIN, INT64_MIN, 0);
     s.ResetAfterSeek();
     return sought >= 0;
+}
+
+void SourceReader::EndVideoAfter(int64_t timestamp)
+{
+    state_->videoEnd = timestamp;
 }
 
 bool SourceReader::Seek(int64_t timestamp)

@@ -97,10 +97,12 @@ public:
     // `path` is UTF-8.
     bool Open(const std::string& path, EditLists edits = EditLists::Applied);
 
-    // Takes the container track `trackId` (an MP4 track ID) as the video or
-    // audio stream in place of the one Open chose; without such a track of
-    // that kind the stream is missing. Call before SetOutputFormat.
-    bool SelectTrack(StreamKind kind, uint32_t trackId);
+    // Takes the container's track at `place` (counted from 0 in file order)
+    // as the video or audio stream in place of the one Open chose, when it
+    // is of that kind and has the MP4 track ID `trackId`; otherwise the
+    // stream is missing. Two tracks may carry the same ID. Call before
+    // SetOutputFormat.
+    bool SelectTrack(StreamKind kind, uint32_t place, uint32_t trackId);
 
     bool HasStream(StreamKind kind) const;
     // Only selected streams are read; both are selected after Open.
@@ -113,9 +115,10 @@ public:
     const VideoFormat& CurrentVideoFormat() const;
     const AudioFormat& CurrentAudioFormat() const;
 
-    // The next decoded sample; an audio packet the decoder refuses is
-    // skipped, a video packet it refuses is an Error. Sound comes as the
-    // decoder gives it, every coded frame whole.
+    // The next decoded sample. An audio packet the decoder refuses is
+    // skipped; so is a video packet, but video packets refused up to the end
+    // of the stream are an Error. Sound comes as the decoder gives it, every
+    // coded frame whole.
     ReadStatus ReadSample(StreamKind kind, MediaSample& sample);
 
     // Passes over the next video packet, in decode order, without decoding
@@ -126,12 +129,18 @@ public:
     // Positions the video stream so that the next sample is the first
     // picture shown at or after `timestamp` (in the track's own units, as
     // samples carry it): the same picture a decode from the start gives
-    // there.
+    // there. Before the first sync sample the decode starts at the first
+    // sample, listed as a sync sample or not.
     bool Seek(int64_t timestamp);
 
     // Positions the audio stream so that the next sample is the one that
     // holds `timestamp` (the track's own units) or one before it.
     bool SeekAudio(int64_t timestamp);
+
+    // The video stream ends once the decoder has had every packet that can
+    // hold a picture shown up to `timestamp`: the reads give the pictures it
+    // holds, then the end. A Seek starts the stream again, with the same end.
+    void EndVideoAfter(int64_t timestamp);
 
 private:
     struct State;

@@ -98,8 +98,27 @@ struct Frames {
     const uint8_t* Frame(size_t i) const { return reinterpret_cast<const uint8_t*>(bytes.data()) + i * FrameBytes(); }
 };
 
+// The frames ffmpeg decodes from the file's first video stream (with
+// `options` before the input) in the order players show them, by time: per
+// shown frame, its place among the decoded ones. The decoder gives them in
+// coding order, which composition offsets may contradict.
+std::vector<size_t> ShownOrder(const std::string& path, const std::string& options)
+{
+    std::istringstream text(test::RunCommand("ffprobe -v error " + options + " -select_streams v:0 -show_entries "
+                                             "frame=pts -of csv=p=0 " + test::Quoted(path)));
+    std::vector<long long> times;
+    // A frame with side data has a line of it after its own.
+    for (std::string line; std::getline(text, line);)
+        if (!line.empty())
+            times.push_back(std::stoll(line));
+    std::vector<size_t> order(times.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] < times[b]; });
+    return order;
+}
+
 // Every frame upright, as ffmpeg shows the file, each once; or every coded
-// picture once, in presentation order, edit list ignored.
+// picture once, edit list ignored; in the order of their times.
 Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
 {
     Frames frames;
@@ -111,9 +130,12 @@ Frames DecodeWithFfmpeg(const std::string& path, bool everyPicture = false)
     std::sscanf(size.at(0).c_str(), "%d,%d", &w, &h);
     frames.width = quarter ? h : w;
     frames.height = quarter ? w : h;
-    frames.bytes = test::RunCommand("ffmpeg -v error" + std::string(everyPicture ? " -ignore_editlist 1" : "") +
-                                    " -i " + test::Quoted(path) +
-                                    " -fps_mode passthrough -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
+    std::string options = everyPicture ? "-ignore_editlist 1" : "";
+    std::string decoded = test::RunCommand("ffmpeg -v error " + options + " -i " + test::Quoted(path) +
+                                           " -fps_mode passthrough -map 0:v:0 -f rawvideo -pix_fmt yuv420p -");
+    for (size_t frame : ShownOrder(path, options))
+        if ((frame + 1) * frames.FrameBytes() <= decoded.size())
+            frames.bytes.append(decoded, frame * frames.FrameBytes(), frames.FrameBytes());
     return frames;
 }
 
@@ -288,10 +310,12 @@ std::vector<size_t> ShownFramePlaces(const std::string& path)
                 found.push_back(line);
         return found;
     };
-    std::vector<std::string> shown;
-    // A frame with side data has a line of it after its own.
+    std::vector<std::string> decoded;
     for (const std::string& line : lines("", "frame=pkt_pos"))
-        shown.push_back(line.substr(0, line.find(',')));
+        decoded.push_back(line.substr(0, line.find(',')));
+    std::vector<std::string> shown;
+    for (size_t frame : ShownOrder(path, ""))
+        shown.push_back(decoded.at(frame));
     std::vector<std::pair<long long, std::string>> samples;
     for (const std::string& line : lines("-ignore_editlist 1", "packet=pts,pos"))
         samples.emplace_back(std::stoll(line), line.substr(line.find(',') + 1));
@@ -618,13 +642,18 @@ TEST_F(RunStampJobTest, FileCopiedPartWayFailsSayingHowMuchIsThere)
     }
 }
 
-// All the data is there, but the decoder fails in mid-file, or finds no
-// picture in it at all: the file fails with a line that says so and leaves
-// no output.
+// All the data is there, but the decoder fails in mid-file, finds no
+// picture in it at all, or gives pictures too far from the order of their
+// times for the frames to wait for them: the file fails with a line that
+// says so and leaves no output.
 TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
 {
     std::string source = test::FixturePath("no_audio.mp4");
-    std::string copy = test::DamagedVideoCopy(source, test::VideoDamage::Zeroed, 30, outputDir + "/undecodable.mp4");
+    // Past the frames the pool holds, so that the decoder fails once the
+    // job watches its threads, not while it starts them.
+    constexpr size_t kFirstDamaged = kFrameSlotCount + 5;
+    std::string copy = test::DamagedVideoCopy(source, test::VideoDamage::Zeroed, kFirstDamaged,
+                                              outputDir + "/undecodable.mp4");
     StampJob job = MakeJobOn(copy, "undecodable_out.mp4");
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input + u">\n"));
@@ -636,6 +665,28 @@ TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
     EXPECT_EQ(RunStampJob(job), kJobFailedResult);
     EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"Cannot decode video file <" + input + u">\n"});
     EXPECT_FALSE(fs::exists(output));
+
+    job = MakeJob("offsets_too_far.mp4", "too_far_out.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_TRUE(recorder.Logged(u"Cannot decode video file <" + input +
+                                u">: its pictures come too far out of the order of their times\n"));
+    EXPECT_FALSE(fs::exists(output));
+}
+
+// Open-GOP cuts copied and joined without decoding: at each join the
+// decoder refuses pictures it holds already, as ffmpeg's does. The file is
+// stamped with every other picture, each in the order of its time, the one
+// before a picture left out shown longer.
+TEST_F(RunStampJobTest, PicturesTheDecoderRefusesAtAJoinAreLeftOut)
+{
+    StampJob job = MakeJob("joined_open_gop.mp4", "joined.mp4");
+    ASSERT_EQ(RunStampJob(job), kJobSucceeded);
+    std::string source = platform::ToUtf8(input);
+    Frames pictures = DecodeWithFfmpeg(source, true);
+    ASSERT_LT(pictures.Count(), std::stoul(test::Probe(source, "v:0", "stream=nb_frames").at(0)));
+    Frames stamped = DecodeWithFfmpeg(output);
+    ASSERT_EQ(stamped.Count(), pictures.Count());
+    EXPECT_GT(Compare(pictures, stamped, pictures.Count()).lumaOutsidePsnr, 35.0);
 }
 
 // A sound track whose data cannot be read fails the file with a line that
@@ -847,7 +898,13 @@ TEST_F(RunStampJobTest, EveryPictureKeepsItsOwnTimeAndTheFileItsRecordingDate)
                  {test::FixturePath("cut_leading_radl.mp4"), test::FixturePath("cut_leading_radl.mp4"),
                   SourceTimes::kOwnTimes},
                  {pictureless, pictureless},
-                 {twoTracks, shownTrack}};
+                 {twoTracks, shownTrack},
+                 // The same with both tracks of one ID; trimmed before the
+                 // first sync sample the table lists; pictures shown out of
+                 // their coded order by their composition offsets.
+                 {test::FixturePath("same_track_id.mp4"), shownTrack},
+                 {test::FixturePath("trimmed_unlisted_idr.mp4"), test::FixturePath("trimmed_unlisted_idr.mp4")},
+                 {test::FixturePath("offsets_out_of_order.mp4"), test::FixturePath("offsets_out_of_order.mp4")}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
         DrawnTimes drawn;
@@ -908,6 +965,14 @@ TEST_F(RunStampJobTest, HostileTablesAreRefusedSayingWhy)
                                                                    c.before + path + c.after}));
         EXPECT_FALSE(fs::exists(output));
     }
+    // So is an edit list that steps back through a long GOP frame by frame,
+    // each frame decoded from the GOP's start.
+    StampJob job = MakeJob("reversed_frames.mp4", "reversed_frames.mp4");
+    EXPECT_EQ(RunStampJob(job), kJobFailedResult);
+    EXPECT_EQ(recorder.messages, std::vector<std::u16string>{u"The edit list of <" + input +
+                                                              u"> goes back over its pictures too often to be "
+                                                              u"decoded\n"});
+    EXPECT_FALSE(fs::exists(output));
 }
 
 // Cut out of the middle by a trimming tool, with B pictures: the frames

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -440,9 +442,10 @@ TEST_F(MediaInput, ABrokenFileFailsTheDecode)
 
 namespace {
 
-// The luma checksum of the preview's one-frame decode of `frame`; none
-// when the frame is not decoded.
-std::optional<uint64_t> PreviewChecksum(const std::u16string& path, uint32_t frame)
+// The luma checksum of the preview's one-frame decode of `frame`, a
+// `width` x `height` picture; none when the frame is not decoded.
+std::optional<uint64_t> PreviewChecksum(const std::u16string& path, uint32_t frame, uint32_t width = 320,
+                                        uint32_t height = 240)
 {
     {
         std::lock_guard guard(gFramePool->lock);
@@ -456,16 +459,27 @@ std::optional<uint64_t> PreviewChecksum(const std::u16string& path, uint32_t fra
     if (RunMfPreviewDecode(request) != kDecodeOk)
         return std::nullopt;
     std::lock_guard guard(gFramePool->lock);
-    if (!gFramePool->IsDecoded(frame) || gFramePool->width != 320 || gFramePool->height != 240)
+    if (!gFramePool->IsDecoded(frame) || gFramePool->width != width || gFramePool->height != height)
         return std::nullopt;
-    return test::PlaneChecksum(gFramePool->GetBuffer(frame), 320, 320, 240);
+    return test::PlaneChecksum(gFramePool->GetBuffer(frame), width, width, height);
+}
+
+using Clock = std::chrono::steady_clock;
+
+Clock::duration TimeOf(const std::function<void()>& work)
+{
+    Clock::time_point start = Clock::now();
+    work();
+    return Clock::now() - start;
 }
 
 }  // namespace
 
 // The preview's one-frame decode gives the frame a full decode gives, also
-// for leading pictures of an open GOP, and on each side of a cut; where the
-// decoder leaves a picture out, the one before it, as ffmpeg plays the file.
+// for leading pictures of an open GOP, on each side of a cut, before the
+// first sync sample a trimmed clip's table lists and where composition
+// offsets show pictures out of their coded order; where the decoder leaves
+// a picture out, the one before it, as ffmpeg plays the file.
 TEST_F(MediaInputThreads, PreviewDecodesTheRequestedFrame)
 {
     path = test::FixturePath("open_gop.mp4");
@@ -482,6 +496,19 @@ TEST_F(MediaInputThreads, PreviewDecodesTheRequestedFrame)
     ASSERT_EQ(decoded.size(), 45u);
     for (uint32_t frame : {0u, 14u, 15u, 44u})
         EXPECT_EQ(PreviewChecksum(pathText, frame), decoded[frame]) << "cut, frame " << frame;
+    decoded.clear();
+    ASSERT_EQ(DecodeThroughPool("offsets_out_of_order.mp4", 320, 240, &decoded), kDecodeOk);
+    ASSERT_EQ(decoded.size(), 60u);
+    for (uint32_t frame : {6u, 7u, 8u, 21u, 24u, 31u, 44u, 55u})
+        EXPECT_EQ(PreviewChecksum(pathText, frame), decoded[frame]) << "offsets, frame " << frame;
+
+    path = test::FixturePath("trimmed_unlisted_idr.mp4");
+    pathText = platform::ToUtf16(path);
+    test::LoadVideoTrack(path);
+    reference = test::ReferenceLumaChecksums(path, 320, 240);
+    ASSERT_EQ(reference.size(), 52u);
+    for (uint32_t frame : {0u, 21u, 22u})
+        EXPECT_EQ(PreviewChecksum(pathText, frame), reference[frame]) << "trimmed, frame " << frame;
 
     path = test::DamagedVideoCopy(test::FixturePath("all_sync.mp4"), test::VideoDamage::Unshowable, 30,
                                   test::TestOutputDir() + "/pictureless_preview.mp4", 10);
@@ -491,6 +518,32 @@ TEST_F(MediaInputThreads, PreviewDecodesTheRequestedFrame)
     ASSERT_EQ(played.size(), 150u) << "each frame left out holds the picture before";
     for (uint32_t frame : {29u, 30u, 35u, 40u})
         EXPECT_EQ(PreviewChecksum(pathText, frame), played[frame]) << "frame " << frame;
+}
+
+// The work of a decode grows with the file and what it shows: a thousand
+// samples of which only the first holds a picture show it at the last and
+// the middle frame of the preview, and a last frame that 400 edits show is
+// decoded once, each in no more time than a few decodes of every picture.
+TEST_F(MediaInputThreads, WorkGrowsWithTheFileAndWhatItShows)
+{
+    std::string whole = test::FixturePath("long_gop.mp4");
+    std::string pictureless = test::DamagedVideoCopy(whole, test::VideoDamage::Unshowable, 1,
+                                                     test::TestOutputDir() + "/pictureless_long_gop.mp4");
+    test::LoadVideoTrack(pictureless);
+    const Clock::duration bound = 4 * TimeOf([&] { EXPECT_EQ(DecodeAsLoaded(whole), kDecodeOk); }) +
+                                  std::chrono::seconds(1);
+    uint64_t first = test::ReferenceLumaChecksums(pictureless, 176, 144).at(0);
+    for (uint32_t frame : {999u, 500u}) {
+        std::optional<uint64_t> shown;
+        EXPECT_LT(TimeOf([&] { shown = PreviewChecksum(platform::ToUtf16(pictureless), frame, 176, 144); }), bound)
+            << "frame " << frame;
+        EXPECT_EQ(shown, first) << "frame " << frame;
+    }
+
+    std::vector<uint64_t> luma;
+    EXPECT_LT(TimeOf([&] { EXPECT_EQ(DecodeThroughPool("repeated_last_frame.mp4", 176, 144, &luma), kDecodeOk); }),
+              bound);
+    EXPECT_EQ(luma, std::vector<uint64_t>(400, test::ReferenceLumaChecksums(whole, 176, 144).back()));
 }
 
 // A full pool in job mode makes the decoder wait; a stop ends the wait.

@@ -305,16 +305,17 @@ TEST(SourceReaderThreads, AStopEndsAReadOrASeekOverALongRunOfPicturelessSamples)
     }
 }
 
-// Tracks are taken by their MP4 track ID: a motion photo's motion track (1)
-// or its still frames (2); an ID of another kind leaves the stream missing.
-TEST(SourceReaderTracks, TakesTheTrackOfTheIdAskedFor)
+// Tracks are taken by their place in the file, with their MP4 track ID: a
+// motion photo's motion track (1) or its still frames (2); a place of
+// another kind, or whose track has another ID, leaves the stream missing.
+TEST(SourceReaderTracks, TakesTheTrackOfThePlaceAskedFor)
 {
     std::string path = FixturePath("two_video_tracks.mp4");
     for (auto [id, width] : {std::pair{1u, 320u}, std::pair{2u, 640u}}) {
         SourceReader reader;
         ASSERT_TRUE(reader.Open(path));
-        ASSERT_TRUE(reader.SelectTrack(StreamKind::Video, id));
-        EXPECT_FALSE(reader.SelectTrack(StreamKind::Audio, 1)) << "track 1 is video";
+        ASSERT_TRUE(reader.SelectTrack(StreamKind::Video, id - 1, id));
+        EXPECT_FALSE(reader.SelectTrack(StreamKind::Audio, 0, 1)) << "track 1 is video";
         EXPECT_FALSE(reader.HasStream(StreamKind::Audio));
         ASSERT_TRUE(reader.SetOutputFormat(StreamKind::Video));
         MediaSample sample;
@@ -323,6 +324,7 @@ TEST(SourceReaderTracks, TakesTheTrackOfTheIdAskedFor)
     }
     SourceReader reader;
     ASSERT_TRUE(reader.Open(path));
-    EXPECT_TRUE(reader.SelectTrack(StreamKind::Audio, 3));
+    EXPECT_FALSE(reader.SelectTrack(StreamKind::Video, 1, 1)) << "the second track has ID 2";
+    EXPECT_TRUE(reader.SelectTrack(StreamKind::Audio, 2, 3));
     EXPECT_TRUE(reader.SetOutputFormat(StreamKind::Audio));
 }
