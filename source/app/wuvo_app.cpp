@@ -14,6 +14,7 @@
 #include "app/settings/settings_paths.h"
 #include "app/ui/toolkit_messages.h"
 #include "engine/pipeline/shared_objects.h"
+#include "platform/media/library_log.h"
 
 // Made by wxrc from resources/*.xrc.
 extern void InitXmlResource();
@@ -44,6 +45,7 @@ CWuvoApp::~CWuvoApp() = default;
 bool CWuvoApp::OnInit()
 {
     delete wxLog::SetActiveTarget(new ToolkitMessages([this] { return MainWindowShown(); }));
+    platform::KeepMediaLibrariesQuiet();
     if (!InitInstance())
         return false;
     auto* dialog = new CWuvoDlg();

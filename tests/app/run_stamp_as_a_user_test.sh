@@ -22,7 +22,7 @@ IFS=, read -r size pos < <(ffprobe -v error -select_streams v:0 -show_entries pa
 head -c $((pos + size)) "$fixtures/hevc_faststart.mp4" > "$home/in/half_copied.mp4"
 
 export HOME=$home XDG_CONFIG_HOME=$home/config LOCALAPPDATA=$home/data TEMP=$home/tmp
-"$program" &
+"$program" 2>"$home/stderr" &
 pid=$!
 report=$(/usr/bin/python3 "$here/stamp_as_a_user.py" "$shots" "$home/out" \
   "$home/in/long.mp4" "$home/in/damaged.mp4" "$home/in/half_copied.mp4" "$home/in/hevc_newyear.mov")
@@ -41,6 +41,8 @@ grep -qxF "	Output file: $home/out/long.mp4" "$log" || fail "no output line for 
 grep -qxF "29 of the 60 frames listed could be read from <$home/in/half_copied.mp4>" "$log" ||
   fail "no word of what the file copied half way lacks"
 [ "$(grep -c '^========== .* ==========$' "$log")" -eq 5 ] || fail "time lines: $(grep -c '^==========' "$log")"
+# The media libraries' chatter on files they handle well stays off the terminal.
+! grep -E "Qavg|deprecated pixel format" "$home/stderr" || fail "the media libraries talk on the terminal"
 
 # Ended by the system while it stamps, with output naming on: the batch
 # stops as Stop stops it, nothing half written or temporary stays in the

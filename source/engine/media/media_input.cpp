@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <numeric>
 #include <optional>
 
 #include "engine/media/output_size.h"
@@ -25,8 +26,6 @@ using platform::kTimeUnitsPerSecond;
 // The first frames of a file often last longer or shorter than the rest;
 // the probe takes the duration of the sixth.
 constexpr int kFramesBeforeDurationSample = 5;
-// Aspect ratios are kept in thousandths.
-constexpr uint32_t kAspectScale = 1000;
 // A frame lasting about 1.78 to 2.67 nominal periods means the rate was
 // reported twice too high.
 constexpr int64_t kDoubledRateNumerator = 9;
@@ -115,7 +114,7 @@ std::optional<FrameSize> DisplaySizeOtherThan(const platform::VideoFormat& video
         return std::nullopt;
     bool swapped = GetVideoTurn().IsQuarter();
     FrameSize display{swapped ? track->height : track->width, swapped ? track->width : track->height};
-    if (display == FrameSize{video.width, video.height})
+    if (display.width == 0 || display.height == 0 || display == FrameSize{video.width, video.height})
         return std::nullopt;
     return display;
 }
@@ -128,7 +127,11 @@ PixelAspect SourcePixelAspect(const platform::VideoFormat& video)
     std::optional<FrameSize> display = DisplaySizeOtherThan(video);
     if (!display)
         return {video.aspectX, video.aspectY};
-    return {display->width * kAspectScale / video.width, display->height * kAspectScale / video.height};
+    // Exact: thousandths would tell players 1333:1000 for 4:3.
+    uint64_t x = uint64_t{display->width} * video.height;
+    uint64_t y = uint64_t{display->height} * video.width;
+    uint64_t common = std::gcd(x, y);
+    return {static_cast<uint32_t>(x / common), static_cast<uint32_t>(y / common)};
 }
 
 // The shape players show the source in, exactly: the thousandths of the

@@ -24,13 +24,14 @@ OutputTimeline::OutputTimeline(const Mp4ParseState& state, uint32_t divisor, int
     uint32_t frames = state.timescale == 0 ? 0 : static_cast<uint32_t>(state.shownTimes.size());
     starts_.reserve(size_t{frames} + 1);
     uint64_t time = 0;
-    // Frames the track gives no length are given the fallback length.
+    // Frames that end the track without a length, where the track has no
+    // average either, are given the fallback length.
     int64_t added = 0;
     for (uint32_t n = 0; n < frames; ++n) {
         starts_.push_back(ToTimeUnits(static_cast<int64_t>(time), state.timescale) + added);
         uint64_t length = FrameShowTime(state, n);
         time += length;
-        added += length == 0 ? fallbackFrame_ : 0;
+        added += length == 0 && FrameEndsTheTrack(state, n) ? fallbackFrame_ : 0;
     }
     starts_.push_back(frames == 0 ? 0 : ToTimeUnits(static_cast<int64_t>(time), state.timescale) + added);
 

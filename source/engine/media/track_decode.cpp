@@ -316,7 +316,7 @@ uint32_t DecodeTrackFrames(SourceReader& reader, const DecodeTarget& target)
         reader.EndVideoAfter(TimeOfPlace(places[run.end - 1]));
         bool fromTheTop = run.first == 0 && places[0] == 0;
         if (!fromTheTop && !reader.Seek(TimeOfPlace(places[run.first])))
-            return kDecodeFailed;
+            return IsAbortRequested(*gDecodeState) ? kDecodeOk : kDecodeFailed;
         if (uint32_t decoded = DecodeRun(reader, target, run); decoded != kDecodeOk)
             return decoded;
     }

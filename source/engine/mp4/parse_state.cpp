@@ -59,13 +59,21 @@ uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame)
     return last + beyond * state.averageSampleDelta;
 }
 
+bool FrameEndsTheTrack(const Mp4ParseState& state, uint32_t frame)
+{
+    const std::vector<uint64_t>& times = state.shownTimes;
+    return frame >= times.size() || (times.back() <= times[frame] && state.shownEnd <= times[frame]);
+}
+
 uint64_t FrameShowTime(const Mp4ParseState& state, uint32_t frame)
 {
     const std::vector<uint64_t>& times = state.shownTimes;
-    if (frame >= times.size())
+    if (FrameEndsTheTrack(state, frame))
         return state.averageSampleDelta;
     uint64_t end = frame + 1 < times.size() ? times[frame + 1] : state.shownEnd;
-    return end > times[frame] ? end - times[frame] : state.averageSampleDelta;
+    // A frame that shares its time with the next (recordings joined without
+    // retiming) gives way to it, so that the frames after keep their times.
+    return end > times[frame] ? end - times[frame] : 0;
 }
 
 }  // namespace wuvo

@@ -84,9 +84,13 @@ struct Mp4ParseState {
 // Frame n's sample time in track units; past the table it runs on by the
 // average delta.
 uint64_t FrameSampleTime(const Mp4ParseState& state, uint32_t frame);
+// Whether frame n lies at or past the end of the shown times: no frame
+// after it starts later, and the track ends where it starts.
+bool FrameEndsTheTrack(const Mp4ParseState& state, uint32_t frame);
 // How long frame n shows in track units: up to the next frame's shown
-// time, or for the last frame to `shownEnd`; the average delta where the
-// table gives no length (past its end, or times that do not advance).
+// time, or for the last frame to `shownEnd`; none for a frame that shares
+// its time with a later one; the average delta for a frame that ends the
+// track without a length of its own.
 uint64_t FrameShowTime(const Mp4ParseState& state, uint32_t frame);
 
 }  // namespace wuvo

@@ -674,9 +674,10 @@ TEST_F(RunStampJobTest, DataTheDecoderCannotShowFailsTheFile)
 }
 
 // Open-GOP cuts copied and joined without decoding: at each join the
-// decoder refuses pictures it holds already, as ffmpeg's does. The file is
-// stamped with every other picture, each in the order of its time, the one
-// before a picture left out shown longer.
+// decoder refuses pictures it holds already, as ffmpeg's does, and two
+// samples share a time. The file is stamped with every other picture, each
+// in the order of its time, the one before a picture left out shown longer,
+// and every frame after a join at its own time.
 TEST_F(RunStampJobTest, PicturesTheDecoderRefusesAtAJoinAreLeftOut)
 {
     StampJob job = MakeJob("joined_open_gop.mp4", "joined.mp4");
@@ -687,6 +688,17 @@ TEST_F(RunStampJobTest, PicturesTheDecoderRefusesAtAJoinAreLeftOut)
     Frames stamped = DecodeWithFfmpeg(output);
     ASSERT_EQ(stamped.Count(), pictures.Count());
     EXPECT_GT(Compare(pictures, stamped, pictures.Count()).lumaOutsidePsnr, 35.0);
+
+    std::vector<double> sourceTimes;
+    for (const std::string& time : test::Probe(source, "v:0", "packet=pts_time"))
+        sourceTimes.push_back(std::stod(time));
+    std::sort(sourceTimes.begin(), sourceTimes.end());
+    constexpr double kTickSeconds = 0.001;
+    for (const std::string& time : test::Probe(output, "v:0", "frame=pts_time")) {
+        double shown = std::stod(time);
+        auto near = std::lower_bound(sourceTimes.begin(), sourceTimes.end(), shown - kTickSeconds);
+        EXPECT_TRUE(near != sourceTimes.end() && *near <= shown + kTickSeconds) << shown << " s is no source time";
+    }
 }
 
 // A sound track whose data cannot be read fails the file with a line that
